@@ -1,0 +1,34 @@
+# make run   install what is missing, build, make a demo MY.mdb if there is none, start
+# make test  install what is missing, build with sanitizers, run every test
+# make bench build and run the benchmarks
+
+JOBS ?= $(shell nproc)
+BUILD := build
+TEST_BUILD := build-test
+PROGRAM_DIR := $(BUILD)/bin
+
+.PHONY: run test bench setup build build-test format
+
+run: build
+	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
+	"$(PROGRAM_DIR)/yanshubu"
+
+test: build-test
+	cd $(TEST_BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	"$(BUILD)/bin/recordset_bench"
+
+setup:
+	@bash scripts/setup.sh
+
+build: setup
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+build-test: setup
+	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYANSHUBU_SANITIZE=ON
+	cmake --build $(TEST_BUILD) -j $(JOBS)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs whatever Debian packages the build, the tests and the program
+# need and are not installed yet.
+set -euo pipefail
+
+packages=(
+    cmake make g++          # build
+    qt6-base-dev qt6-svg-dev libgl-dev   # Qt 6 Widgets, PrintSupport, Test, Svg
+    libsqlite3-dev          # the database engine
+    fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)
+    clang-format            # the format check among the tests
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "Installing: ${missing[*]}"
+    sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
