@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace platform {
+
+// The current date and time, so that nothing depends on today's date in tests.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+} // namespace platform

@@ -1,0 +1,112 @@
+#include "Connection.h"
+
+#include "ConnectionString.h"
+#include "DbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+namespace db {
+
+namespace {
+
+// Long enough to ride out another connection's write, short enough that a
+// file held by a stuck program is reported instead of freezing the window.
+constexpr int busyTimeoutMs = 1500;
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+} // namespace
+
+Connection::~Connection() {
+    close();
+}
+
+void Connection::open(const QString& connectionString) {
+    const QString path = dataSource(connectionString);
+    if (path.isEmpty()) {
+        throw DbError(QStringLiteral("连接字符串中没有指明数据库文件。"),
+                      QStringLiteral("no Data Source in: ") + connectionString);
+    }
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        throw DbError(QStringLiteral("找不到数据库文件“%1”，请确认它在程序所在的文件夹中。")
+                          .arg(native(path)),
+                      QStringLiteral("file does not exist: ") + path);
+    }
+    if (!info.isFile()) {
+        throw DbError(QStringLiteral("无法打开数据库文件“%1”。").arg(native(path)),
+                      QStringLiteral("not a regular file: ") + path);
+    }
+    openPath(path);
+}
+
+void Connection::create(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        const QString message = file.exists() ? QStringLiteral("文件“%1”已经存在，不会覆盖它。")
+                                              : QStringLiteral("无法创建数据库文件“%1”。");
+        throw DbError(message.arg(native(path)), file.errorString() + QStringLiteral(": ") + path);
+    }
+    file.close();
+    openPath(path);
+}
+
+void Connection::openPath(const QString& path) {
+    close();
+    sqlite3* handle = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+                                   SQLITE_OPEN_READWRITE, nullptr);
+    handle_ = handle;
+    path_ = path;
+    if (rc != SQLITE_OK) {
+        const int code = handle ? sqlite3_extended_errcode(handle) : rc;
+        const QString message = handle ? QString::fromUtf8(sqlite3_errmsg(handle))
+                                       : QString::fromUtf8(sqlite3_errstr(rc));
+        close();
+        throw DbError::fromEngine(code, message, path, QStringLiteral("open"));
+    }
+    sqlite3_extended_result_codes(handle_, 1);
+    sqlite3_busy_timeout(handle_, busyTimeoutMs);
+    try {
+        // Reading the schema proves the file is a database and not locked.
+        execute(QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"));
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void Connection::close() {
+    if (handle_) {
+        sqlite3_close_v2(handle_);
+        handle_ = nullptr;
+    }
+}
+
+void Connection::execute(const QString& sql) {
+    if (!handle_) {
+        throw DbError(QStringLiteral("数据库没有打开。"),
+                      QStringLiteral("execute on closed connection"));
+    }
+    char* error = nullptr;
+    const int rc = sqlite3_exec(handle_, sql.toUtf8().constData(), nullptr, nullptr, &error);
+    sqlite3_free(error);
+    if (rc != SQLITE_OK) {
+        fail(rc, sql);
+    }
+}
+
+void Connection::fail(int code, const QString& context) const {
+    const int extended = handle_ ? sqlite3_extended_errcode(handle_) : code;
+    const QString message = handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_))
+                                    : QString::fromUtf8(sqlite3_errstr(code));
+    throw DbError::fromEngine(extended, message, path_, context);
+}
+
+} // namespace db

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+struct sqlite3;
+
+namespace db {
+
+// One open database file. Opening never creates a file: MY.mdb must exist.
+class Connection {
+public:
+    Connection() = default;
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens the file named by the connection string's Data Source; throws
+    // DbError when it is missing, unreadable, locked, corrupt or no database.
+    void open(const QString& connectionString);
+    void close();
+    bool isOpen() const { return handle_ != nullptr; }
+
+    // Makes a new, empty database file and opens it; refuses an existing file.
+    void create(const QString& path);
+
+    // Runs statements that return no rows (schema set-up).
+    void execute(const QString& sql);
+
+    const QString& path() const { return path_; }
+    sqlite3* handle() const { return handle_; }
+
+    // Turns the engine's last error on this connection into a DbError.
+    [[noreturn]] void fail(int code, const QString& context) const;
+
+private:
+    void openPath(const QString& path);
+
+    sqlite3* handle_ = nullptr;
+    QString path_;
+};
+
+} // namespace db

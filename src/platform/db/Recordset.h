@@ -1,0 +1,88 @@
+#pragma once
+
+#include "PackedRow.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <QVariantList>
+
+#include <optional>
+#include <vector>
+
+namespace db {
+
+class Connection;
+
+// A static snapshot of a query's rows with a cursor over them. Changes made
+// through other connections are not seen until the set is opened again.
+// Writes through the set (addNew/update, deleteCurrent) reach the file at
+// once, each in its own transaction, and are reflected in the snapshot.
+class Recordset {
+public:
+    // Runs the query with its '?' parameters bound in order and takes every
+    // row; the first row, if any, becomes current.
+    void open(Connection& connection, const QString& sql, const QVariantList& parameters = {});
+    // Reopens on the connection the set was last opened on.
+    void open(const QString& sql, const QVariantList& parameters = {});
+    void close();
+    bool isOpen() const { return open_; }
+
+    // Both are true for an empty set.
+    bool eof() const;
+    bool bof() const;
+    qsizetype recordCount() const { return static_cast<qsizetype>(rows_.size()); }
+
+    void moveFirst();
+    void moveLast();
+    void moveNext();
+    void movePrevious();
+
+    // Column access on the current row (or the row being added); names are
+    // matched without regard to letter case. Throws DbError without a
+    // current row or for an unknown column.
+    QVariant value(QStringView column) const;
+    QString text(QStringView column) const;
+    QVariant value(int column) const;
+    QString text(int column) const;
+    int columnIndex(QStringView column) const;
+    const QStringList& columns() const { return names_; }
+
+    // Assignments are kept until update() writes them.
+    void setValue(QStringView column, const QVariant& value);
+    void addNew();
+    void update();
+    void cancelUpdate();
+    // Deletes the current row; no row is current until the next move, which
+    // lands on the deleted row's neighbour.
+    void deleteCurrent();
+
+private:
+    struct Row {
+        qint64 rowid;
+        PackedRow cells;
+    };
+
+    bool hasCurrent() const;
+    const Row& currentRow() const;
+    int requireColumn(QStringView column) const;
+    void requireIndex(int column) const;
+    void requireWritable() const;
+    Row fetchRow(qint64 rowid) const;
+    void insertPending();
+    void updatePending();
+    void leave();
+
+    Connection* connection_ = nullptr;
+    bool open_ = false;
+    QStringList names_;
+    QStringList origins_; // table column behind each result column
+    QString table_;       // empty when the rows cannot be written back
+    std::vector<Row> rows_;
+    qsizetype position_ = -1; // -1: before the first row; size: past the last
+    bool onDeleted_ = false;  // position_ is the deleted row's successor
+    bool adding_ = false;
+    std::vector<std::optional<QVariant>> pending_;
+};
+
+} // namespace db
