@@ -1,0 +1,9 @@
+#include "Application.h"
+
+namespace ui {
+
+QString applicationTitle() {
+    return QStringLiteral("雁书簿");
+}
+
+} // namespace ui

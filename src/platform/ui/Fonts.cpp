@@ -1,0 +1,25 @@
+#include "Fonts.h"
+
+#include <QStringList>
+
+namespace ui {
+
+void installFontSubstitutes() {
+    QFont::insertSubstitutions(QStringLiteral("宋体"),
+                               {QStringLiteral("SimSun"), QStringLiteral("Noto Serif CJK SC"),
+                                QStringLiteral("AR PL UMing CN"),
+                                QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("WenQuanYi Zen Hei")});
+    QFont::insertSubstitutions(QStringLiteral("黑体"),
+                               {QStringLiteral("SimHei"), QStringLiteral("Noto Sans CJK SC"),
+                                QStringLiteral("WenQuanYi Zen Hei")});
+}
+
+QFont font(QStringView family, double points, bool bold) {
+    QFont f(family.toString());
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    return f;
+}
+
+} // namespace ui

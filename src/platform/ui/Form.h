@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QPixmap>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <memory>
+
+class QMdiArea;
+class QMouseEvent;
+
+namespace ui {
+
+class Form;
+
+// The client area of a form: paints the form's picture from its top-left
+// corner at the picture's own size and hands window events to the form.
+class FormWidget final : public QWidget {
+    Q_OBJECT
+public:
+    explicit FormWidget(Form& form);
+    void setPicture(const QPixmap& picture);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    Form& form_;
+    QPixmap picture_;
+};
+
+// One window of the program. The object lives for the whole run; its widget
+// exists only while the form is loaded. Loading builds the controls from the
+// design and runs Form_Load; unloading runs Form_Unload and destroys the
+// widget, while the object's own members (connections, flags) live on.
+class Form {
+public:
+    explicit Form(QString name);
+    virtual ~Form();
+    Form(const Form&) = delete;
+    Form& operator=(const Form&) = delete;
+
+    const QString& name() const { return name_; }
+    bool isLoaded() const { return state_ != State::Unloaded; }
+
+    void load();
+    // Loads if needed, then shows and raises; an open window only comes forward.
+    void show();
+    void unload();
+
+    // The window as placed on screen or in the main window's client area.
+    QWidget* window();
+    // The client area that holds the controls.
+    FormWidget* client();
+
+    // Outer position and size in twips; each loads the form first.
+    int left();
+    int top();
+    int width();
+    int height();
+    void setLeft(int twips);
+    void setTop(int twips);
+    void setClientSize(int widthTwips, int heightTwips);
+
+    QString caption();
+    void setCaption(const QString& caption);
+
+    // Child forms open inside this area (the main window's) instead of on
+    // the desktop; takes effect at the next load.
+    void setMdiArea(QMdiArea* area);
+
+protected:
+    virtual void Form_Load() {}
+    virtual void Form_Unload() {}
+    virtual void Form_MouseDown(QMouseEvent* event);
+
+private:
+    friend class FormWidget;
+    template <class> friend class FormOf;
+
+    virtual void buildControls(FormWidget* client) = 0;
+    virtual void dropControls() = 0;
+
+    enum class State { Unloaded, Loading, Loaded };
+
+    QString name_;
+    State state_ = State::Unloaded;
+    QPointer<FormWidget> client_;
+    QPointer<QWidget> window_;
+    QPointer<QMdiArea> mdiArea_;
+};
+
+// A form whose controls are the members of Controls, built on load from the
+// design. Touching a control of an unloaded form loads the form first.
+template <class Controls> class FormOf : public Form {
+protected:
+    using Form::Form;
+
+    Controls& ui() {
+        load();
+        return *controls_;
+    }
+    // Whether the controls exist, without loading them.
+    bool hasControls() const { return controls_ != nullptr; }
+
+    // Connects the controls' events to the form's handlers.
+    virtual void wireEvents(Controls&) {}
+
+private:
+    void buildControls(FormWidget* client) override {
+        controls_ = std::make_unique<Controls>(client);
+        wireEvents(*controls_);
+    }
+    void dropControls() override { controls_.reset(); }
+
+    std::unique_ptr<Controls> controls_;
+};
+
+} // namespace ui
