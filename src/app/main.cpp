@@ -1,0 +1,32 @@
+#include "Forms.h"
+
+#include "platform/Clock.h"
+#include "platform/ProgramInstance.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/InputBox.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("yanshubu"));
+    QApplication::setApplicationDisplayName(QStringLiteral("雁书簿"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+    ui::installFontSubstitutes();
+
+    ui::QtMessageBox messageBox;
+    ui::QtInputBox inputBox;
+    platform::SystemClock clock;
+    platform::LockFileInstance instance(QCoreApplication::applicationFilePath());
+    const platform::Services services{messageBox, inputBox, clock, instance,
+                                      QCoreApplication::applicationDirPath()};
+
+    app::Forms forms(services);
+    forms.F_LOGO.show();
+    if (!forms.F_LOGO.isLoaded()) {
+        return 0; // another copy runs: leave without a word
+    }
+    return QApplication::exec();
+}
