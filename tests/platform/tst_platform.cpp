@@ -1,0 +1,576 @@
+#include "TestServices.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Recordset.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Form.h"
+#include "platform/ui/Twips.h"
+
+#include <QFile>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTimer>
+#include <QtTest>
+
+#include <sqlite3.h>
+
+using db::Connection;
+using db::DbError;
+using db::Recordset;
+
+namespace {
+
+// A second, independent look at the file through the bare engine.
+QString scalar(const QString& path, const QString& sql) {
+    sqlite3* handle = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(handle, sql.toUtf8().constData(), -1, &stmt, nullptr);
+    QString result = QStringLiteral("<no row>");
+    if (stmt && sqlite3_step(stmt) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+        result = text ? QString::fromUtf8(text) : QStringLiteral("<null>");
+    }
+    sqlite3_finalize(stmt);
+    sqlite3_close(handle);
+    return result;
+}
+
+void exec(Connection& c, const QString& sql) {
+    c.execute(sql);
+}
+
+// Opens and expects the one error type with a readable message.
+template <class F> DbError expectDbError(F&& action) {
+    try {
+        action();
+    } catch (const DbError& e) {
+        return e;
+    }
+    throw std::runtime_error("no DbError");
+}
+
+} // namespace
+
+class PlatformTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::ProgramFolder> folder;
+    Connection connection;
+
+    QString connString() const { return db::connectionString(folder->path()); }
+
+    void addPeople(const QStringList& names) {
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu where 0"));
+        int id = 0;
+        for (const QString& name : names) {
+            rs.addNew();
+            rs.setValue(u"Id", ++id);
+            rs.setValue(u"GR_XM", name);
+            rs.update();
+        }
+    }
+
+private slots:
+    void init() {
+        folder = std::make_unique<test::ProgramFolder>();
+        connection.open(connString());
+    }
+    void cleanup() {
+        connection.close();
+        folder.reset();
+    }
+
+    // --- connection string -------------------------------------------------
+
+    void connectionStringIsWrittenAsDesigned() {
+        QCOMPARE(db::connectionString(QStringLiteral("/opt/ysb")),
+                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/ysb\\MY.mdb;"
+                                "Persist Security Info=False"));
+        QCOMPARE(db::accountConnectionString(QStringLiteral("/home/用户/雁书簿 2")),
+                 QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/home/用户/雁书簿 "
+                                "2\\MY.mdb;PeRsist Security Info=False"));
+    }
+
+    void dataSourceIsFoundWhateverTheSpelling() {
+        const QString folderPath = QStringLiteral("/home/用户/雁书簿 程序");
+        QCOMPARE(db::dataSource(db::connectionString(folderPath)), folderPath + "/MY.mdb");
+        QCOMPARE(db::dataSource(db::accountConnectionString(folderPath)), folderPath + "/MY.mdb");
+        QCOMPARE(db::dataSource(QStringLiteral("provider=x; DATA SOURCE = /a b/MY.mdb ;x=y")),
+                 QStringLiteral("/a b/MY.mdb"));
+        QCOMPARE(db::dataSource(QStringLiteral("Provider=x;Persist Security Info=False")),
+                 QString());
+    }
+
+    void awkwardFoldersSurviveTheRoundTrip() {
+        for (const QString& f : {QStringLiteral("/tmp/a;b"), QStringLiteral("/tmp/say \"hi\""),
+                                 QStringLiteral("/tmp/trailing ")}) {
+            QCOMPARE(db::dataSource(db::connectionString(f)), f + "/MY.mdb");
+        }
+    }
+
+    void opensTheFileInAChineseFolderWithBlanks() {
+        QVERIFY(folder->path().contains(QStringLiteral("雁书簿 测试")));
+        QVERIFY(connection.isOpen());
+        Connection second;
+        second.open(db::accountConnectionString(folder->path()));
+        QVERIFY(second.isOpen());
+    }
+
+    // --- opening failures --------------------------------------------------
+
+    void missingFileIsAnErrorAndIsNotCreated() {
+        QTemporaryDir empty;
+        const DbError e =
+            expectDbError([&] { Connection().open(db::connectionString(empty.path())); });
+        QVERIFY(e.userMessage().contains(QStringLiteral("找不到数据库文件")));
+        QVERIFY(!e.detail().isEmpty());
+        QVERIFY(!QFile::exists(empty.filePath(QStringLiteral("MY.mdb"))));
+    }
+
+    void unreadableForeignAndCorruptFilesAreErrors() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("MY.mdb"));
+        Connection c;
+
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("MY.mdb")));
+        QVERIFY(expectDbError([&] { c.open(db::connectionString(dir.path())); })
+                    .userMessage()
+                    .contains(QStringLiteral("无法打开")));
+        QDir(dir.path()).rmdir(QStringLiteral("MY.mdb"));
+
+        // An old Access file, or anything else that is not our database.
+        QFile foreign(path);
+        QVERIFY(foreign.open(QIODevice::WriteOnly));
+        foreign.write(QByteArray("Standard Jet DB").leftJustified(4096, '\x01'));
+        foreign.close();
+        const QByteArray before = test::fileBytes(path);
+        QVERIFY(expectDbError([&] { c.open(db::connectionString(dir.path())); })
+                    .userMessage()
+                    .contains(QStringLiteral("不是雁书簿的数据库文件")));
+        QVERIFY(!c.isOpen());
+        QCOMPARE(test::fileBytes(path), before);
+    }
+
+    void corruptTablePagesAreReportedWhenRead() {
+        addPeople({QStringLiteral("甲"), QStringLiteral("乙")});
+        connection.close();
+        QFile file(folder->databasePath());
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        const qint64 pageSize = 4096;
+        QVERIFY(file.size() > pageSize);
+        file.seek(pageSize); // every page after the schema page
+        file.write(QByteArray(file.size() - pageSize, '\xff'));
+        file.close();
+        const QByteArray before = test::fileBytes(folder->databasePath());
+
+        connection.open(connString());
+        Recordset rs;
+        const DbError e =
+            expectDbError([&] { rs.open(connection, QStringLiteral("select * from yanshu")); });
+        QVERIFY2(e.userMessage().contains(QStringLiteral("损坏")), qPrintable(e.userMessage()));
+        QVERIFY(!rs.isOpen());
+        QCOMPARE(test::fileBytes(folder->databasePath()), before);
+    }
+
+    void aFileLockedByAnotherProgramIsAnError() {
+        Connection other;
+        other.open(connString());
+        exec(other, QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
+        const DbError e = expectDbError([&] { Connection().open(connString()); });
+        QVERIFY2(e.userMessage().contains(QStringLiteral("正被其他程序使用")),
+                 qPrintable(e.userMessage()));
+        exec(other, QStringLiteral("ROLLBACK"));
+    }
+
+    void aDatabaseWithoutOurTablesIsNamedForeign() {
+        QTemporaryDir dir;
+        Connection c;
+        c.create(dir.filePath(QStringLiteral("MY.mdb")));
+        Recordset rs;
+        const DbError e =
+            expectDbError([&] { rs.open(c, QStringLiteral("select * from yanshu")); });
+        QVERIFY(e.userMessage().contains(QStringLiteral("缺少所需的表")));
+    }
+
+    void createRefusesAnExistingFile() {
+        const QByteArray before = test::fileBytes(folder->databasePath());
+        const DbError e = expectDbError([&] { Connection().create(folder->databasePath()); });
+        QVERIFY(e.userMessage().contains(QStringLiteral("已经存在")));
+        QCOMPARE(test::fileBytes(folder->databasePath()), before);
+    }
+
+    // --- record set --------------------------------------------------------
+
+    void navigationStopsAtBothEnds() {
+        addPeople({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        QCOMPARE(rs.recordCount(), 3);
+        QVERIFY(!rs.bof() && !rs.eof());
+        QCOMPARE(rs.text(u"gr_xm"), QStringLiteral("甲"));
+        rs.moveNext();
+        rs.moveNext();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("丙"));
+        rs.moveNext();
+        QVERIFY(rs.eof() && !rs.bof());
+        rs.moveNext(); // stays past the end
+        QVERIFY(rs.eof());
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.text(u"GR_XM"));
+        rs.movePrevious();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("丙"));
+        rs.moveFirst();
+        rs.movePrevious();
+        QVERIFY(rs.bof() && !rs.eof());
+        rs.movePrevious();
+        QVERIFY(rs.bof());
+        rs.moveNext();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("甲"));
+        rs.moveLast();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("丙"));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.text(u"NoSuchColumn"));
+    }
+
+    void anEmptySetIsAtBothEnds() {
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        QCOMPARE(rs.recordCount(), 0);
+        QVERIFY(rs.eof() && rs.bof());
+        rs.moveFirst();
+        QVERIFY(rs.eof() && rs.bof());
+        rs.moveLast();
+        rs.moveNext();
+        rs.movePrevious();
+        QVERIFY(rs.eof() && rs.bof());
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.value(u"Id"));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.deleteCurrent());
+    }
+
+    void theSnapshotIgnoresOtherConnectionsUntilReopened() {
+        addPeople({QStringLiteral("甲")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        Connection other;
+        other.open(connString());
+        exec(other, QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (2, '乙');"
+                                   "UPDATE yanshu SET GR_XM = '改' WHERE Id = 1;"));
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("甲"));
+        rs.open(QStringLiteral("select * from yanshu"));
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("改"));
+    }
+
+    void writesReachTheFileAtOnce() {
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.addNew();
+        rs.setValue(u"Id", QStringLiteral("42")); // decimal text, stored as a number
+        rs.setValue(u"GR_XM", QStringLiteral("新人"));
+        rs.update();
+        const QString db = folder->databasePath();
+        QCOMPARE(scalar(db, "select GR_XM || '/' || typeof(Id) || '/' || Id from yanshu"),
+                 QStringLiteral("新人/integer/42"));
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.value(u"Id").toLongLong(), 42);
+        QCOMPARE(rs.text(u"GR_BZ"), QString()); // untouched columns take their default
+
+        rs.setValue(u"GR_BZ", QStringLiteral("备注"));
+        rs.update();
+        QCOMPARE(scalar(db, "select GR_BZ from yanshu"), QStringLiteral("备注"));
+        QCOMPARE(rs.text(u"GR_BZ"), QStringLiteral("备注"));
+        QCOMPARE(rs.text(u"Id"), QStringLiteral("42"));
+
+        rs.deleteCurrent();
+        QCOMPARE(scalar(db, "select count(*) from yanshu"), QStringLiteral("0"));
+    }
+
+    void deletedRowsAreNeverCurrentAgain() {
+        addPeople({QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.moveNext();
+        rs.deleteCurrent(); // the middle one
+        QVERIFY(!rs.eof() && !rs.bof());
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.text(u"GR_XM"));
+        rs.moveNext();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("三"));
+        rs.movePrevious();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("一"));
+        QCOMPARE(rs.recordCount(), 2);
+
+        rs.moveLast();
+        rs.deleteCurrent(); // the last one: next is past the end, previous its neighbour
+        rs.moveNext();
+        QVERIFY(rs.eof());
+        rs.movePrevious();
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("一"));
+
+        rs.deleteCurrent(); // the only one left
+        rs.moveNext();
+        QVERIFY(rs.eof() && rs.bof());
+        QCOMPARE(rs.recordCount(), 0);
+        QCOMPARE(scalar(folder->databasePath(), "select count(*) from yanshu"),
+                 QStringLiteral("0"));
+    }
+
+    void textRoundTripsUnchanged() {
+        const QStringList values{QString(), QStringLiteral("  前后空格  "),
+                                 QStringLiteral("中文，标点。"), QStringLiteral("行一\r\n行二"),
+                                 QStringLiteral("O'Brien \"引号\"")};
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        for (const QString& v : values) {
+            rs.addNew();
+            rs.setValue(u"GR_XM", v);
+            rs.setValue(u"GR_BZ", v);
+            rs.update();
+        }
+        QCOMPARE(scalar(folder->databasePath(), "select count(*) from yanshu where GR_BZ is null"),
+                 QStringLiteral("0"));
+        rs.open(QStringLiteral("select * from yanshu"));
+        for (const QString& v : values) {
+            QCOMPARE(rs.text(u"GR_XM"), v);
+            QCOMPARE(rs.text(u"GR_BZ"), v);
+            rs.moveNext();
+        }
+    }
+
+    void nullFromAnotherToolReadsAsEmptyText() {
+        exec(connection, QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (NULL, NULL)"));
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        QCOMPARE(rs.text(u"GR_XM"), QString());
+        QVERIFY(!rs.value(u"GR_XM").isValid());
+    }
+
+    void parametersAreBoundNotPasted() {
+        addPeople({QStringLiteral("O'Brien"), QStringLiteral("x' or '1'='1")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu where GR_XM = ?"),
+                {QStringLiteral("O'Brien")});
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("O'Brien"));
+        rs.open(QStringLiteral("select * from yanshu where GR_XM = ?"),
+                {QStringLiteral("' or '1'='1")});
+        QCOMPARE(rs.recordCount(), 0);
+    }
+
+    void aFailedWriteLeavesFileAndSnapshotAsTheyWere() {
+        addPeople({QStringLiteral("原名")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        Connection other;
+        other.open(connString());
+        exec(other, QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
+
+        rs.setValue(u"GR_XM", QStringLiteral("新名"));
+        const DbError e = expectDbError([&] { rs.update(); });
+        QVERIFY(e.userMessage().contains(QStringLiteral("正被其他程序使用")));
+        rs.addNew();
+        rs.setValue(u"GR_XM", QStringLiteral("另一个"));
+        expectDbError([&] { rs.update(); });
+        exec(other, QStringLiteral("ROLLBACK"));
+
+        QCOMPARE(rs.recordCount(), 1);
+        QCOMPARE(scalar(folder->databasePath(), "select group_concat(GR_XM) from yanshu"),
+                 QStringLiteral("原名"));
+        rs.update(); // what was typed is still there to be saved
+        QCOMPARE(scalar(folder->databasePath(), "select count(*) from yanshu"),
+                 QStringLiteral("2"));
+    }
+
+    void aRowDeletedElsewhereIsNotSilentlyUpdated() {
+        addPeople({QStringLiteral("甲")});
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        exec(connection, QStringLiteral("DELETE FROM yanshu"));
+        rs.setValue(u"GR_XM", QStringLiteral("乙"));
+        QVERIFY(expectDbError([&] { rs.update(); }).userMessage().contains(QStringLiteral("删除")));
+    }
+
+    // --- windows -----------------------------------------------------------
+    // (below)
+    void twipsStepsDoNotDrift();
+    void designFontsMapToInstalledCjkFonts();
+    void formLoadsOnUseAndUnloadKeepsMembers();
+    void closingTheWindowUnloadsAndStopsTimers();
+    void aFormThatUnloadsInItsLoadIsNeverShown();
+    void aFailedLoadLeavesTheFormUnloaded();
+    void childFormsLiveInTheMdiArea();
+    void untitledMessageBoxesCarryTheProductName();
+};
+
+// A small form with a design of its own, to watch the lifecycle.
+struct ProbeControls {
+    explicit ProbeControls(ui::FormWidget* form) {
+        Label1 = new QLabel(QStringLiteral("设计"), form);
+        Label1->setObjectName(QStringLiteral("Label1"));
+        Timer1 = new QTimer(form);
+        Timer1->start(10);
+    }
+    QLabel* Label1;
+    QTimer* Timer1;
+};
+
+class Probe final : public ui::FormOf<ProbeControls> {
+public:
+    Probe()
+        : FormOf(QStringLiteral("Probe")) {}
+    QLabel* label() { return ui().Label1; }
+    QTimer* timer() { return ui().Timer1; }
+    int loads = 0;
+    int unloads = 0;
+    bool unloadInLoad = false;
+    bool throwInLoad = false;
+
+protected:
+    void Form_Load() override {
+        ++loads;
+        if (throwInLoad) {
+            throw DbError(QStringLiteral("坏"), QStringLiteral("test"));
+        }
+        if (unloadInLoad) {
+            unload();
+        }
+    }
+    void Form_Unload() override { ++unloads; }
+};
+
+// Counts the probe form's windows that come on screen.
+class ShowWatch : public QObject {
+public:
+    ShowWatch() { qApp->installEventFilter(this); }
+    ~ShowWatch() override { qApp->removeEventFilter(this); }
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && object->objectName() == QStringLiteral("Probe")) {
+            ++shown;
+        }
+        return false;
+    }
+};
+
+void PlatformTest::twipsStepsDoNotDrift() {
+    QWidget parent;
+    QLabel label(&parent);
+    ui::place(&label, 720, 2760, 720, 150);
+    for (int step = 1; step <= 6; ++step) {
+        ui::setLeft(&label, ui::left(&label) + 1000);
+        QCOMPARE(ui::left(&label), 720 + step * 1000);
+    }
+    QCOMPARE(label.x(), ui::px(6720));
+    label.move(10, 10); // moved in pixels by someone else
+    QCOMPARE(ui::left(&label), 150);
+}
+
+void PlatformTest::designFontsMapToInstalledCjkFonts() {
+    ui::installFontSubstitutes();
+    for (const auto family : {u"宋体", u"黑体"}) {
+        const QFont f = ui::font(QStringView(family), 10.5, true);
+        QVERIFY(QFontMetrics(f).inFontUcs4(U'雁'));
+        QVERIFY2(QFontInfo(f).family().contains(QStringLiteral("CJK")) ||
+                     QFontInfo(f).family().startsWith(QStringLiteral("Sim")),
+                 qPrintable(QFontInfo(f).family()));
+        QVERIFY(QFontInfo(f).bold());
+    }
+    QVERIFY(QFontInfo(ui::font(u"宋体", 9)).family() != QFontInfo(ui::font(u"黑体", 9)).family());
+}
+
+void PlatformTest::formLoadsOnUseAndUnloadKeepsMembers() {
+    Probe form;
+    QVERIFY(!form.isLoaded());
+    form.label()->setText(QStringLiteral("改过"));
+    QVERIFY(form.isLoaded());
+    QCOMPARE(form.loads, 1);
+    QPointer<QWidget> widget = form.window();
+    form.unload();
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(form.unloads, 1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(widget.isNull());
+    // The next touch builds the design afresh.
+    QCOMPARE(form.label()->text(), QStringLiteral("设计"));
+    QCOMPARE(form.loads, 2);
+    form.unload();
+    form.unload();
+    QCOMPARE(form.unloads, 2);
+}
+
+void PlatformTest::closingTheWindowUnloadsAndStopsTimers() {
+    Probe form;
+    form.show();
+    QPointer<QTimer> timer = form.timer();
+    QVERIFY(timer->isActive());
+    form.window()->close();
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(form.unloads, 1);
+    QVERIFY(timer.isNull() || !timer->isActive());
+}
+
+void PlatformTest::aFormThatUnloadsInItsLoadIsNeverShown() {
+    Probe form;
+    form.unloadInLoad = true;
+    ShowWatch watch;
+    form.show();
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(form.loads, 1);
+    QCOMPARE(form.unloads, 1);
+    QCOMPARE(watch.shown, 0);
+    form.unloadInLoad = false;
+    form.show();
+    QCOMPARE(watch.shown, 1); // the watch does see a form that is shown
+}
+
+void PlatformTest::aFailedLoadLeavesTheFormUnloaded() {
+    Probe form;
+    form.throwInLoad = true;
+    QVERIFY_THROWS_EXCEPTION(DbError, form.load());
+    QVERIFY(!form.isLoaded());
+    form.throwInLoad = false;
+    form.load();
+    QVERIFY(form.isLoaded());
+}
+
+void PlatformTest::childFormsLiveInTheMdiArea() {
+    QMdiArea area;
+    area.resize(800, 600);
+    area.show();
+    Probe form;
+    form.setMdiArea(&area);
+    form.show();
+    QCOMPARE(area.subWindowList().size(), 1);
+    QCOMPARE(area.subWindowList().first()->widget(), form.client());
+    form.setCaption(QStringLiteral("浏览联系人"));
+    QCOMPARE(area.subWindowList().first()->windowTitle(), QStringLiteral("浏览联系人"));
+    area.subWindowList().first()->close();
+    QVERIFY(!form.isLoaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(area.subWindowList().isEmpty());
+    form.show();
+    QCOMPARE(area.subWindowList().size(), 1);
+    QCOMPARE(form.caption(), QString());
+}
+
+void PlatformTest::untitledMessageBoxesCarryTheProductName() {
+    test::ScriptedMessageBox box;
+    box.expect(QStringLiteral("对不起，没有此人的记录！"), QStringLiteral("雁书簿"));
+    box.expect(QStringLiteral("是否删除?"), QStringLiteral("提示"), ui::Answer::Yes);
+    QCOMPARE(box.show(QStringLiteral("对不起，没有此人的记录！")), ui::Answer::Ok);
+    QCOMPARE(box.show(QStringLiteral("是否删除?"), QStringLiteral("提示"), ui::Buttons::YesNo),
+             ui::Answer::Yes);
+    QVERIFY(box.problems().isEmpty());
+    box.show(QStringLiteral("多余"));
+    QCOMPARE(box.problems().size(), 1);
+}
+
+QTEST_MAIN(PlatformTest)
+#include "tst_platform.moc"

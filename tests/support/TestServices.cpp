@@ -1,0 +1,68 @@
+#include "TestServices.h"
+
+#include "contacts/Schema.h"
+#include "platform/db/Connection.h"
+
+#include <QFile>
+
+namespace test {
+
+void ScriptedMessageBox::expect(const QString& text, const QString& title, ui::Answer answer) {
+    script_.push_back({text, title, answer});
+}
+
+QStringList ScriptedMessageBox::problems() const {
+    QStringList all = problems_;
+    for (const Expected& e : script_) {
+        all << QStringLiteral("message never shown: %1 [%2]").arg(e.text, e.title);
+    }
+    return all;
+}
+
+ui::Answer ScriptedMessageBox::present(const ui::Message& message) {
+    shown << message;
+    if (script_.empty()) {
+        problems_ << QStringLiteral("unexpected message: %1 [%2]").arg(message.text, message.title);
+        return message.buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;
+    }
+    const Expected e = script_.front();
+    script_.pop_front();
+    if (e.text != message.text || e.title != message.title) {
+        problems_ << QStringLiteral("expected %1 [%2], got %3 [%4]")
+                         .arg(e.text, e.title, message.text, message.title);
+    }
+    return e.answer;
+}
+
+std::optional<QString> ScriptedInputBox::ask(const QString& prompt, const QString&,
+                                             const QString&) {
+    prompts << prompt;
+    if (answers.empty()) {
+        return std::nullopt;
+    }
+    const bool cancelled = !answers.front().has_value();
+    const QString text = answers.front().value_or(QString());
+    answers.pop_front();
+    if (cancelled) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+ProgramFolder::ProgramFolder()
+    : dir_(QDir::tempPath() + QStringLiteral("/雁书簿 测试 XXXXXX")) {
+    db::Connection connection;
+    connection.create(databasePath());
+    contacts::createSchema(connection);
+    contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+} // namespace test

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/ProgramInstance.h"
+#include "platform/Services.h"
+#include "platform/ui/InputBox.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QList>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <deque>
+
+namespace test {
+
+// Answers message boxes from a script; anything not scripted is recorded as
+// a failure instead of blocking the test on a modal dialog.
+class ScriptedMessageBox final : public ui::MessageBoxService {
+public:
+    void expect(const QString& text, const QString& title, ui::Answer answer = ui::Answer::Ok);
+    // Empty when every box came as scripted and every scripted box came.
+    QStringList problems() const;
+    QList<ui::Message> shown;
+
+protected:
+    ui::Answer present(const ui::Message& message) override;
+
+private:
+    struct Expected {
+        QString text;
+        QString title;
+        ui::Answer answer;
+    };
+    std::deque<Expected> script_;
+    QStringList problems_;
+};
+
+class ScriptedInputBox final : public ui::InputBoxService {
+public:
+    std::optional<QString> ask(const QString& prompt, const QString& title,
+                               const QString& initial) override;
+    std::deque<std::optional<QString>> answers;
+    QStringList prompts;
+};
+
+class FixedClock final : public platform::Clock {
+public:
+    QDateTime now() const override { return time; }
+    QDateTime time{QDate(2026, 12, 7), QTime(9, 30, 0)};
+};
+
+class FakeInstance final : public platform::ProgramInstance {
+public:
+    bool previousInstance() override { return previous; }
+    bool previous = false;
+};
+
+// A program folder whose path holds Chinese characters and blanks, with a
+// fresh MY.mdb made by the same schema code as yanshubu-db.
+class ProgramFolder {
+public:
+    ProgramFolder();
+    QString path() const { return dir_.path(); }
+    QString databasePath() const { return dir_.filePath(QStringLiteral("MY.mdb")); }
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Every service a window needs, as doubles.
+struct TestServices {
+    ScriptedMessageBox messageBox;
+    ScriptedInputBox inputBox;
+    FixedClock clock;
+    FakeInstance instance;
+    ProgramFolder folder;
+    platform::Services services{messageBox, inputBox, clock, instance, folder.path()};
+};
+
+// The file's bytes, to prove a failed action left it as it was.
+QByteArray fileBytes(const QString& path);
+
+} // namespace test

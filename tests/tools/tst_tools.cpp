@@ -1,0 +1,108 @@
+#include "TestServices.h"
+
+#include "contacts/ContactColumns.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/Recordset.h"
+
+#include <QProcess>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int exitCode;
+    QString out;
+    QString err;
+};
+
+Run yanshubuDb(const QStringList& arguments) {
+    QProcess process;
+    process.start(QStringLiteral(YANSHUBU_DB_EXE), arguments);
+    process.waitForFinished(30000);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
+
+class ToolsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initMakesADatabaseTheProgramOpens() {
+        QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/新 文件夹 XXXXXX"));
+        const Run run = yanshubuDb({QStringLiteral("init"), dir.path()});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY(run.out.contains(QStringLiteral("已创建")));
+
+        db::Connection connection;
+        connection.open(db::connectionString(dir.path()));
+        db::Recordset users;
+        users.open(connection, QStringLiteral("select * from mab"));
+        QCOMPARE(users.recordCount(), 1);
+        QCOMPARE(users.text(u"yhm"), QStringLiteral("admin"));
+        QCOMPARE(users.text(u"yhma"), QStringLiteral("123456"));
+        db::Recordset people;
+        people.open(connection, QStringLiteral("select * from yanshu"));
+        QCOMPARE(people.recordCount(), 0);
+    }
+
+    void demoContactsIncludeAFullAndAnEmptyCard() {
+        QTemporaryDir dir;
+        QCOMPARE(
+            yanshubuDb({QStringLiteral("init"), QStringLiteral("--demo"), dir.path()}).exitCode, 0);
+        db::Connection connection;
+        connection.open(db::connectionString(dir.path()));
+        db::Recordset people;
+        people.open(connection, QStringLiteral("select * from yanshu"));
+        QVERIFY(people.recordCount() >= 4);
+        bool full = false;
+        bool empty = false;
+        QSet<qint64> ids;
+        for (; !people.eof(); people.moveNext()) {
+            int filled = 0;
+            for (const auto& c : contacts::textColumns) {
+                filled += people.text(c.column).isEmpty() ? 0 : 1;
+            }
+            full = full || filled == 21;
+            empty = empty || filled == 0;
+            ids.insert(people.value(u"Id").toLongLong());
+        }
+        QVERIFY(full && empty);
+        QCOMPARE(ids.size(), people.recordCount());
+    }
+
+    void anExistingFileIsNeverOverwritten() {
+        test::ProgramFolder folder;
+        const QByteArray before = test::fileBytes(folder.databasePath());
+        const Run run =
+            yanshubuDb({QStringLiteral("init"), QStringLiteral("--demo"), folder.path()});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(QStringLiteral("已经存在")), qPrintable(run.err));
+        QCOMPARE(test::fileBytes(folder.databasePath()), before);
+    }
+
+    void badArgumentsAreExplained() {
+        QTemporaryDir dir;
+        const Run help = yanshubuDb({QStringLiteral("--help")});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.contains(QStringLiteral("admin")));
+        for (const QStringList& args :
+             {QStringList{}, QStringList{"create"}, QStringList{"init", "--force", dir.path()},
+              QStringList{"init", dir.path(), dir.path()}}) {
+            const Run run = yanshubuDb(args);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY(run.err.contains(QStringLiteral("用法")));
+        }
+        const QString missing = dir.filePath(QStringLiteral("不存在"));
+        const Run run = yanshubuDb({QStringLiteral("init"), missing});
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.contains(QStringLiteral("不存在")));
+        QVERIFY(!QFile::exists(missing));
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(ToolsTest)
+#include "tst_tools.moc"
