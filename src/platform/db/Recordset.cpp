@@ -27,6 +27,11 @@ public:
     bool prepared() const { return rc_ == SQLITE_OK && stmt_; }
     sqlite3_stmt* get() const { return stmt_; }
     [[noreturn]] void fail(const QString& context) const { connection_.fail(rc_, context); }
+    void requirePrepared(const QString& sql) const {
+        if (!prepared()) {
+            fail(sql);
+        }
+    }
 
     void bind(int index, const QVariant& value) {
         int rc = SQLITE_OK;
@@ -91,6 +96,14 @@ private:
     int rc_ = SQLITE_OK;
 };
 
+// Runs a statement that returns no rows.
+void execute(const Connection& connection, const QString& sql, const QVariantList& values) {
+    Statement statement(connection, sql);
+    statement.requirePrepared(sql);
+    statement.bindAll(values);
+    statement.step(sql);
+}
+
 QString quoted(const QString& identifier) {
     QString doubled = identifier;
     doubled.replace(u'"', QStringLiteral("\"\""));
@@ -138,9 +151,7 @@ void Recordset::open(Connection& connection, const QString& sql, const QVariantL
     if (!statement || !statement->prepared()) {
         statement.emplace(connection, sql);
         first = 0;
-        if (!statement->prepared()) {
-            statement->fail(sql);
-        }
+        statement->requirePrepared(sql);
     }
     sqlite3_stmt* stmt = statement->get();
     statement->bindAll(parameters);
@@ -345,9 +356,7 @@ Recordset::Row Recordset::fetchRow(qint64 rowid) const {
     const QString sql =
         QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(list.join(u", "), quoted(table_));
     Statement statement(*connection_, sql);
-    if (!statement.prepared()) {
-        statement.fail(sql);
-    }
+    statement.requirePrepared(sql);
     statement.bind(1, QVariant::fromValue(rowid));
     if (!statement.step(sql)) {
         throw DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
@@ -370,12 +379,7 @@ void Recordset::insertPending() {
                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                                   .arg(quoted(table_), columns.join(u", "),
                                        QStringList(values.size(), QStringLiteral("?")).join(u", "));
-    Statement statement(*connection_, sql);
-    if (!statement.prepared()) {
-        statement.fail(sql);
-    }
-    statement.bindAll(values);
-    statement.step(sql);
+    execute(*connection_, sql, values);
     cancelUpdate();
     const qint64 rowid = sqlite3_last_insert_rowid(connection_->handle());
     rows_.push_back(fetchRow(rowid));
@@ -399,12 +403,7 @@ void Recordset::updatePending() {
     values << QVariant::fromValue(row.rowid);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
                             .arg(quoted(table_), assignments.join(u", "));
-    Statement statement(*connection_, sql);
-    if (!statement.prepared()) {
-        statement.fail(sql);
-    }
-    statement.bindAll(values);
-    statement.step(sql);
+    execute(*connection_, sql, values);
     cancelUpdate();
     if (sqlite3_changes(connection_->handle()) != 1) {
         throw DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
@@ -417,12 +416,7 @@ void Recordset::deleteCurrent() {
     requireWritable();
     const Row& row = currentRow();
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoted(table_));
-    Statement statement(*connection_, sql);
-    if (!statement.prepared()) {
-        statement.fail(sql);
-    }
-    statement.bind(1, QVariant::fromValue(row.rowid));
-    statement.step(sql);
+    execute(*connection_, sql, {QVariant::fromValue(row.rowid)});
     cancelUpdate();
     rows_.erase(rows_.begin() + position_);
     onDeleted_ = true;
