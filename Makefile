@@ -31,4 +31,4 @@ build-test: setup
 	cmake --build $(TEST_BUILD) -j $(JOBS)
 
 format:
-	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

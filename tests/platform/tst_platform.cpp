@@ -106,11 +106,13 @@ private slots:
                  QStringLiteral("/a b/MY.mdb"));
         QCOMPARE(db::dataSource(QStringLiteral("Provider=x;Persist Security Info=False")),
                  QString());
+        QCOMPARE(db::dataSource(QStringLiteral(";Provider=x;; ;Data Source=/a/MY.mdb")),
+                 QStringLiteral("/a/MY.mdb"));
     }
 
     void awkwardFoldersSurviveTheRoundTrip() {
         for (const QString& f : {QStringLiteral("/tmp/a;b"), QStringLiteral("/tmp/say \"hi\""),
-                                 QStringLiteral("/tmp/trailing ")}) {
+                                 QStringLiteral("/tmp/trailing "), QStringLiteral("/tmp/a\\b")}) {
             QCOMPARE(db::dataSource(db::connectionString(f)), f + "/MY.mdb");
         }
     }
@@ -386,6 +388,35 @@ private slots:
                  QStringLiteral("2"));
     }
 
+    void onlyPlainTableRowsCanBeWritten() {
+        addPeople({QStringLiteral("甲"), QStringLiteral("乙")});
+        exec(connection, QStringLiteral("CREATE VIEW people AS SELECT * FROM yanshu"));
+        for (const char* sql : {"select * from people", "select GR_XM from yanshu group by Id % 2",
+                                "select * from yanshu where Id in (select 1 union select 2)"}) {
+            Recordset rs;
+            rs.open(connection, QString::fromLatin1(sql));
+            QVERIFY(rs.recordCount() > 0);
+            rs.setValue(u"GR_XM", QStringLiteral("改"));
+            QVERIFY_THROWS_EXCEPTION(DbError, rs.update());
+            QVERIFY_THROWS_EXCEPTION(DbError, rs.deleteCurrent());
+        }
+        QCOMPARE(scalar(folder->databasePath(),
+                        "select group_concat(GR_XM) from (select GR_XM from yanshu order by Id)"),
+                 QStringLiteral("甲,乙"));
+    }
+
+    void anInsertTheDatabaseDropsIsNoSuccess() {
+        exec(connection, QStringLiteral("CREATE TRIGGER drop_all BEFORE INSERT ON yanshu "
+                                        "BEGIN SELECT RAISE(IGNORE); END"));
+        Recordset rs;
+        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.addNew();
+        rs.setValue(u"GR_XM", QStringLiteral("丢失"));
+        QVERIFY_THROWS_EXCEPTION(DbError, rs.update());
+        QCOMPARE(rs.recordCount(), 0);
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("丢失")); // still there to retry
+    }
+
     void aRowDeletedElsewhereIsNotSilentlyUpdated() {
         addPeople({QStringLiteral("甲")});
         Recordset rs;
@@ -393,6 +424,7 @@ private slots:
         exec(connection, QStringLiteral("DELETE FROM yanshu"));
         rs.setValue(u"GR_XM", QStringLiteral("乙"));
         QVERIFY(expectDbError([&] { rs.update(); }).userMessage().contains(QStringLiteral("删除")));
+        QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("乙")); // what was typed is kept
     }
 
     // --- windows -----------------------------------------------------------
@@ -404,6 +436,8 @@ private slots:
     void aFormThatUnloadsInItsLoadIsNeverShown();
     void aFailedLoadLeavesTheFormUnloaded();
     void childFormsLiveInTheMdiArea();
+    void unloadHandlersMayReadControls();
+    void aWindowDestroyedWithItsAreaUnloadsTheForm();
     void untitledMessageBoxesCarryTheProductName();
 };
 
@@ -440,8 +474,34 @@ protected:
             unload();
         }
     }
-    void Form_Unload() override { ++unloads; }
+    void Form_Unload() override {
+        ++unloads;
+        lastText = label()->text();
+    }
+
+public:
+    QString lastText;
 };
+
+void PlatformTest::unloadHandlersMayReadControls() {
+    Probe form;
+    form.label()->setText(QStringLiteral("最后"));
+    form.unload();
+    QCOMPARE(form.lastText, QStringLiteral("最后"));
+    QCOMPARE(form.loads, 1);
+    QVERIFY(!form.isLoaded());
+}
+
+void PlatformTest::aWindowDestroyedWithItsAreaUnloadsTheForm() {
+    auto area = std::make_unique<QMdiArea>();
+    Probe form;
+    form.setMdiArea(area.get());
+    form.show();
+    area.reset();
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(form.label()->text(), QStringLiteral("设计")); // loads afresh, on the desktop
+    QVERIFY(form.window()->isWindow());
+}
 
 // Counts the probe form's windows that come on screen.
 class ShowWatch : public QObject {

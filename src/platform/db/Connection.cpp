@@ -54,7 +54,12 @@ void Connection::create(const QString& path) {
         throw DbError(message.arg(native(path)), file.errorString() + QStringLiteral(": ") + path);
     }
     file.close();
-    openPath(path);
+    try {
+        openPath(path);
+    } catch (...) {
+        QFile::remove(path); // never leave an empty file that is no database
+        throw;
+    }
 }
 
 void Connection::openPath(const QString& path) {

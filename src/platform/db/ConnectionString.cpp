@@ -25,14 +25,20 @@ QString build(const QString& programFolder, const QString& tail) {
            tail;
 }
 
-// Splits "key=value;key=value" honouring double-quoted values.
+// The value of a keyword in "key=value;key=value"; values may be quoted,
+// segments without '=' are passed over.
 QString valueOf(const QString& text, QStringView wantedKey) {
-    qsizetype i = 0;
     const qsizetype n = text.size();
+    qsizetype i = 0;
     while (i < n) {
+        const qsizetype semi = text.indexOf(u';', i);
         const qsizetype eq = text.indexOf(u'=', i);
         if (eq < 0) {
             return {};
+        }
+        if (semi >= 0 && semi < eq) {
+            i = semi + 1; // a segment without a keyword
+            continue;
         }
         const QString key = text.mid(i, eq - i).trimmed();
         qsizetype j = eq + 1;
@@ -41,26 +47,24 @@ QString valueOf(const QString& text, QStringView wantedKey) {
         }
         QString value;
         if (j < n && text[j] == u'"') {
-            ++j;
-            while (j < n) {
+            for (++j; j < n; ++j) {
                 if (text[j] == u'"') {
                     if (j + 1 < n && text[j + 1] == u'"') {
                         value += u'"';
-                        j += 2;
+                        ++j;
                         continue;
                     }
                     ++j;
                     break;
                 }
-                value += text[j++];
+                value += text[j];
             }
-            const qsizetype semi = text.indexOf(u';', j);
-            i = semi < 0 ? n : semi + 1;
+            const qsizetype end = text.indexOf(u';', j);
+            i = end < 0 ? n : end + 1;
         } else {
-            const qsizetype semi = text.indexOf(u';', j);
-            const qsizetype end = semi < 0 ? n : semi;
-            value = text.mid(j, end - j).trimmed();
-            i = end + 1;
+            const qsizetype end = text.indexOf(u';', j);
+            value = text.mid(j, (end < 0 ? n : end) - j).trimmed();
+            i = end < 0 ? n : end + 1;
         }
         if (key.compare(wantedKey, Qt::CaseInsensitive) == 0) {
             return value;
@@ -81,8 +85,16 @@ QString accountConnectionString(const QString& programFolder) {
 
 QString dataSource(const QString& connectionString) {
     QString path = valueOf(connectionString, u"Data Source");
-    // The strings are written with a backslash before MY.mdb on every platform.
-    path.replace(u'\\', u'/');
+#ifdef Q_OS_WIN
+    path = QDir::fromNativeSeparators(path);
+#else
+    // The strings put a backslash before the file name on every platform;
+    // any other backslash is part of a folder's name here.
+    const qsizetype last = path.lastIndexOf(u'\\');
+    if (last >= 0) {
+        path[last] = u'/';
+    }
+#endif
     return QDir::cleanPath(path);
 }
 

@@ -1,8 +1,11 @@
 #include "PackedRow.h"
 
+#include "DbError.h"
+
 #include <sqlite3.h>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace db {
@@ -16,7 +19,7 @@ constexpr std::size_t offsetSize = sizeof(std::uint32_t);
 PackedRow PackedRow::fromStatement(sqlite3_stmt* statement, int first, int count) {
     std::vector<Kind> kinds(count);
     std::vector<std::uint32_t> ends(count);
-    std::uint32_t payload = 0;
+    std::size_t payload = 0;
     for (int i = 0; i < count; ++i) {
         const int c = first + i;
         switch (sqlite3_column_type(statement, c)) {
@@ -31,18 +34,22 @@ PackedRow PackedRow::fromStatement(sqlite3_stmt* statement, int first, int count
         case SQLITE_TEXT:
             kinds[i] = Text;
             sqlite3_column_text(statement, c);
-            payload += static_cast<std::uint32_t>(sqlite3_column_bytes(statement, c));
+            payload += std::size_t(sqlite3_column_bytes(statement, c));
             break;
         case SQLITE_BLOB:
             kinds[i] = Blob;
             sqlite3_column_blob(statement, c);
-            payload += static_cast<std::uint32_t>(sqlite3_column_bytes(statement, c));
+            payload += std::size_t(sqlite3_column_bytes(statement, c));
             break;
         default:
             kinds[i] = Null;
             break;
         }
-        ends[i] = payload;
+        if (payload > std::numeric_limits<std::uint32_t>::max()) {
+            throw DbError(QStringLiteral("这条记录太大，无法读取。"),
+                          QStringLiteral("row of more than 4 GiB"));
+        }
+        ends[i] = std::uint32_t(payload);
     }
 
     PackedRow row;

@@ -110,16 +110,24 @@ QString quoted(const QString& identifier) {
     return u'"' + doubled + u'"';
 }
 
-// "select ..." with the row's hidden key put in front, so that rows of a
-// plain single-table query can be written back.
-QString withRowid(const QString& sql) {
-    static const QRegularExpression leadingSelect(QStringLiteral("^\\s*select\\s+"),
-                                                  QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = leadingSelect.match(sql);
-    if (!m.hasMatch()) {
-        return {};
+// Rows of a plain "select * from <table> [where ...]" can be written back:
+// such a query is run with each row's hidden key put in front.
+struct Keyed {
+    QString sql;
+    QString table;
+};
+
+std::optional<Keyed> withRowid(const QString& sql) {
+    static const QRegularExpression plain(
+        QStringLiteral("^\\s*select\\s+(\\*\\s+from\\s+([A-Za-z_]\\w*)(\\s+where\\s.*)?)\\s*$"),
+        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression grouping(QStringLiteral("\\b(group|union|join|having)\\b"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = plain.match(sql);
+    if (!m.hasMatch() || m.captured(3).contains(grouping)) {
+        return std::nullopt;
     }
-    return QStringLiteral("SELECT _rowid_, ") + sql.mid(m.capturedEnd());
+    return Keyed{QStringLiteral("SELECT _rowid_, ") + m.captured(1), m.captured(2)};
 }
 
 QString utf8OrEmpty(const char* text) {
@@ -141,11 +149,11 @@ void Recordset::open(Connection& connection, const QString& sql, const QVariantL
     }
     connection_ = &connection;
 
-    const QString keyed = withRowid(sql);
+    const std::optional<Keyed> keyed = withRowid(sql);
     std::optional<Statement> statement;
     int first = 0;
-    if (!keyed.isEmpty()) {
-        statement.emplace(connection, keyed);
+    if (keyed) {
+        statement.emplace(connection, keyed->sql);
         first = 1;
     }
     if (!statement || !statement->prepared()) {
@@ -159,12 +167,13 @@ void Recordset::open(Connection& connection, const QString& sql, const QVariantL
     const int count = sqlite3_column_count(stmt) - first;
     QStringList names;
     QStringList origins;
-    QString table = first == 1 ? utf8OrEmpty(sqlite3_column_table_name(stmt, 1)) : QString();
+    // Writable when every column comes from the table named (not a view).
+    QString table = first == 1 ? keyed->table : QString();
     for (int i = 0; i < count; ++i) {
         names << utf8OrEmpty(sqlite3_column_name(stmt, first + i));
         origins << utf8OrEmpty(sqlite3_column_origin_name(stmt, first + i));
         const QString columnTable = utf8OrEmpty(sqlite3_column_table_name(stmt, first + i));
-        if (origins.last().isEmpty() || columnTable != table) {
+        if (origins.last().isEmpty() || columnTable.compare(table, Qt::CaseInsensitive) != 0) {
             table.clear();
         }
     }
@@ -348,21 +357,27 @@ void Recordset::update() {
     cancelUpdate();
 }
 
-Recordset::Row Recordset::fetchRow(qint64 rowid) const {
-    QStringList list;
+std::optional<Recordset::Row> Recordset::writeReturningRow(const QString& sql,
+                                                           const QVariantList& values) {
+    QStringList list{QStringLiteral("_rowid_")};
     for (const QString& origin : origins_) {
         list << quoted(origin);
     }
-    const QString sql =
-        QStringLiteral("SELECT %1 FROM %2 WHERE _rowid_ = ?").arg(list.join(u", "), quoted(table_));
-    Statement statement(*connection_, sql);
-    statement.requirePrepared(sql);
-    statement.bind(1, QVariant::fromValue(rowid));
-    if (!statement.step(sql)) {
-        throw DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
-                      QStringLiteral("row %1 of %2 not found").arg(rowid).arg(table_));
+    // The stored row comes back from the same statement: defaults filled in,
+    // numbers converted, and no second read that could fail after the write.
+    const QString returning = sql + QStringLiteral(" RETURNING ") + list.join(u',');
+    Statement statement(*connection_, returning);
+    statement.requirePrepared(returning);
+    statement.bindAll(values);
+    std::optional<Row> row;
+    if (statement.step(returning)) {
+        row = Row{sqlite3_column_int64(statement.get(), 0),
+                  PackedRow::fromStatement(statement.get(), 1, int(origins_.size()))};
     }
-    return {rowid, PackedRow::fromStatement(statement.get(), 0, int(origins_.size()))};
+    while (statement.step(returning)) {
+        // run to the end: only then is the change committed
+    }
+    return row;
 }
 
 void Recordset::insertPending() {
@@ -377,18 +392,20 @@ void Recordset::insertPending() {
     const QString sql = columns.isEmpty()
                             ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(table_))
                             : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                  .arg(quoted(table_), columns.join(u", "),
-                                       QStringList(values.size(), QStringLiteral("?")).join(u", "));
-    execute(*connection_, sql, values);
+                                  .arg(quoted(table_), columns.join(u','),
+                                       QStringList(values.size(), QStringLiteral("?")).join(u','));
+    std::optional<Row> row = writeReturningRow(sql, values);
+    if (!row) {
+        throw DbError(QStringLiteral("数据库没有保存这条记录。"),
+                      QStringLiteral("insert into %1 stored no row").arg(table_));
+    }
     cancelUpdate();
-    const qint64 rowid = sqlite3_last_insert_rowid(connection_->handle());
-    rows_.push_back(fetchRow(rowid));
+    rows_.push_back(std::move(*row));
     position_ = recordCount() - 1;
     onDeleted_ = false;
 }
 
 void Recordset::updatePending() {
-    const Row& row = currentRow();
     QStringList assignments;
     QVariantList values;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
@@ -400,16 +417,17 @@ void Recordset::updatePending() {
     if (assignments.isEmpty()) {
         return;
     }
-    values << QVariant::fromValue(row.rowid);
+    const qint64 rowid = currentRow().rowid;
+    values << QVariant::fromValue(rowid);
     const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE _rowid_ = ?")
-                            .arg(quoted(table_), assignments.join(u", "));
-    execute(*connection_, sql, values);
-    cancelUpdate();
-    if (sqlite3_changes(connection_->handle()) != 1) {
+                            .arg(quoted(table_), assignments.join(u','));
+    std::optional<Row> row = writeReturningRow(sql, values);
+    if (!row) {
         throw DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
-                      QStringLiteral("update of row %1 changed nothing").arg(row.rowid));
+                      QStringLiteral("update of row %1 changed nothing").arg(rowid));
     }
-    rows_[position_] = fetchRow(row.rowid);
+    cancelUpdate();
+    rows_[position_] = std::move(*row);
 }
 
 void Recordset::deleteCurrent() {

@@ -32,6 +32,8 @@ public:
     bool eof() const;
     bool bof() const;
     qsizetype recordCount() const { return static_cast<qsizetype>(rows_.size()); }
+    // Whether a row is current: not before the first, past the last or deleted.
+    bool hasCurrent() const;
 
     void moveFirst();
     void moveLast();
@@ -63,12 +65,11 @@ private:
         PackedRow cells;
     };
 
-    bool hasCurrent() const;
     const Row& currentRow() const;
     int requireColumn(QStringView column) const;
     void requireIndex(int column) const;
     void requireWritable() const;
-    Row fetchRow(qint64 rowid) const;
+    std::optional<Row> writeReturningRow(const QString& sql, const QVariantList& values);
     void insertPending();
     void updatePending();
     void leave();

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
 
@@ -31,14 +32,18 @@ void FormWidget::closeEvent(QCloseEvent* event) {
 }
 
 void FormWidget::mousePressEvent(QMouseEvent* event) {
-    form_.Form_MouseDown(event);
+    // A press on a control that passed it on is not a press on the window.
+    if (!childAt(event->position().toPoint())) {
+        form_.Form_MouseDown(event);
+    }
 }
 
 Form::Form(QString name)
     : name_(std::move(name)) {}
 
 Form::~Form() {
-    // The registry outlives no window: whatever is left is torn down quietly.
+    // Whatever window is left at the end of the run is torn down quietly.
+    QObject::disconnect(destroyed_);
     delete window_.data();
 }
 
@@ -51,6 +56,8 @@ void Form::load() {
     client->setObjectName(name_);
     client_ = client;
     window_ = client;
+    // A window destroyed along with its container (not unloaded) leaves the form unloaded.
+    destroyed_ = QObject::connect(client, &QObject::destroyed, [this] { forget(); });
     try {
         buildControls(client);
         if (mdiArea_) {
@@ -74,17 +81,22 @@ void Form::show() {
     if (!isLoaded()) {
         return; // Form_Load unloaded the form again
     }
-    window_->show();
+    if (!window_->isVisible() && maximized_) {
+        window_->showMaximized();
+    } else {
+        window_->show();
+    }
     window_->raise();
     window_->activateWindow();
 }
 
 void Form::unload() {
-    if (state_ == State::Unloaded) {
+    if (state_ == State::Unloaded || state_ == State::Unloading) {
         return;
     }
-    state_ = State::Unloaded;
+    state_ = State::Unloading; // controls stay usable by Form_Unload, no reload
     Form_Unload();
+    QObject::disconnect(destroyed_);
     if (client_) {
         // Timers must not tick into a window that is on its way out.
         for (QTimer* timer : client_->findChildren<QTimer*>()) {
@@ -96,8 +108,13 @@ void Form::unload() {
         window_->close();
         window_->deleteLater();
     }
+    forget();
+}
+
+void Form::forget() {
     window_ = nullptr;
     client_ = nullptr;
+    state_ = State::Unloaded;
     dropControls();
 }
 
@@ -111,31 +128,46 @@ FormWidget* Form::client() {
     return client_;
 }
 
+// Outer place and size in twips; nothing when the form unloaded itself while loading.
+QRect Form::frame() {
+    const QWidget* w = window();
+    if (!w) {
+        return {};
+    }
+    const QRect f = w->frameGeometry();
+    return {twips(f.x()), twips(f.y()), twips(f.width()), twips(f.height())};
+}
+
 int Form::left() {
-    return twips(window()->frameGeometry().x());
+    return frame().x();
 }
 int Form::top() {
-    return twips(window()->frameGeometry().y());
+    return frame().y();
 }
 int Form::width() {
-    return twips(window()->frameGeometry().width());
+    return frame().width();
 }
 int Form::height() {
-    return twips(window()->frameGeometry().height());
+    return frame().height();
 }
 
 void Form::setLeft(int value) {
-    QWidget* w = window();
-    w->move(px(value), w->frameGeometry().y());
+    if (QWidget* w = window()) {
+        w->move(px(value), w->frameGeometry().y());
+    }
 }
 
 void Form::setTop(int value) {
-    QWidget* w = window();
-    w->move(w->frameGeometry().x(), px(value));
+    if (QWidget* w = window()) {
+        w->move(w->frameGeometry().x(), px(value));
+    }
 }
 
 void Form::setClientSize(int widthTwips, int heightTwips) {
     QWidget* w = window();
+    if (!w) {
+        return;
+    }
     const QSize frame = w->size() - client_->size();
     client_->resize(px(widthTwips), px(heightTwips));
     if (w != client_) {
@@ -144,11 +176,14 @@ void Form::setClientSize(int widthTwips, int heightTwips) {
 }
 
 QString Form::caption() {
-    return client()->windowTitle();
+    const FormWidget* c = client();
+    return c ? c->windowTitle() : QString();
 }
 
 void Form::setCaption(const QString& caption) {
-    client()->setWindowTitle(caption);
+    if (FormWidget* c = client()) {
+        c->setWindowTitle(caption);
+    }
 }
 
 void Form::setMdiArea(QMdiArea* area) {

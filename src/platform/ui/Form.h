@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <stdexcept>
 
 class QMdiArea;
 class QMouseEvent;
@@ -51,9 +52,10 @@ public:
     void show();
     void unload();
 
-    // The window as placed on screen or in the main window's client area.
+    // The window as placed on screen or in the main window's client area,
+    // and the client area that holds the controls; both null only when the
+    // form unloaded itself while loading.
     QWidget* window();
-    // The client area that holds the controls.
     FormWidget* client();
 
     // Outer position and size in twips; each loads the form first.
@@ -73,6 +75,9 @@ public:
     void setMdiArea(QMdiArea* area);
 
 protected:
+    // The window opens maximized each time it is loaded and shown.
+    void openMaximized() { maximized_ = true; }
+
     virtual void Form_Load() {}
     virtual void Form_Unload() {}
     virtual void Form_MouseDown(QMouseEvent* event);
@@ -84,13 +89,18 @@ private:
     virtual void buildControls(FormWidget* client) = 0;
     virtual void dropControls() = 0;
 
-    enum class State { Unloaded, Loading, Loaded };
+    QRect frame();
+    void forget();
+
+    enum class State { Unloaded, Loading, Loaded, Unloading };
 
     QString name_;
     State state_ = State::Unloaded;
     QPointer<FormWidget> client_;
     QPointer<QWidget> window_;
     QPointer<QMdiArea> mdiArea_;
+    bool maximized_ = false;
+    QMetaObject::Connection destroyed_;
 };
 
 // A form whose controls are the members of Controls, built on load from the
@@ -101,6 +111,9 @@ protected:
 
     Controls& ui() {
         load();
+        if (!controls_) {
+            throw std::logic_error("controls used of a form that unloaded itself while loading");
+        }
         return *controls_;
     }
     // Whether the controls exist, without loading them.
