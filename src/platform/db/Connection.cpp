@@ -66,7 +66,7 @@ void Connection::openPath(const QString& path) {
     close();
     sqlite3* handle = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
-                                   SQLITE_OPEN_READWRITE, nullptr);
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     handle_ = handle;
     path_ = path;
     if (rc != SQLITE_OK) {

@@ -2,11 +2,12 @@
 
 #include "DbError.h"
 
+#include <QVarLengthArray>
+
 #include <sqlite3.h>
 
 #include <cstring>
 #include <limits>
-#include <vector>
 
 namespace db {
 
@@ -16,75 +17,98 @@ constexpr std::size_t offsetSize = sizeof(std::uint32_t);
 
 } // namespace
 
+namespace {
+
+PackedRow::Kind kindOf(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_INTEGER:
+        return PackedRow::Integer;
+    case SQLITE_FLOAT:
+        return PackedRow::Real;
+    case SQLITE_TEXT:
+        return PackedRow::Text;
+    case SQLITE_BLOB:
+        return PackedRow::Blob;
+    default:
+        return PackedRow::Null;
+    }
+}
+
+std::size_t sizeOf(sqlite3_stmt* statement, int column, PackedRow::Kind kind) {
+    switch (kind) {
+    case PackedRow::Integer:
+        return sizeof(std::int64_t);
+    case PackedRow::Real:
+        return sizeof(double);
+    case PackedRow::Text:
+        sqlite3_column_text(statement, column); // the UTF-8 form, as it is stored
+        return std::size_t(sqlite3_column_bytes(statement, column));
+    case PackedRow::Blob:
+        sqlite3_column_blob(statement, column);
+        return std::size_t(sqlite3_column_bytes(statement, column));
+    case PackedRow::Null:
+        break;
+    }
+    return 0;
+}
+
+void copyCell(sqlite3_stmt* statement, int column, PackedRow::Kind kind, char* out,
+              std::size_t size) {
+    switch (kind) {
+    case PackedRow::Integer: {
+        const std::int64_t v = sqlite3_column_int64(statement, column);
+        std::memcpy(out, &v, sizeof v);
+        break;
+    }
+    case PackedRow::Real: {
+        const double v = sqlite3_column_double(statement, column);
+        std::memcpy(out, &v, sizeof v);
+        break;
+    }
+    case PackedRow::Text:
+        std::memcpy(out, sqlite3_column_text(statement, column), size);
+        break;
+    case PackedRow::Blob:
+        if (size > 0) {
+            std::memcpy(out, sqlite3_column_blob(statement, column), size);
+        }
+        break;
+    case PackedRow::Null:
+        break;
+    }
+}
+
+} // namespace
+
+// Sizes first, then one allocation for the whole row; the cells' kinds and
+// sizes wait on the stack in between.
 PackedRow PackedRow::fromStatement(sqlite3_stmt* statement, int first, int count) {
-    std::vector<Kind> kinds(count);
-    std::vector<std::uint32_t> ends(count);
+    QVarLengthArray<Kind, 64> kinds(count);
+    QVarLengthArray<std::uint32_t, 64> sizes(count);
     std::size_t payload = 0;
     for (int i = 0; i < count; ++i) {
-        const int c = first + i;
-        switch (sqlite3_column_type(statement, c)) {
-        case SQLITE_INTEGER:
-            kinds[i] = Integer;
-            payload += sizeof(std::int64_t);
-            break;
-        case SQLITE_FLOAT:
-            kinds[i] = Real;
-            payload += sizeof(double);
-            break;
-        case SQLITE_TEXT:
-            kinds[i] = Text;
-            sqlite3_column_text(statement, c);
-            payload += std::size_t(sqlite3_column_bytes(statement, c));
-            break;
-        case SQLITE_BLOB:
-            kinds[i] = Blob;
-            sqlite3_column_blob(statement, c);
-            payload += std::size_t(sqlite3_column_bytes(statement, c));
-            break;
-        default:
-            kinds[i] = Null;
-            break;
-        }
-        if (payload > std::numeric_limits<std::uint32_t>::max()) {
-            throw DbError(QStringLiteral("这条记录太大，无法读取。"),
-                          QStringLiteral("row of more than 4 GiB"));
-        }
-        ends[i] = std::uint32_t(payload);
+        kinds[i] = kindOf(statement, first + i);
+        const std::size_t size = sizeOf(statement, first + i, kinds[i]);
+        payload += size;
+        sizes[i] = std::uint32_t(size);
+    }
+    if (payload > std::numeric_limits<std::uint32_t>::max()) {
+        throw DbError(QStringLiteral("这条记录太大，无法读取。"),
+                      QStringLiteral("row of more than 4 GiB"));
     }
 
     PackedRow row;
     row.count_ = count;
     const std::size_t header = count * (offsetSize + 1);
-    row.data_ = std::make_unique<char[]>(header + payload);
-    char* out = row.data_.get();
-    std::memcpy(out, ends.data(), count * offsetSize);
-    std::memcpy(out + count * offsetSize, kinds.data(), count);
-    char* bytes = out + header;
+    row.data_ = std::make_unique_for_overwrite<char[]>(header + payload);
+    char* base = row.data_.get();
+    char* bytes = base + header;
+    std::uint32_t end = 0;
     for (int i = 0; i < count; ++i) {
-        const int c = first + i;
-        const std::uint32_t begin = i == 0 ? 0 : ends[i - 1];
-        switch (kinds[i]) {
-        case Integer: {
-            const std::int64_t v = sqlite3_column_int64(statement, c);
-            std::memcpy(bytes + begin, &v, sizeof v);
-            break;
-        }
-        case Real: {
-            const double v = sqlite3_column_double(statement, c);
-            std::memcpy(bytes + begin, &v, sizeof v);
-            break;
-        }
-        case Text:
-            std::memcpy(bytes + begin, sqlite3_column_text(statement, c), ends[i] - begin);
-            break;
-        case Blob:
-            if (ends[i] > begin) {
-                std::memcpy(bytes + begin, sqlite3_column_blob(statement, c), ends[i] - begin);
-            }
-            break;
-        case Null:
-            break;
-        }
+        copyCell(statement, first + i, kinds[i], bytes + end, sizes[i]);
+        end += sizes[i];
+        std::memcpy(base + i * offsetSize, &end, offsetSize);
+        base[count * offsetSize + i] = char(kinds[i]);
     }
     return row;
 }

@@ -24,9 +24,9 @@ public:
     // NULL reads as the empty string, numbers as their decimal text.
     QString text(int column) const;
 
-private:
     enum Kind : std::uint8_t { Null, Integer, Real, Text, Blob };
 
+private:
     struct Cell {
         Kind kind;
         const char* bytes;

@@ -266,6 +266,12 @@ const Recordset::Row& Recordset::currentRow() const {
 }
 
 int Recordset::columnIndex(QStringView column) const {
+    // Names are nearly always spelt as the table spells them: try that first.
+    for (int i = 0; i < names_.size(); ++i) {
+        if (names_[i] == column) {
+            return i;
+        }
+    }
     for (int i = 0; i < names_.size(); ++i) {
         if (names_[i].compare(column, Qt::CaseInsensitive) == 0) {
             return i;
