@@ -17,3 +17,12 @@ public:
 };
 
 } // namespace platform
+
+namespace platform {
+
+// The time of day as the clocks of the program show it.
+inline QString timeText(const QDateTime& moment) {
+    return moment.time().toString(QStringLiteral("HH:mm:ss"));
+}
+
+} // namespace platform

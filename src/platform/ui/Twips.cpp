@@ -40,6 +40,12 @@ void setLeft(QWidget* control, int value) {
     setTwipsGeometry(control, t);
 }
 
+void autoSize(QWidget* control) {
+    const QRect t = twipsGeometry(control);
+    const QSize hint = control->sizeHint();
+    setTwipsGeometry(control, {t.x(), t.y(), twips(hint.width()), twips(hint.height())});
+}
+
 void setTop(QWidget* control, int value) {
     QRect t = twipsGeometry(control);
     t.moveTop(value);

@@ -42,6 +42,9 @@ inline int height(const QWidget* control) {
     return twipsGeometry(control).height();
 }
 void setLeft(QWidget* control, int twips);
+// Sizes a control to its content, as a label that sizes itself does; its
+// place stays.
+void autoSize(QWidget* control);
 void setTop(QWidget* control, int twips);
 
 } // namespace ui
