@@ -12,7 +12,7 @@
 using contacts::contactColumns;
 using contacts::textColumns;
 
-class ContactsTest : public QObject {
+class StoreTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::ProgramFolder> folder;
@@ -111,5 +111,9 @@ private slots:
     }
 };
 
-QTEST_MAIN(ContactsTest)
-#include "tst_contacts.moc"
+int runStoreTests(int argc, char* argv[]) {
+    StoreTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_store.moc"

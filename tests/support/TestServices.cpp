@@ -11,6 +11,10 @@ void ScriptedMessageBox::expect(const QString& text, const QString& title, ui::A
     script_.push_back({text, title, answer});
 }
 
+void ScriptedMessageBox::expectError(const QString& fragment) {
+    script_.push_back({fragment, QStringLiteral("雁书簿"), ui::Answer::Ok, true});
+}
+
 QStringList ScriptedMessageBox::problems() const {
     QStringList all = problems_;
     for (const Expected& e : script_) {
@@ -27,7 +31,10 @@ ui::Answer ScriptedMessageBox::present(const ui::Message& message) {
     }
     const Expected e = script_.front();
     script_.pop_front();
-    if (e.text != message.text || e.title != message.title) {
+    const bool textMatches =
+        e.fragment ? message.text.contains(e.text) && message.icon == ui::Icon::Critical
+                   : e.text == message.text;
+    if (!textMatches || e.title != message.title) {
         problems_ << QStringLiteral("expected %1 [%2], got %3 [%4]")
                          .arg(e.text, e.title, message.text, message.title);
     }

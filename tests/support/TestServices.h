@@ -19,6 +19,8 @@ namespace test {
 class ScriptedMessageBox final : public ui::MessageBoxService {
 public:
     void expect(const QString& text, const QString& title, ui::Answer answer = ui::Answer::Ok);
+    // A database failure, whose text names the file: matched by a fragment.
+    void expectError(const QString& fragment);
     // Empty when every box came as scripted and every scripted box came.
     QStringList problems() const;
     QList<ui::Message> shown;
@@ -31,6 +33,7 @@ private:
         QString text;
         QString title;
         ui::Answer answer;
+        bool fragment = false;
     };
     std::deque<Expected> script_;
     QStringList problems_;

@@ -1,0 +1,553 @@
+#include "F_EDIT.h"
+
+#include "platform/Clock.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/ui/Click.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Pictures.h"
+#include "platform/ui/Twips.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+#include <limits>
+
+namespace contacts {
+
+namespace {
+
+const QString addCaption = QStringLiteral("添加联系人");
+const QString modifyCaption = QStringLiteral("修改联系人");
+const QString browseCaption = QStringLiteral("浏览联系人");
+const QString queryHint = QStringLiteral(" 请输入要查询联系人的姓名");
+const QString infoTitle = QStringLiteral("提示信息");
+const QColor blue(0, 0, 255);
+
+// The notes box, whose lines end in CR LF as typed on Windows. A value it
+// shows and that nobody edits is handed back exactly as it was stored.
+class NotesBox final : public QPlainTextEdit {
+public:
+    explicit NotesBox(QWidget* parent)
+        : QPlainTextEdit(parent) {
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        setTabChangesFocus(true);
+    }
+    void setValue(const QString& value) {
+        shown_ = value;
+        QString display = value;
+        display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        setPlainText(display);
+        displayed_ = toPlainText();
+    }
+    QString value() const {
+        const QString typed = toPlainText();
+        if (typed == displayed_) {
+            return shown_;
+        }
+        QString stored = typed;
+        stored.replace(u'\n', QStringLiteral("\r\n"));
+        return stored;
+    }
+
+private:
+    QString shown_;
+    QString displayed_;
+};
+
+QString textOf(const QWidget* control) {
+    if (const auto* box = qobject_cast<const QLineEdit*>(control)) {
+        return box->text();
+    }
+    if (const auto* combo = qobject_cast<const QComboBox*>(control)) {
+        return combo->currentText();
+    }
+    return static_cast<const NotesBox*>(control)->value();
+}
+
+void setTextOf(QWidget* control, const QString& text) {
+    if (auto* box = qobject_cast<QLineEdit*>(control)) {
+        box->setText(text);
+        box->setCursorPosition(0);
+    } else if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        combo->setEditText(text);
+    } else {
+        static_cast<NotesBox*>(control)->setValue(text);
+    }
+}
+
+template <class Control> Control* make(ui::FormWidget* form, QStringView name) {
+    auto* control = new Control(form);
+    control->setObjectName(name.toString());
+    return control;
+}
+
+QLabel* label(ui::FormWidget* form, QStringView name, const QString& caption) {
+    QLabel* l = make<QLabel>(form, name);
+    l->setText(caption);
+    return l;
+}
+
+// A label that sizes itself to its caption, in blue.
+QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption, int left, int top,
+                  int width, int height) {
+    QLabel* l = label(form, name, caption);
+    QPalette palette = l->palette();
+    palette.setColor(QPalette::WindowText, blue);
+    l->setPalette(palette);
+    ui::place(l, left, top, width, height);
+    return l;
+}
+
+QPushButton* button(ui::FormWidget* form, QStringView name, const QString& caption, int left,
+                    int top, int width, int height) {
+    QPushButton* b = make<QPushButton>(form, name);
+    b->setText(caption);
+    ui::place(b, left, top, width, height);
+    return b;
+}
+
+QWidget* dataControl(ui::FormWidget* form, const ContactColumn& column) {
+    QWidget* control = nullptr;
+    switch (column.kind) {
+    case ControlKind::ComboBox: {
+        auto* combo = make<QComboBox>(form, column.control);
+        combo->setEditable(true);
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setEditText(QStringLiteral("性别选项"));
+        control = combo;
+        break;
+    }
+    case ControlKind::NotesBox:
+        control = make<NotesBox>(form, column.control);
+        break;
+    default:
+        control = make<QLineEdit>(form, column.control);
+        break;
+    }
+    const Box& b = column.box;
+    ui::place(control, b.left, b.top, b.width, b.height);
+    control->setEnabled(false);
+
+    QLabel* caption = label(form, column.label, column.caption.toString());
+    caption->setFont(ui::font(u"宋体", 10.5));
+    ui::place(caption, column.labelLeft, column.labelTop, ui::twips(caption->sizeHint().width()),
+              210);
+    return control;
+}
+
+} // namespace
+
+F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
+    form->setFont(ui::font(u"宋体", 9));
+    form->setPicture(ui::backgroundPicture(form->devicePixelRatioF()));
+    form->resize(ui::px(10305), ui::px(6540));
+
+    for (std::size_t i = 0; i < textColumns.size(); ++i) {
+        data[i] = dataControl(form, textColumns[i]);
+    }
+    CGR_XB = static_cast<QComboBox*>(data[1]);
+    TGR_BZ = static_cast<QPlainTextEdit*>(data[20]);
+
+    Label26 = label(form, idColumn.control, QStringLiteral("ID"));
+    ui::place(Label26, idColumn.box.left, idColumn.box.top, idColumn.box.width,
+              idColumn.box.height);
+    Label26->hide();
+
+    Command1 = button(form, u"Command1", QStringLiteral("添加"), 1320, 4440, 855, 495);
+    Command2 = button(form, u"Command2", QStringLiteral("取消"), 1320, 4920, 855, 495);
+    Command3 = button(form, u"Command3", QStringLiteral("修改"), 1320, 5400, 855, 495);
+    for (QPushButton* b : {Command1, Command2, Command3}) {
+        b->setEnabled(false);
+    }
+    Command4 =
+        button(form, u"Command4", QStringLiteral("继续浏览联系人记录"), 4080, 120, 3495, 375);
+    QFont bold = Command4->font();
+    bold.setBold(true);
+    Command4->setFont(bold);
+    Command4->hide();
+
+    Text_Cs = make<QLineEdit>(form, u"Text_Cs");
+    Text_Cs->setText(queryHint);
+    Text_Cs->setCursorPosition(0);
+    Text_Cs->setToolTip(QStringLiteral("请输入要查询联系人的姓名"));
+    ui::place(Text_Cs, 7440, 720, 2535, 270);
+
+    Label24 = blueLabel(form, u"Label24", QStringLiteral("现在的时间是："), 1200, 240, 1575, 210);
+    Label24->setFont(ui::font(u"宋体", 10.5, true));
+    Label23 = blueLabel(form, u"Label23", QStringLiteral("Label23"), 2880, 240, 840, 210);
+    Label23->setFont(ui::font(u"黑体", 10.5, true));
+    Label23->setToolTip(QStringLiteral("如果时间不正确请调整系统时间"));
+    Label22 = blueLabel(form, u"Label22", QStringLiteral("..........."), 7800, 360, 990, 180);
+    Label25 = blueLabel(form, u"Label25", QString(), 9720, 6120, 90, 180);
+
+    Timer1 = new QTimer(form);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(20);
+    Timer1->start();
+
+    // Keyboard order: the data controls, then 添加, 取消, the query box, 修改, 继续浏览.
+    QList<QWidget*> order(data.begin(), data.end());
+    order << Command1 << Command2 << Text_Cs << Command3 << Command4;
+    for (qsizetype i = 1; i < order.size(); ++i) {
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    }
+}
+
+F_EDIT::F_EDIT(const platform::Services& services)
+    : FormOf(QStringLiteral("F_EDIT"))
+    , services_(services) {
+    openMaximized();
+}
+
+QString F_EDIT::helpText() {
+    return QStringLiteral("欢迎使用 雁书簿程序! "
+                          "查询的使用说明：请先在查询的文本框里输入要查询人的姓名后，"
+                          "按下查询就可以找到您要查询人的信息了！"
+                          "如有不明白的地方或意见建议请与我联系！发电子邮件到 "
+                          "yanshubu@example.org"
+                          " ^_^ 最后祝您使用愉快!");
+}
+
+void F_EDIT::wireEvents(F_EDIT_Controls& c) {
+    QObject::connect(c.Command1, &QPushButton::clicked, [this] { Command1_Click(); });
+    QObject::connect(c.Command2, &QPushButton::clicked, [this] { Command2_Click(); });
+    QObject::connect(c.Command3, &QPushButton::clicked, [this] { Command3_Click(); });
+    QObject::connect(c.Command4, &QPushButton::clicked, [this] { Command4_Click(); });
+    QObject::connect(c.Timer1, &QTimer::timeout, [this] { Timer1_Timer(); });
+    ui::onClick(c.Text_Cs, [this] { Text_Cs_Click(); });
+}
+
+template <class Action> bool F_EDIT::guarded(Action&& action) {
+    return ui::guarded(services_.messageBox, std::forward<Action>(action));
+}
+
+void F_EDIT::Form_Load() {
+    setTop(0);
+    setLeft(0);
+    auto& c = ui();
+    c.Label23->setText(platform::timeText(services_.clock.now()));
+    ui::autoSize(c.Label23);
+    const QString designText = c.CGR_XB->currentText();
+    c.CGR_XB->addItem(QStringLiteral("男"));
+    c.CGR_XB->addItem(QStringLiteral("女"));
+    c.CGR_XB->setEditText(designText);
+    const bool opened = guarded([this] {
+        connection_.open(db::connectionString(services_.programFolder));
+        records_.open(connection_, QStringLiteral("select * from yanshu"));
+    });
+    if (!opened) {
+        return; // the card stays empty; reopening it tries again
+    }
+    PD();
+    XSZL();
+}
+
+void F_EDIT::Form_Unload() {
+    if (records_.isOpen()) {
+        records_.close();
+    }
+    if (connection_.isOpen()) {
+        connection_.close();
+    }
+}
+
+void F_EDIT::Form_MouseDown(QMouseEvent* event) {
+    if (event->button() == Qt::RightButton && popUpMenu) {
+        popUpMenu(event->globalPosition().toPoint());
+    }
+}
+
+void F_EDIT::setDataEnabled(bool enabled) {
+    for (QWidget* control : ui().data) {
+        control->setEnabled(enabled);
+    }
+}
+
+void F_EDIT::XSZ() {
+    setDataEnabled(true);
+}
+
+void F_EDIT::XSJ() {
+    setDataEnabled(false);
+}
+
+void F_EDIT::XSK() {
+    for (QWidget* control : ui().data) {
+        setTextOf(control, QString());
+    }
+}
+
+bool F_EDIT::empty() {
+    return records_.recordCount() == 0;
+}
+
+void F_EDIT::PD() {
+    ui();
+    if (!empty()) {
+        return;
+    }
+    services_.messageBox.show(QStringLiteral("没有可用记录"), infoTitle);
+    const ui::Answer answer =
+        services_.messageBox.show(QStringLiteral("没有记录是否添加新联系人信息?"),
+                                  QStringLiteral("提示"), ui::Buttons::YesNo);
+    if (answer == ui::Answer::Yes) {
+        enterAddMode(AddFrom::EmptyTable);
+    } else {
+        XSK();
+    }
+}
+
+void F_EDIT::enterAddMode(AddFrom from) {
+    setCaption(addCaption);
+    auto& c = ui();
+    if (from != AddFrom::Menu) {
+        c.Text_Cs->setEnabled(false);
+    }
+    XSK();
+    XSZ();
+    c.Command1->setEnabled(true);
+    c.Command2->setEnabled(true);
+    if (from == AddFrom::Toolbar) {
+        c.TGR_BZ->setEnabled(true);
+    }
+}
+
+void F_EDIT::enterModifyMode(bool fromToolbar) {
+    setCaption(modifyCaption);
+    auto& c = ui();
+    if (fromToolbar) {
+        c.TGR_BZ->setEnabled(true);
+    }
+    XSZ();
+    c.Command2->setEnabled(true);
+    c.Command3->setEnabled(true);
+}
+
+void F_EDIT::XSZL() {
+    auto& c = ui();
+    if (!records_.hasCurrent()) {
+        XSK(); // nothing to show: the boxes are left empty
+        return;
+    }
+    c.Label26->setText(records_.text(idColumn.column));
+    for (std::size_t i = 0; i < textColumns.size(); ++i) {
+        setTextOf(c.data[i], records_.text(textColumns[i].column));
+    }
+}
+
+bool F_EDIT::ADDTJ() {
+    auto& c = ui();
+    const bool saved = guarded([&] {
+        records_.addNew();
+        records_.setValue(idColumn.column, c.Label26->text());
+        for (std::size_t i = 0; i < textColumns.size(); ++i) {
+            records_.setValue(textColumns[i].column, textOf(c.data[i]));
+        }
+        records_.update();
+    });
+    if (saved) {
+        services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
+    }
+    return saved;
+}
+
+bool F_EDIT::XG() {
+    auto& c = ui();
+    if (!records_.hasCurrent()) {
+        services_.messageBox.show(
+            QStringLiteral("没有选中的联系人，修改没有保存。请先找到或选中一位联系人。"),
+            infoTitle);
+        return false;
+    }
+    const bool saved = guarded([&] {
+        for (std::size_t i = 0; i < textColumns.size(); ++i) {
+            records_.setValue(textColumns[i].column, textOf(c.data[i]));
+        }
+        records_.update();
+    });
+    if (saved) {
+        services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
+    }
+    return saved;
+}
+
+void F_EDIT::Cx() {
+    auto& c = ui();
+    const QString name = c.Text_Cs->text();
+    if (name.isEmpty()) {
+        services_.messageBox.show(QStringLiteral("请告诉我您要找谁的信息！！！"),
+                                  QStringLiteral("系统提示"));
+        c.Text_Cs->setText(QStringLiteral(" 请输入要查询联系人的姓名 "));
+        return;
+    }
+    const bool found = guarded([&] {
+        records_.close();
+        records_.open(connection_, QStringLiteral("select * from yanshu where GR_XM = ?"), {name});
+    });
+    if (found && !empty()) {
+        XSZL();
+    } else if (found) {
+        services_.messageBox.show(QStringLiteral("对不起，没有此人的记录！"));
+    }
+    c.Command4->show();
+}
+
+void F_EDIT::G1() {
+    PD();
+    if (empty()) {
+        return;
+    }
+    records_.moveNext();
+    if (!records_.eof()) {
+        XSZL();
+        return;
+    }
+    records_.moveLast();
+    services_.messageBox.show(QStringLiteral("已经是最后一个记录了!"), infoTitle);
+}
+
+void F_EDIT::G2() {
+    PD();
+    if (empty()) {
+        return;
+    }
+    records_.movePrevious();
+    if (!records_.bof()) {
+        XSZL();
+        return;
+    }
+    records_.moveFirst();
+    services_.messageBox.show(QStringLiteral("已经是第一个记录了!"), infoTitle);
+}
+
+void F_EDIT::DEL1() {
+    ui();
+    const ui::Answer answer = services_.messageBox.show(
+        QStringLiteral("是否删除该条记录?不能恢复永久删除"), {}, ui::Buttons::YesNo);
+    if (answer != ui::Answer::Yes) {
+        return;
+    }
+    PD();
+    if (empty()) {
+        return;
+    }
+    if (!records_.hasCurrent()) {
+        services_.messageBox.show(QStringLiteral("没有选中的联系人，没有删除任何记录。"),
+                                  infoTitle);
+        return;
+    }
+    if (!guarded([this] { records_.deleteCurrent(); })) {
+        return;
+    }
+    records_.moveNext();
+    if (records_.eof()) {
+        records_.movePrevious();
+        if (records_.bof()) {
+            services_.messageBox.show(QStringLiteral("没有可用记录了"), infoTitle);
+            XSK();
+            return;
+        }
+    }
+    XSZL();
+}
+
+qint64 F_EDIT::nextNumber() {
+    // Without a current record (past the end after an earlier scan) the
+    // whole set is scanned, so that the new number is still unused.
+    if (!records_.hasCurrent()) {
+        records_.moveFirst();
+    }
+    const int id = records_.columnIndex(idColumn.column);
+    qint64 n = records_.hasCurrent() ? records_.value(id).toLongLong() : 0;
+    for (; !records_.eof(); records_.moveNext()) {
+        n = std::max(n, records_.value(id).toLongLong());
+    }
+    return n;
+}
+
+void F_EDIT::Command1_Click() {
+    auto& c = ui();
+    const qint64 n = nextNumber();
+    c.Label26->setText(QString::number(n < std::numeric_limits<qint64>::max() ? n + 1 : n));
+    if (caption() != addCaption) {
+        return;
+    }
+    if (!ADDTJ()) {
+        return; // still in add mode, with everything typed
+    }
+    const ui::Answer more = services_.messageBox.show(QStringLiteral("是否继续添加记录？"),
+                                                      QStringLiteral("提示"), ui::Buttons::YesNo);
+    if (more == ui::Answer::Yes) {
+        XSK();
+        XSZ();
+        c.Command1->setEnabled(true);
+        c.Command2->setEnabled(true);
+        return;
+    }
+    c.Command1->setEnabled(false);
+    c.Command2->setEnabled(false);
+    c.TGR_BZ->setEnabled(false);
+    c.Text_Cs->setEnabled(true);
+    XSJ();
+    setCaption(browseCaption);
+}
+
+void F_EDIT::Command2_Click() {
+    auto& c = ui();
+    XSJ();
+    XSZL();
+    setCaption(browseCaption);
+    c.Command1->setEnabled(false);
+    c.Command2->setEnabled(false);
+    c.Command3->setEnabled(false);
+    c.TGR_BZ->setEnabled(false);
+    c.Text_Cs->setEnabled(true);
+}
+
+void F_EDIT::Command3_Click() {
+    if (!XG()) {
+        return; // still editable, with everything typed
+    }
+    auto& c = ui();
+    XSJ();
+    c.Command1->setEnabled(false);
+    c.Command2->setEnabled(false);
+    c.Command3->setEnabled(false);
+    c.TGR_BZ->setEnabled(false);
+}
+
+void F_EDIT::Command4_Click() {
+    ui().Command4->hide();
+    unload();
+    show();
+}
+
+void F_EDIT::Text_Cs_Click() {
+    ui().Text_Cs->clear();
+}
+
+void F_EDIT::Timer1_Timer() {
+    auto& c = ui();
+    const QString now = platform::timeText(services_.clock.now());
+    if (c.Label23->text() != now) {
+        c.Label23->setText(now);
+        ui::autoSize(c.Label23);
+    }
+    if (c.Label25->text().isEmpty()) {
+        c.Label25->setText(helpText());
+        ui::autoSize(c.Label25);
+    }
+    ui::setLeft(c.Label25, ui::left(c.Label25) - 15);
+    if (ui::left(c.Label25) <= -ui::width(c.Label25)) {
+        ui::setLeft(c.Label25, width());
+    }
+}
+
+} // namespace contacts

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "ContactColumns.h"
+
+#include "platform/Services.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/ui/Form.h"
+
+#include <QPoint>
+
+#include <array>
+#include <functional>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTimer;
+
+namespace contacts {
+
+struct F_EDIT_Controls {
+    explicit F_EDIT_Controls(ui::FormWidget* form);
+
+    // The 21 data controls in column order, TGR_XM to TGR_BZ.
+    std::array<QWidget*, 21> data;
+    QComboBox* CGR_XB;
+    QPlainTextEdit* TGR_BZ;
+    QLabel* Label26; // holds the current record's Id
+
+    QPushButton* Command1; // 添加
+    QPushButton* Command2; // 取消
+    QPushButton* Command3; // 修改
+    QPushButton* Command4; // 继续浏览联系人记录
+    QLineEdit* Text_Cs;
+    QLabel* Label22;
+    QLabel* Label23;
+    QLabel* Label24;
+    QLabel* Label25;
+    QTimer* Timer1;
+};
+
+// The contact card: shows one contact of its record set over yanshu and is
+// put into a mode by the main window; its own buttons finish each action.
+class F_EDIT final : public ui::FormOf<F_EDIT_Controls> {
+public:
+    explicit F_EDIT(const platform::Services& services);
+
+    // What the main window touches: the controls (loading the card first).
+    F_EDIT_Controls& controls() { return ui(); }
+
+    // Where the main window's pop-up menu is to open, for a right press on
+    // the card's background.
+    std::function<void(QPoint globalPosition)> popUpMenu;
+
+    void XSZ();
+    void XSJ();
+    void XSK();
+    void PD();
+    void XSZL();
+    bool ADDTJ();
+    bool XG();
+    void Cx();
+    void G1();
+    void G2();
+    void DEL1();
+
+    // The set-ups of add and modify mode; callers differ in a step or two.
+    enum class AddFrom { Menu, Toolbar, EmptyTable };
+    void enterAddMode(AddFrom from);
+    void enterModifyMode(bool fromToolbar);
+
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Text_Cs_Click();
+    void Timer1_Timer();
+
+    // The help line that scrolls along the bottom of the card.
+    static QString helpText();
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+    void Form_MouseDown(QMouseEvent* event) override;
+    void wireEvents(F_EDIT_Controls& controls) override;
+
+private:
+    void setDataEnabled(bool enabled);
+    bool empty();
+    qint64 nextNumber();
+    template <class Action> bool guarded(Action&& action);
+
+    const platform::Services& services_;
+    db::Connection connection_;
+    db::Recordset records_;
+};
+
+} // namespace contacts
