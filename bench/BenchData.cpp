@@ -1,0 +1,75 @@
+#include "BenchData.h"
+
+#include "contacts/ContactColumns.h"
+#include "platform/db/Connection.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <sqlite3.h>
+
+namespace bench {
+
+long statusKb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+
+// Fills the table in one transaction, with card-like texts of typical length.
+void generateContacts(db::Connection& connection, int count) {
+    connection.execute(QStringLiteral("BEGIN"));
+    sqlite3_stmt* insert = nullptr;
+    QString sql = QStringLiteral("INSERT INTO yanshu (Id");
+    for (const auto& c : contacts::textColumns) {
+        sql += QStringLiteral(", ") + c.column.toString();
+    }
+    sql += QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(21) + u')';
+    sqlite3_prepare_v2(connection.handle(), sql.toUtf8().constData(), -1, &insert, nullptr);
+    const QStringList surnames = QStringLiteral("王 李 张 刘 陈 杨 赵 黄 周 吴").split(' ');
+    for (int i = 0; i < count; ++i) {
+        QList<QByteArray> values{
+            (i >= count - 3 ? QStringLiteral("重名")
+                            : surnames[i % surnames.size()] + QStringLiteral("测试%1").arg(i))
+                .toUtf8(),
+            i % 2 ? "男" : "女",
+            QByteArray("19") + QByteArray::number(50 + i % 50) + "-01-01",
+            "",
+            QByteArray::number(100000 + i),
+            QByteArray::number(200000000 + i),
+            "user" + QByteArray::number(i) + "@example.com",
+            "user" + QByteArray::number(i) + "@example.com",
+            "010-" + QByteArray::number(60000000 + i),
+            "010-" + QByteArray::number(80000000 + i),
+            "139" + QByteArray::number(10000000 + i),
+            "",
+            "100001",
+            QStringLiteral("北京市东城区示例胡同%1号").arg(i % 300).toUtf8(),
+            "100010",
+            QStringLiteral("示例有限公司").toUtf8(),
+            QStringLiteral("北京市朝阳区样板路%1号").arg(i % 500).toUtf8(),
+            QStringLiteral("工程师").toUtf8(),
+            "",
+            "https://example.com/" + QByteArray::number(i),
+            i % 10 ? QByteArray() : QStringLiteral("备注：每年春节寄贺卡。").toUtf8(),
+        };
+        sqlite3_bind_int(insert, 1, i + 1);
+        for (int c = 0; c < values.size(); ++c) {
+            sqlite3_bind_text(insert, c + 2, values[c].constData(), int(values[c].size()),
+                              SQLITE_TRANSIENT);
+        }
+        sqlite3_step(insert);
+        sqlite3_reset(insert);
+    }
+    sqlite3_finalize(insert);
+    connection.execute(QStringLiteral("COMMIT"));
+}
+
+} // namespace bench
