@@ -10,6 +10,23 @@
 
 namespace bench {
 
+qint64 bareRead(const QString& path) {
+    sqlite3* handle = nullptr;
+    sqlite3_open_v2(path.toUtf8().constData(), &handle, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* select = nullptr;
+    sqlite3_prepare_v2(handle, "SELECT * FROM yanshu", -1, &select, nullptr);
+    qint64 bytes = 0;
+    while (sqlite3_step(select) == SQLITE_ROW) {
+        for (int c = 0; c < sqlite3_column_count(select); ++c) {
+            sqlite3_column_text(select, c);
+            bytes += sqlite3_column_bytes(select, c);
+        }
+    }
+    sqlite3_finalize(select);
+    sqlite3_close(handle);
+    return bytes;
+}
+
 long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {

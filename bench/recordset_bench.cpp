@@ -19,25 +19,6 @@
 
 #include <sqlite3.h>
 
-namespace {
-
-// What a plain program does: step through the rows and read every column.
-qint64 bareLoop(db::Connection& connection) {
-    sqlite3_stmt* select = nullptr;
-    sqlite3_prepare_v2(connection.handle(), "SELECT * FROM yanshu", -1, &select, nullptr);
-    qint64 bytes = 0;
-    while (sqlite3_step(select) == SQLITE_ROW) {
-        for (int c = 0; c < sqlite3_column_count(select); ++c) {
-            sqlite3_column_text(select, c);
-            bytes += sqlite3_column_bytes(select, c);
-        }
-    }
-    sqlite3_finalize(select);
-    return bytes;
-}
-
-} // namespace
-
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
@@ -55,7 +36,7 @@ int main(int argc, char* argv[]) {
 
     QElapsedTimer timer;
     timer.start();
-    const qint64 bytes = bareLoop(connection);
+    const qint64 bytes = bench::bareRead(dir.filePath(QStringLiteral("MY.mdb")));
     out << "bare SELECT * loop:      " << timer.elapsed() << " ms (" << bytes / 1024
         << " KiB of text)\n";
 

@@ -399,32 +399,29 @@ void F_EDIT::Cx() {
     c.Command4->show();
 }
 
-void F_EDIT::G1() {
+// One step through the record set; at either end the end record stays current.
+void F_EDIT::step(bool forward) {
     PD();
     if (empty()) {
         return;
     }
-    records_.moveNext();
-    if (!records_.eof()) {
+    forward ? records_.moveNext() : records_.movePrevious();
+    if (forward ? !records_.eof() : !records_.bof()) {
         XSZL();
         return;
     }
-    records_.moveLast();
-    services_.messageBox.show(QStringLiteral("已经是最后一个记录了!"), infoTitle);
+    forward ? records_.moveLast() : records_.moveFirst();
+    services_.messageBox.show(forward ? QStringLiteral("已经是最后一个记录了!")
+                                      : QStringLiteral("已经是第一个记录了!"),
+                              infoTitle);
+}
+
+void F_EDIT::G1() {
+    step(true);
 }
 
 void F_EDIT::G2() {
-    PD();
-    if (empty()) {
-        return;
-    }
-    records_.movePrevious();
-    if (!records_.bof()) {
-        XSZL();
-        return;
-    }
-    records_.moveFirst();
-    services_.messageBox.show(QStringLiteral("已经是第一个记录了!"), infoTitle);
+    step(false);
 }
 
 void F_EDIT::DEL1() {

@@ -91,6 +91,7 @@ protected:
 private:
     void setDataEnabled(bool enabled);
     bool empty();
+    void step(bool forward);
     qint64 nextNumber();
     template <class Action> bool guarded(Action&& action);
 

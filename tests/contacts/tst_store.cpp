@@ -38,22 +38,6 @@ private slots:
         folder.reset();
     }
 
-    void theColumnTableNamesEachControlAfterItsColumn() {
-        QSet<QStringView> labels;
-        for (const auto& c : textColumns) {
-            const QString prefix = c.kind == contacts::ControlKind::ComboBox ? "C" : "T";
-            QCOMPARE(c.control.toString(), prefix + c.column.toString());
-            QVERIFY(c.column.startsWith(u"GR_"));
-            QVERIFY(!c.caption.isEmpty());
-            labels.insert(c.label);
-        }
-        QCOMPARE(labels.size(), 21);
-        for (int i = 1; i <= 21; ++i) {
-            QVERIFY(labels.contains(QStringLiteral("Label%1").arg(i)));
-        }
-        QCOMPARE(contacts::idColumn.control, u"Label26");
-    }
-
     void theTableHasTheColumnsInCardOrderWithEmptyDefaults() {
         db::Recordset info;
         info.open(connection,

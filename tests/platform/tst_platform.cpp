@@ -344,14 +344,6 @@ private slots:
         }
     }
 
-    void nullFromAnotherToolReadsAsEmptyText() {
-        exec(connection, QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (NULL, NULL)"));
-        Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
-        QCOMPARE(rs.text(u"GR_XM"), QString());
-        QVERIFY(!rs.value(u"GR_XM").isValid());
-    }
-
     void parametersAreBoundNotPasted() {
         addPeople({QStringLiteral("O'Brien"), QStringLiteral("x' or '1'='1")});
         Recordset rs;
@@ -429,7 +421,6 @@ private slots:
 
     // --- windows -----------------------------------------------------------
     // (below)
-    void twipsStepsDoNotDrift();
     void designFontsMapToInstalledCjkFonts();
     void formLoadsOnUseAndUnloadKeepsMembers();
     void closingTheWindowUnloadsAndStopsTimers();
@@ -438,7 +429,6 @@ private slots:
     void childFormsLiveInTheMdiArea();
     void unloadHandlersMayReadControls();
     void aWindowDestroyedWithItsAreaUnloadsTheForm();
-    void untitledMessageBoxesCarryTheProductName();
 };
 
 // A small form with a design of its own, to watch the lifecycle.
@@ -518,19 +508,6 @@ protected:
         return false;
     }
 };
-
-void PlatformTest::twipsStepsDoNotDrift() {
-    QWidget parent;
-    QLabel label(&parent);
-    ui::place(&label, 720, 2760, 720, 150);
-    for (int step = 1; step <= 6; ++step) {
-        ui::setLeft(&label, ui::left(&label) + 1000);
-        QCOMPARE(ui::left(&label), 720 + step * 1000);
-    }
-    QCOMPARE(label.x(), ui::px(6720));
-    label.move(10, 10); // moved in pixels by someone else
-    QCOMPARE(ui::left(&label), 150);
-}
 
 void PlatformTest::designFontsMapToInstalledCjkFonts() {
     ui::installFontSubstitutes();
@@ -618,18 +595,6 @@ void PlatformTest::childFormsLiveInTheMdiArea() {
     form.show();
     QCOMPARE(area.subWindowList().size(), 1);
     QCOMPARE(form.caption(), QString());
-}
-
-void PlatformTest::untitledMessageBoxesCarryTheProductName() {
-    test::ScriptedMessageBox box;
-    box.expect(QStringLiteral("对不起，没有此人的记录！"), QStringLiteral("雁书簿"));
-    box.expect(QStringLiteral("是否删除?"), QStringLiteral("提示"), ui::Answer::Yes);
-    QCOMPARE(box.show(QStringLiteral("对不起，没有此人的记录！")), ui::Answer::Ok);
-    QCOMPARE(box.show(QStringLiteral("是否删除?"), QStringLiteral("提示"), ui::Buttons::YesNo),
-             ui::Answer::Yes);
-    QVERIFY(box.problems().isEmpty());
-    box.show(QStringLiteral("多余"));
-    QCOMPARE(box.problems().size(), 1);
 }
 
 QTEST_MAIN(PlatformTest)
