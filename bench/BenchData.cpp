@@ -1,6 +1,7 @@
 #include "BenchData.h"
 
 #include "contacts/ContactColumns.h"
+#include "contacts/Schema.h"
 #include "platform/db/Connection.h"
 
 #include <QFile>
@@ -9,6 +10,13 @@
 #include <sqlite3.h>
 
 namespace bench {
+
+void makeDatabase(const QString& folder, int count) {
+    db::Connection connection;
+    connection.create(folder + QStringLiteral("/MY.mdb"));
+    contacts::createSchema(connection);
+    generateContacts(connection, count);
+}
 
 qint64 bareRead(const QString& path) {
     sqlite3* handle = nullptr;

@@ -8,6 +8,9 @@ class Connection;
 
 namespace bench {
 
+// Makes folder/MY.mdb holding that many generated contacts.
+void makeDatabase(const QString& folder, int count);
+
 // Fills yanshu with generated contacts of card-like size, in one transaction.
 // Contact i is named <surname>测试<i>; the last three share the name 重名.
 void generateContacts(db::Connection& connection, int count);

@@ -53,12 +53,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
 
     QTemporaryDir dir;
-    {
-        db::Connection connection;
-        connection.create(dir.filePath(QStringLiteral("MY.mdb")));
-        contacts::createSchema(connection);
-        bench::generateContacts(connection, count);
-    }
+    bench::makeDatabase(dir.path(), count);
     YesToAll messageBox;
     NoInput inputBox;
     platform::SystemClock clock;

@@ -24,11 +24,8 @@ int main(int argc, char* argv[]) {
     const int count = argc > 1 ? QByteArray(argv[1]).toInt() : 100000;
     QTextStream out(stdout);
     QTemporaryDir dir;
+    bench::makeDatabase(dir.path(), count);
     db::Connection connection;
-    connection.create(dir.filePath(QStringLiteral("MY.mdb")));
-    contacts::createSchema(connection);
-    bench::generateContacts(connection, count);
-    connection.close();
     connection.open(db::connectionString(dir.path()));
     out << "contacts: " << count
         << ", file: " << QFileInfo(dir.filePath(QStringLiteral("MY.mdb"))).size() / 1024

@@ -342,15 +342,21 @@ void F_EDIT::XSZL() {
     }
 }
 
+// Every box exactly as typed into its column, then the row is written.
+void F_EDIT::saveTexts() {
+    const auto& data = ui().data;
+    for (std::size_t i = 0; i < textColumns.size(); ++i) {
+        records_.setValue(textColumns[i].column, textOf(data[i]));
+    }
+    records_.update();
+}
+
 bool F_EDIT::ADDTJ() {
     auto& c = ui();
     const bool saved = guarded([&] {
         records_.addNew();
         records_.setValue(idColumn.column, c.Label26->text());
-        for (std::size_t i = 0; i < textColumns.size(); ++i) {
-            records_.setValue(textColumns[i].column, textOf(c.data[i]));
-        }
-        records_.update();
+        saveTexts();
     });
     if (saved) {
         services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
@@ -359,19 +365,14 @@ bool F_EDIT::ADDTJ() {
 }
 
 bool F_EDIT::XG() {
-    auto& c = ui();
+    ui();
     if (!records_.hasCurrent()) {
         services_.messageBox.show(
             QStringLiteral("没有选中的联系人，修改没有保存。请先找到或选中一位联系人。"),
             infoTitle);
         return false;
     }
-    const bool saved = guarded([&] {
-        for (std::size_t i = 0; i < textColumns.size(); ++i) {
-            records_.setValue(textColumns[i].column, textOf(c.data[i]));
-        }
-        records_.update();
-    });
+    const bool saved = guarded([this] { saveTexts(); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
     }

@@ -92,6 +92,7 @@ private:
     void setDataEnabled(bool enabled);
     bool empty();
     void step(bool forward);
+    void saveTexts();
     qint64 nextNumber();
     template <class Action> bool guarded(Action&& action);
 
