@@ -181,6 +181,7 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
 
     Label24 = blueLabel(form, u"Label24", QStringLiteral("现在的时间是："), 1200, 240, 1575, 210);
     Label24->setFont(ui::font(u"宋体", 10.5, true));
+    ui::autoSize(Label24);
     Label23 = blueLabel(form, u"Label23", QStringLiteral("Label23"), 2880, 240, 840, 210);
     Label23->setFont(ui::font(u"黑体", 10.5, true));
     Label23->setToolTip(QStringLiteral("如果时间不正确请调整系统时间"));
@@ -192,8 +193,14 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
     Timer1->setInterval(20);
     Timer1->start();
 
-    // Keyboard order: the data controls, then 添加, 取消, the query box, 修改, 继续浏览.
-    QList<QWidget*> order(data.begin(), data.end());
+    // Keyboard order, which runs across the card row by row.
+    QList<QWidget*> order;
+    for (const char* name :
+         {"TGR_XM",  "CGR_XB",  "TGR_CS", "TGR_BB", "TGR_QQ",  "TGR_ICQ", "TGR_ML",
+          "TGR_MSN", "TGR_YDH", "TGR_DH", "TGR_CZ", "TGR_YB",  "TGR_JZ",  "TGR_DW",
+          "TGR_GB",  "TGR_BG",  "TGR_ZW", "TGR_DZ", "TGR_DHW", "TGR_WB",  "TGR_BZ"}) {
+        order << form->findChild<QWidget*>(QLatin1String(name));
+    }
     order << Command1 << Command2 << Text_Cs << Command3 << Command4;
     for (qsizetype i = 1; i < order.size(); ++i) {
         QWidget::setTabOrder(order[i - 1], order[i]);
@@ -336,10 +343,12 @@ void F_EDIT::XSZL() {
         XSK(); // nothing to show: the boxes are left empty
         return;
     }
-    c.Label26->setText(records_.text(idColumn.column));
-    for (std::size_t i = 0; i < textColumns.size(); ++i) {
-        setTextOf(c.data[i], records_.text(textColumns[i].column));
-    }
+    guarded([&] {
+        c.Label26->setText(records_.text(idColumn.column));
+        for (std::size_t i = 0; i < textColumns.size(); ++i) {
+            setTextOf(c.data[i], records_.text(textColumns[i].column));
+        }
+    });
 }
 
 // Every box exactly as typed into its column, then the row is written.
@@ -360,6 +369,8 @@ bool F_EDIT::ADDTJ() {
     });
     if (saved) {
         services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
+    } else {
+        records_.cancelUpdate(); // the boxes keep what was typed
     }
     return saved;
 }
@@ -375,6 +386,8 @@ bool F_EDIT::XG() {
     const bool saved = guarded([this] { saveTexts(); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
+    } else {
+        records_.cancelUpdate(); // "取消" must show the stored record again
     }
     return saved;
 }
@@ -472,7 +485,10 @@ qint64 F_EDIT::nextNumber() {
 
 void F_EDIT::Command1_Click() {
     auto& c = ui();
-    const qint64 n = nextNumber();
+    qint64 n = 0;
+    if (!guarded([&] { n = nextNumber(); })) {
+        return;
+    }
     c.Label26->setText(QString::number(n < std::numeric_limits<qint64>::max() ? n + 1 : n));
     if (caption() != addCaption) {
         return;

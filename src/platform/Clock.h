@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QLocale>
 
 namespace platform {
 
@@ -21,8 +22,11 @@ public:
 namespace platform {
 
 // The time of day as the clocks of the program show it.
+// The system's long time format, without the time zone.
 inline QString timeText(const QDateTime& moment) {
-    return moment.time().toString(QStringLiteral("HH:mm:ss"));
+    QString format = QLocale::system().timeFormat(QLocale::LongFormat);
+    format.remove(u't');
+    return QLocale::system().toString(moment.time(), format.trimmed());
 }
 
 } // namespace platform

@@ -400,6 +400,41 @@ private slots:
         QCOMPARE(stored().size(), 4);
     }
 
+    void aFailedModifyThenCancelShowsWhatIsStored() {
+        seedThree();
+        card->enterModifyMode(false); // touching the card loads and shows it
+        QVERIFY(card->window()->isVisible());
+        type("TGR_XM", QStringLiteral("改过"));
+        db::Connection locker;
+        locker.open(db::connectionString(s->folder.path()));
+        locker.execute(QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHM = YHM;"));
+        box().expectError(QStringLiteral("正被其他程序使用"));
+        click("Command3");
+        QCOMPARE(shown(), QStringLiteral("改过"));
+        click("Command2");
+        locker.execute(QStringLiteral("ROLLBACK"));
+        QCOMPARE(shown(), QStringLiteral("甲"));
+        QCOMPARE(stored().first(), QStringLiteral("甲"));
+    }
+
+    void theKeyboardRunsAcrossTheCardRowByRow() {
+        seedThree();
+        open();
+        QStringList chain;
+        QWidget* w = control("TGR_XM");
+        while (chain.size() < 6) {
+            if (w->focusPolicy() & Qt::TabFocus && w->parentWidget() == card->client()) {
+                chain << w->objectName();
+            }
+            w = w->nextInFocusChain();
+        }
+        QCOMPARE(chain, (QStringList{"TGR_XM", "CGR_XB", "TGR_CS", "TGR_BB", "TGR_QQ", "TGR_ICQ"}));
+        card->enterAddMode(F_EDIT::AddFrom::Toolbar);
+        QTest::mouseClick(control("Text_Cs"), Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>("Text_Cs")->text(),
+                 QStringLiteral(" 请输入要查询联系人的姓名"));
+    }
+
     void aMissingDatabaseIsReportedAndTheCardStaysUsable() {
         QFile::remove(s->folder.databasePath());
         box().expectError(QStringLiteral("找不到数据库文件"));

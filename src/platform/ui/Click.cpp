@@ -17,6 +17,9 @@ public:
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override {
+        if (!control_->isEnabled()) {
+            return false; // a disabled box takes no clicks
+        }
         if (event->type() == QEvent::MouseButtonPress) {
             pressed_ = static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
         } else if (event->type() == QEvent::MouseButtonRelease && pressed_) {

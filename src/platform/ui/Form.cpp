@@ -73,6 +73,9 @@ void Form::load() {
     }
     if (state_ == State::Loading) {
         state_ = State::Loaded;
+        if (mdiArea_) {
+            show(); // a child window is on view whenever it is loaded
+        }
     }
 }
 
