@@ -505,9 +505,7 @@ void F_EDIT::Command1_Click() {
         c.Command2->setEnabled(true);
         return;
     }
-    c.Command1->setEnabled(false);
-    c.Command2->setEnabled(false);
-    c.TGR_BZ->setEnabled(false);
+    disableEditing(false);
     c.Text_Cs->setEnabled(true);
     XSJ();
     setCaption(browseCaption);
@@ -518,10 +516,7 @@ void F_EDIT::Command2_Click() {
     XSJ();
     XSZL();
     setCaption(browseCaption);
-    c.Command1->setEnabled(false);
-    c.Command2->setEnabled(false);
-    c.Command3->setEnabled(false);
-    c.TGR_BZ->setEnabled(false);
+    disableEditing(true);
     c.Text_Cs->setEnabled(true);
 }
 
@@ -529,11 +524,18 @@ void F_EDIT::Command3_Click() {
     if (!XG()) {
         return; // still editable, with everything typed
     }
-    auto& c = ui();
     XSJ();
+    disableEditing(true);
+}
+
+// Back to reading: 添加, 取消 (and 修改) and the notes box disabled.
+void F_EDIT::disableEditing(bool modifyToo) {
+    auto& c = ui();
     c.Command1->setEnabled(false);
     c.Command2->setEnabled(false);
-    c.Command3->setEnabled(false);
+    if (modifyToo) {
+        c.Command3->setEnabled(false);
+    }
     c.TGR_BZ->setEnabled(false);
 }
 

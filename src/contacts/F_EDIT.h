@@ -93,6 +93,7 @@ private:
     bool empty();
     void step(bool forward);
     void saveTexts();
+    void disableEditing(bool modifyToo);
     qint64 nextNumber();
     template <class Action> bool guarded(Action&& action);
 

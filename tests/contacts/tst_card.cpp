@@ -385,14 +385,12 @@ private slots:
         open();
         card->enterAddMode(F_EDIT::AddFrom::Menu);
         type("TGR_XM", QStringLiteral("重要的人"));
-        db::Connection locker;
-        locker.open(db::connectionString(s->folder.path()));
-        locker.execute(QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHM = YHM;"));
+        test::FileLock locker(s->folder.path());
         box().expectError(QStringLiteral("正被其他程序使用"));
         click("Command1");
         QCOMPARE(card->caption(), QStringLiteral("添加联系人"));
         QCOMPARE(shown(), QStringLiteral("重要的人"));
-        locker.execute(QStringLiteral("ROLLBACK"));
+        locker.release();
         box().expect(QStringLiteral("添加成功"), info);
         box().expect(QStringLiteral("是否继续添加记录？"), hint, Answer::No);
         click("Command1");
@@ -405,14 +403,12 @@ private slots:
         card->enterModifyMode(false); // touching the card loads and shows it
         QVERIFY(card->window()->isVisible());
         type("TGR_XM", QStringLiteral("改过"));
-        db::Connection locker;
-        locker.open(db::connectionString(s->folder.path()));
-        locker.execute(QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHM = YHM;"));
+        test::FileLock locker(s->folder.path());
         box().expectError(QStringLiteral("正被其他程序使用"));
         click("Command3");
         QCOMPARE(shown(), QStringLiteral("改过"));
         click("Command2");
-        locker.execute(QStringLiteral("ROLLBACK"));
+        locker.release();
         QCOMPARE(shown(), QStringLiteral("甲"));
         QCOMPARE(stored().first(), QStringLiteral("甲"));
     }

@@ -182,13 +182,11 @@ private slots:
     }
 
     void aFileLockedByAnotherProgramIsAnError() {
-        Connection other;
-        other.open(connString());
-        exec(other, QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
+        test::FileLock other(folder->path());
         const DbError e = expectDbError([&] { Connection().open(connString()); });
         QVERIFY2(e.userMessage().contains(QStringLiteral("正被其他程序使用")),
                  qPrintable(e.userMessage()));
-        exec(other, QStringLiteral("ROLLBACK"));
+        other.release();
     }
 
     void aDatabaseWithoutOurTablesIsNamedForeign() {
@@ -360,9 +358,7 @@ private slots:
         addPeople({QStringLiteral("原名")});
         Recordset rs;
         rs.open(connection, QStringLiteral("select * from yanshu"));
-        Connection other;
-        other.open(connString());
-        exec(other, QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
+        test::FileLock other(folder->path());
 
         rs.setValue(u"GR_XM", QStringLiteral("新名"));
         const DbError e = expectDbError([&] { rs.update(); });
@@ -370,7 +366,7 @@ private slots:
         rs.addNew();
         rs.setValue(u"GR_XM", QStringLiteral("另一个"));
         expectDbError([&] { rs.update(); });
-        exec(other, QStringLiteral("ROLLBACK"));
+        other.release();
 
         QCOMPARE(rs.recordCount(), 1);
         QCOMPARE(scalar(folder->databasePath(), "select group_concat(GR_XM) from yanshu"),

@@ -2,6 +2,7 @@
 
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
 
 #include <QFile>
 
@@ -62,6 +63,15 @@ ProgramFolder::ProgramFolder()
     connection.create(databasePath());
     contacts::createSchema(connection);
     contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+}
+
+FileLock::FileLock(const QString& programFolder) {
+    connection_.open(db::connectionString(programFolder));
+    connection_.execute(QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
+}
+
+void FileLock::release() {
+    connection_.execute(QStringLiteral("ROLLBACK"));
 }
 
 QByteArray fileBytes(const QString& path) {

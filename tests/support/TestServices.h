@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Services.h"
+#include "platform/db/Connection.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
 
@@ -79,6 +80,16 @@ struct TestServices {
     FakeInstance instance;
     ProgramFolder folder;
     platform::Services services{messageBox, inputBox, clock, instance, folder.path()};
+};
+
+// Another program holding the database file locked until released.
+class FileLock {
+public:
+    explicit FileLock(const QString& programFolder);
+    void release();
+
+private:
+    db::Connection connection_;
 };
 
 // The file's bytes, to prove a failed action left it as it was.
