@@ -1,6 +1,7 @@
 #include "F_LOGO.h"
 
 #include "platform/ProgramInstance.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Pictures.h"
 #include "platform/ui/Twips.h"
@@ -12,21 +13,12 @@ namespace app {
 
 namespace {
 
-QLabel* whiteLabel(ui::FormWidget* form, const char* name, const QString& caption) {
-    auto* label = new QLabel(caption, form);
-    label->setObjectName(QLatin1String(name));
+QLabel* whiteLabel(ui::FormWidget* form, QStringView name, const QString& caption) {
+    QLabel* label = ui::label(form, name, caption);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, Qt::white);
     label->setPalette(palette);
     return label;
-}
-
-QTimer* timer(ui::FormWidget* form, const char* name, int intervalMs) {
-    auto* t = new QTimer(form);
-    t->setObjectName(QLatin1String(name));
-    t->setInterval(intervalMs);
-    t->start();
-    return t;
 }
 
 } // namespace
@@ -35,22 +27,21 @@ F_LOGO_Controls::F_LOGO_Controls(ui::FormWidget* form) {
     form->setWindowTitle(QStringLiteral("雁书簿"));
     form->setFixedSize(ui::px(6000), ui::px(3015));
 
-    Image1 = new QLabel(form);
-    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1 = ui::make<QLabel>(form, u"Image1");
     Image1->setPixmap(ui::splashPicture(form->devicePixelRatioF()));
     Image1->setScaledContents(true);
     ui::place(Image1, 0, 0, 6000, 3000);
 
-    Label1 = whiteLabel(form, "Label1", QStringLiteral("© 2026 雁书簿项目"));
+    Label1 = whiteLabel(form, u"Label1", QStringLiteral("© 2026 雁书簿项目"));
     Label1->setFont(ui::font(u"宋体", 9));
     ui::place(Label1, 2880, 1680, 2610, 180);
 
-    Label2 = whiteLabel(form, "Label2", QStringLiteral(">>=---> "));
+    Label2 = whiteLabel(form, u"Label2", QStringLiteral(">>=---> "));
     Label2->setFont(ui::font(u"宋体", 7.5, true));
     ui::place(Label2, 720, 2760, 720, 150);
 
-    Timer2 = timer(form, "Timer2", 88);
-    Timer1 = timer(form, "Timer1", 2500);
+    Timer2 = ui::timer(form, u"Timer2", 88);
+    Timer1 = ui::timer(form, u"Timer1", 2500);
 }
 
 F_LOGO::F_LOGO(const platform::Services& services, std::function<void()> handOver)

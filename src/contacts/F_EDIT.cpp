@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Click.h"
+#include "platform/ui/Controls.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBox.h"
@@ -20,6 +21,10 @@
 #include <limits>
 
 namespace contacts {
+
+using ui::button;
+using ui::label;
+using ui::make;
 
 namespace {
 
@@ -82,18 +87,6 @@ void setTextOf(QWidget* control, const QString& text) {
     }
 }
 
-template <class Control> Control* make(ui::FormWidget* form, QStringView name) {
-    auto* control = new Control(form);
-    control->setObjectName(name.toString());
-    return control;
-}
-
-QLabel* label(ui::FormWidget* form, QStringView name, const QString& caption) {
-    QLabel* l = make<QLabel>(form, name);
-    l->setText(caption);
-    return l;
-}
-
 // A label that sizes itself to its caption, in blue.
 QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption, int left, int top,
                   int width, int height) {
@@ -103,14 +96,6 @@ QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption
     l->setPalette(palette);
     ui::place(l, left, top, width, height);
     return l;
-}
-
-QPushButton* button(ui::FormWidget* form, QStringView name, const QString& caption, int left,
-                    int top, int width, int height) {
-    QPushButton* b = make<QPushButton>(form, name);
-    b->setText(caption);
-    ui::place(b, left, top, width, height);
-    return b;
 }
 
 QWidget* dataControl(ui::FormWidget* form, const ContactColumn& column) {
@@ -188,10 +173,7 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
     Label22 = blueLabel(form, u"Label22", QStringLiteral("..........."), 7800, 360, 990, 180);
     Label25 = blueLabel(form, u"Label25", QString(), 9720, 6120, 90, 180);
 
-    Timer1 = new QTimer(form);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(20);
-    Timer1->start();
+    Timer1 = ui::timer(form, u"Timer1", 20);
 
     // Keyboard order, which runs across the card row by row.
     QList<QWidget*> order;
@@ -467,6 +449,15 @@ void F_EDIT::DEL1() {
         }
     }
     XSZL();
+}
+
+// Asks only: quitting must not load the card.
+void F_EDIT::EXITX() {
+    const ui::Answer answer = services_.messageBox.show(QStringLiteral("是否真的要退出？"),
+                                                        QStringLiteral("提示"), ui::Buttons::YesNo);
+    if (answer == ui::Answer::Yes && closeProgram) {
+        closeProgram();
+    }
 }
 
 qint64 F_EDIT::nextNumber() {

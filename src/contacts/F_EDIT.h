@@ -54,6 +54,8 @@ public:
     // Where the main window's pop-up menu is to open, for a right press on
     // the card's background.
     std::function<void(QPoint globalPosition)> popUpMenu;
+    // What quitting does once the user has confirmed it.
+    std::function<void()> closeProgram;
 
     void XSZ();
     void XSJ();
@@ -66,6 +68,7 @@ public:
     void G1();
     void G2();
     void DEL1();
+    void EXITX();
 
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };

@@ -79,13 +79,7 @@ class CardTest : public QObject {
         auto* box = control<QLineEdit>(name);
         QVERIFY(box->isEnabled());
         box->clear();
-        commit(box, text);
-    }
-    // Chinese arrives through the input method, as a committed string.
-    static void commit(QWidget* box, const QString& text) {
-        QInputMethodEvent event;
-        event.setCommitString(text);
-        QApplication::sendEvent(box, &event);
+        test::commitText(box, text);
     }
     void click(const char* name) {
         auto* b = control<QPushButton>(name);
@@ -116,7 +110,7 @@ private slots:
         area->resize(1100, 800);
         area->show();
         card = std::make_unique<F_EDIT>(s->services);
-        card->setMdiArea(area.get());
+        card->setMdiArea([this] { return area.get(); });
     }
     void cleanup() {
         QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
@@ -185,7 +179,7 @@ private slots:
         auto* query = control<QLineEdit>("Text_Cs");
         QTest::mouseClick(query, Qt::LeftButton);
         QCOMPARE(query->text(), QString());
-        commit(query, QStringLiteral("王"));
+        test::commitText(query, QStringLiteral("王"));
         card->Cx();
         QCOMPARE(control<QLabel>("Label26")->text(), QStringLiteral("3"));
         QVERIFY(control("Command4")->isVisible());

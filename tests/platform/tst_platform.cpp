@@ -132,6 +132,7 @@ private slots:
         const DbError e =
             expectDbError([&] { Connection().open(db::connectionString(empty.path())); });
         QVERIFY(e.userMessage().contains(QStringLiteral("找不到数据库文件")));
+        QVERIFY(e.userMessage().contains(QStringLiteral("yanshubu-db init")));
         QVERIFY(!e.detail().isEmpty());
         QVERIFY(!QFile::exists(empty.filePath(QStringLiteral("MY.mdb"))));
     }
@@ -147,17 +148,22 @@ private slots:
                     .contains(QStringLiteral("无法打开")));
         QDir(dir.path()).rmdir(QStringLiteral("MY.mdb"));
 
-        // An old Access file, or anything else that is not our database.
-        QFile foreign(path);
-        QVERIFY(foreign.open(QIODevice::WriteOnly));
-        foreign.write(QByteArray("Standard Jet DB").leftJustified(4096, '\x01'));
-        foreign.close();
+        // An old Access file is named as such; anything else is not our database.
+        const auto writeFile = [&](const QByteArray& head) {
+            QFile foreign(path);
+            QVERIFY(foreign.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            foreign.write(head.leftJustified(4096, '\x01'));
+        };
+        const auto message = [&] {
+            return expectDbError([&] { c.open(db::connectionString(dir.path())); }).userMessage();
+        };
+        writeFile(QByteArray("\x00\x01\x00\x00Standard Jet DB\0", 20));
         const QByteArray before = test::fileBytes(path);
-        QVERIFY(expectDbError([&] { c.open(db::connectionString(dir.path())); })
-                    .userMessage()
-                    .contains(QStringLiteral("不是雁书簿的数据库文件")));
+        QVERIFY(message().contains(QStringLiteral("Access 数据库")));
         QVERIFY(!c.isOpen());
         QCOMPARE(test::fileBytes(path), before);
+        writeFile("Standard Jet DB");
+        QVERIFY(message().contains(QStringLiteral("不是雁书簿的数据库文件")));
     }
 
     void corruptTablePagesAreReportedWhenRead() {
@@ -481,7 +487,7 @@ void PlatformTest::unloadHandlersMayReadControls() {
 void PlatformTest::aWindowDestroyedWithItsAreaUnloadsTheForm() {
     auto area = std::make_unique<QMdiArea>();
     Probe form;
-    form.setMdiArea(area.get());
+    form.setMdiArea([&] { return area.get(); });
     form.show();
     area.reset();
     QVERIFY(!form.isLoaded());
@@ -578,7 +584,7 @@ void PlatformTest::childFormsLiveInTheMdiArea() {
     area.resize(800, 600);
     area.show();
     Probe form;
-    form.setMdiArea(&area);
+    form.setMdiArea([&] { return &area; });
     form.show();
     QCOMPARE(area.subWindowList().size(), 1);
     QCOMPARE(area.subWindowList().first()->widget(), form.client());

@@ -4,7 +4,12 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QInputMethodEvent>
+#include <QWidget>
 
 namespace test {
 
@@ -80,6 +85,23 @@ QByteArray fileBytes(const QString& path) {
         return {};
     }
     return file.readAll();
+}
+
+int openHandles(const QString& path, qint64 pid) {
+    const QString fds =
+        pid ? QStringLiteral("/proc/%1/fd").arg(pid) : QStringLiteral("/proc/self/fd");
+    const QString target = QFileInfo(path).canonicalFilePath();
+    int count = 0;
+    for (const QFileInfo& fd : QDir(fds).entryInfoList(QDir::Files | QDir::System)) {
+        count += !target.isEmpty() && fd.symLinkTarget() == target;
+    }
+    return count;
+}
+
+void commitText(QWidget* box, const QString& text) {
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(box, &event);
 }
 
 } // namespace test

@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+class QWidget;
+
 #include <deque>
 
 namespace test {
@@ -94,5 +96,11 @@ private:
 
 // The file's bytes, to prove a failed action left it as it was.
 QByteArray fileBytes(const QString& path);
+
+// How many open files of the process (0: this one) are the file at path.
+int openHandles(const QString& path, qint64 pid = 0);
+
+// Text typed into a box as an input method commits it, the way Chinese arrives.
+void commitText(QWidget* box, const QString& text);
 
 } // namespace test

@@ -21,6 +21,18 @@ QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+// An address book of the old Windows program: a Jet (or ACE) database file.
+bool isAccessFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray head = file.read(20);
+    return head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
+           (head.mid(4) == QByteArray("Standard Jet DB\0", 16) ||
+            head.mid(4) == QByteArray("Standard ACE DB\0", 16));
+}
+
 } // namespace
 
 Connection::~Connection() {
@@ -35,7 +47,8 @@ void Connection::open(const QString& connectionString) {
     }
     const QFileInfo info(path);
     if (!info.exists()) {
-        throw DbError(QStringLiteral("找不到数据库文件“%1”，请确认它在程序所在的文件夹中。")
+        throw DbError(QStringLiteral("找不到数据库文件“%1”。请把它放到程序所在的文件夹中，"
+                                     "或者用命令 yanshubu-db init 新建一个。")
                           .arg(native(path)),
                       QStringLiteral("file does not exist: ") + path);
     }
@@ -81,8 +94,14 @@ void Connection::openPath(const QString& path) {
     try {
         // Reading the schema proves the file is a database and not locked.
         execute(QStringLiteral("PRAGMA synchronous=FULL; SELECT count(*) FROM sqlite_master;"));
-    } catch (...) {
+    } catch (const DbError& e) {
         close();
+        if ((e.engineCode() & 0xff) == SQLITE_NOTADB && isAccessFile(path)) {
+            throw DbError(QStringLiteral("文件“%1”是旧版程序的 Access 数据库，"
+                                         "雁书簿不能直接打开它。")
+                              .arg(native(path)),
+                          e.detail(), e.engineCode());
+        }
         throw;
     }
 }

@@ -3,10 +3,12 @@
 #include "Twips.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QTimer>
 
 namespace ui {
@@ -17,6 +19,28 @@ FormWidget::FormWidget(Form& form)
 void FormWidget::setPicture(const QPixmap& picture) {
     picture_ = picture;
     update();
+}
+
+void FormWidget::setDialogButtons(QPushButton* defaultButton, QPushButton* cancelButton) {
+    defaultButton_ = defaultButton;
+    cancelButton_ = cancelButton;
+    defaultButton->setDefault(true);
+    for (QPushButton* button : findChildren<QPushButton*>()) {
+        button->setAutoDefault(true);
+    }
+}
+
+// Keys the focused control did not take come here.
+void FormWidget::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (enter && plain && defaultButton_) {
+        defaultButton_->click();
+    } else if (event->key() == Qt::Key_Escape && cancelButton_) {
+        cancelButton_->click();
+    } else {
+        QWidget::keyPressEvent(event);
+    }
 }
 
 void FormWidget::paintEvent(QPaintEvent* event) {
@@ -60,8 +84,8 @@ void Form::load() {
     destroyed_ = QObject::connect(client, &QObject::destroyed, [this] { forget(); });
     try {
         buildControls(client);
-        if (mdiArea_) {
-            QMdiSubWindow* sub = mdiArea_->addSubWindow(client);
+        if (QMdiArea* area = mdiArea_ ? mdiArea_() : nullptr) {
+            QMdiSubWindow* sub = area->addSubWindow(client);
             sub->setObjectName(name_ + QStringLiteral("_frame"));
             window_ = sub;
         }
@@ -73,7 +97,7 @@ void Form::load() {
     }
     if (state_ == State::Loading) {
         state_ = State::Loaded;
-        if (mdiArea_) {
+        if (window_ != client_) {
             show(); // a child window is on view whenever it is loaded
         }
     }
@@ -98,6 +122,12 @@ void Form::unload() {
         return;
     }
     state_ = State::Unloading; // controls stay usable by Form_Unload, no reload
+    if (client_) {
+        // Child windows close, each through its own unload, before their container.
+        for (QMdiArea* area : client_->findChildren<QMdiArea*>()) {
+            area->closeAllSubWindows();
+        }
+    }
     Form_Unload();
     QObject::disconnect(destroyed_);
     if (client_) {
@@ -171,10 +201,11 @@ void Form::setClientSize(int widthTwips, int heightTwips) {
     if (!w) {
         return;
     }
-    const QSize frame = w->size() - client_->size();
     client_->resize(px(widthTwips), px(heightTwips));
     if (w != client_) {
-        w->resize(client_->size() + frame);
+        // A child window's frame and caption bar are its contents margins.
+        const QMargins frame = w->contentsMargins();
+        w->resize(client_->size().grownBy(frame));
     }
 }
 
@@ -189,8 +220,8 @@ void Form::setCaption(const QString& caption) {
     }
 }
 
-void Form::setMdiArea(QMdiArea* area) {
-    mdiArea_ = area;
+void Form::setMdiArea(std::function<QMdiArea*()> area) {
+    mdiArea_ = std::move(area);
 }
 
 void Form::Form_MouseDown(QMouseEvent*) {}

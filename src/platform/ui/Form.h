@@ -5,11 +5,13 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 
 class QMdiArea;
 class QMouseEvent;
+class QPushButton;
 
 namespace ui {
 
@@ -22,15 +24,21 @@ class FormWidget final : public QWidget {
 public:
     explicit FormWidget(Form& form);
     void setPicture(const QPixmap& picture);
+    // Enter clicks the default button unless a button has the focus (that
+    // one clicks itself); Esc clicks the cancel button.
+    void setDialogButtons(QPushButton* defaultButton, QPushButton* cancelButton);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     Form& form_;
     QPixmap picture_;
+    QPointer<QPushButton> defaultButton_;
+    QPointer<QPushButton> cancelButton_;
 };
 
 // One window of the program. The object lives for the whole run; its widget
@@ -70,9 +78,10 @@ public:
     QString caption();
     void setCaption(const QString& caption);
 
-    // Child forms open inside this area (the main window's) instead of on
-    // the desktop; takes effect at the next load.
-    void setMdiArea(QMdiArea* area);
+    // Child forms open inside the main window's client area instead of on
+    // the desktop. The area is asked for at each load, so that loading a
+    // child brings the main window up around it.
+    void setMdiArea(std::function<QMdiArea*()> area);
 
 protected:
     // The window opens maximized each time it is loaded and shown.
@@ -98,7 +107,7 @@ private:
     State state_ = State::Unloaded;
     QPointer<FormWidget> client_;
     QPointer<QWidget> window_;
-    QPointer<QMdiArea> mdiArea_;
+    std::function<QMdiArea*()> mdiArea_;
     bool maximized_ = false;
     QMetaObject::Connection destroyed_;
 };

@@ -1,0 +1,32 @@
+#include "Controls.h"
+
+#include "Twips.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+namespace ui {
+
+QLabel* label(QWidget* form, QStringView name, const QString& caption) {
+    auto* l = make<QLabel>(form, name);
+    l->setText(caption);
+    return l;
+}
+
+QPushButton* button(QWidget* form, QStringView name, const QString& caption, int left, int top,
+                    int width, int height) {
+    auto* b = make<QPushButton>(form, name);
+    b->setText(caption);
+    place(b, left, top, width, height);
+    return b;
+}
+
+QTimer* timer(QWidget* form, QStringView name, int intervalMs) {
+    auto* t = make<QTimer>(form, name);
+    t->setInterval(intervalMs);
+    t->start();
+    return t;
+}
+
+} // namespace ui

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+class QLabel;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+namespace ui {
+
+// The controls of a window's design, each named as in the design so that
+// it can be found by name.
+template <class Control> Control* make(QWidget* form, QStringView name) {
+    auto* control = new Control(form);
+    control->setObjectName(name.toString());
+    return control;
+}
+
+QLabel* label(QWidget* form, QStringView name, const QString& caption);
+QPushButton* button(QWidget* form, QStringView name, const QString& caption, int left, int top,
+                    int width, int height);
+// A timer that runs from the moment the window loads.
+QTimer* timer(QWidget* form, QStringView name, int intervalMs);
+
+} // namespace ui
