@@ -2,9 +2,17 @@
 
 namespace app {
 
-// The login dialog takes over from the splash once it exists; until then
-// the splash closes and, with no window left, the program ends.
 Forms::Forms(const platform::Services& services)
-    : F_LOGO(services, {}) {}
+    : F_LOGO(services, [this] { F_DL.show(); })
+    , MDI_OK(*this)
+    , F_EDIT(services)
+    , F_DL(services, *this) {
+    // The two child windows live in the main window, which loading either brings up.
+    for (ui::Form* child : {static_cast<ui::Form*>(&F_EDIT), static_cast<ui::Form*>(&F_DL)}) {
+        child->setMdiArea([this] { return MDI_OK.childArea(); });
+    }
+    F_EDIT.popUpMenu = [this](QPoint at) { MDI_OK.popUpMenuedit(at); };
+    F_EDIT.closeProgram = [this] { MDI_OK.unload(); };
+}
 
 } // namespace app

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "F_DL.h"
 #include "F_LOGO.h"
+#include "MDI_OK.h"
 
+#include "contacts/F_EDIT.h"
 #include "platform/Services.h"
 
 namespace app {
@@ -12,6 +15,9 @@ public:
     explicit Forms(const platform::Services& services);
 
     app::F_LOGO F_LOGO;
+    app::MDI_OK MDI_OK;
+    contacts::F_EDIT F_EDIT;
+    app::F_DL F_DL;
 };
 
 } // namespace app

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/ProgramInstance.h"
+#include "platform/Termination.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
@@ -28,5 +29,9 @@ int main(int argc, char* argv[]) {
     if (!forms.F_LOGO.isLoaded()) {
         return 0; // another copy runs: leave without a word
     }
+    platform::onTerminationRequest([] {
+        QApplication::closeAllWindows(); // each window closes as if by its close box
+        QApplication::quit();
+    });
     return QApplication::exec();
 }

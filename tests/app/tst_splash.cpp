@@ -38,17 +38,17 @@ bool holdsLock(qint64 pid) {
     return false;
 }
 
-void startProgram(QProcess& process) {
+void startProgram(QProcess& process, const QString& exe = QStringLiteral(YANSHUBU_EXE)) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process.setProcessEnvironment(env);
-    process.start(QStringLiteral(YANSHUBU_EXE), {});
+    process.start(exe, {});
     QVERIFY(process.waitForStarted());
 }
 
 } // namespace
 
-class AppTest : public QObject {
+class SplashTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::TestServices> services;
@@ -160,7 +160,31 @@ private slots:
         thirdCopy.kill();
         QVERIFY(thirdCopy.waitForFinished(10000));
     }
+
+    void theRealProgramReachesTheLoginAndEndsWhenTold() {
+        test::ProgramFolder folder;
+        const QString exe = folder.path() + QStringLiteral("/yanshubu");
+        QVERIFY(QFile::copy(QStringLiteral(YANSHUBU_EXE), exe));
+        QProcess program;
+        QElapsedTimer clock;
+        clock.start();
+        startProgram(program, exe);
+        // The login dialog is the first window that opens the database.
+        const auto atLogin = [&] {
+            return test::openHandles(folder.databasePath(), program.processId()) > 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(atLogin(), 15000);
+        QVERIFY2(clock.elapsed() >= 2400, qPrintable(QString::number(clock.elapsed())));
+        ::kill(pid_t(program.processId()), SIGTERM);
+        QVERIFY(program.waitForFinished(10000));
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+    }
 };
 
-QTEST_MAIN(AppTest)
-#include "tst_app.moc"
+int runSplashTests(int argc, char* argv[]) {
+    SplashTest tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_splash.moc"

@@ -1,0 +1,185 @@
+#include "F_DL.h"
+
+#include "Forms.h"
+
+#include "platform/Clock.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/ui/Click.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Pictures.h"
+#include "platform/ui/Twips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+
+namespace app {
+
+namespace {
+
+const QString systemTitle = QStringLiteral("系统提示");
+
+// The greeting for each day of the week, Sunday first.
+const QString greetings[7] = {
+    QStringLiteral("今天是星期天，请好好放松一下吧！为明天的工作做准备"),
+    QStringLiteral("今天是星期一，又是新的一周，开始工作。"),
+    QStringLiteral("今天是星期二，加油工作！"),
+    QStringLiteral("今天是星期三，努力工作！"),
+    QStringLiteral("今天是星期四，坚持一下，继续工作！"),
+    QStringLiteral("今天是星期五，坚持到底，一定要做好！"),
+    QStringLiteral("今天是星期六，又到大礼拜天，去放松心情吧！"),
+};
+
+QLineEdit* textBox(ui::FormWidget* form, QStringView name, int left, int top) {
+    auto* box = ui::make<QLineEdit>(form, name);
+    ui::place(box, left, top, 2325, 345);
+    return box;
+}
+
+} // namespace
+
+F_DL_Controls::F_DL_Controls(ui::FormWidget* form) {
+    form->setWindowTitle(QStringLiteral("登录"));
+    form->setFont(ui::font(u"宋体", 9));
+    form->setPicture(ui::backgroundPicture(form->devicePixelRatioF()));
+
+    lblLabels[0] = ui::label(form, u"lblLabels_0", QStringLiteral("用户名称(&U):"));
+    ui::place(lblLabels[0], 105, 150, 1080, 270);
+    txtUserName = textBox(form, u"txtUserName", 1290, 135);
+    lblLabels[1] = ui::label(form, u"lblLabels_1", QStringLiteral("密码(&P):"));
+    ui::place(lblLabels[1], 105, 540, 1080, 270);
+    txtPassword = textBox(form, u"txtPassword", 1290, 525);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
+    txtPassword->setText(QStringLiteral("**********"));
+    lblLabels[0]->setBuddy(txtUserName);
+    lblLabels[1]->setBuddy(txtPassword);
+
+    cmdOK = ui::button(form, u"cmdOK", QStringLiteral("确定(&Y)"), 480, 1020, 1140, 390);
+    cmdCancel = ui::button(form, u"cmdCancel", QStringLiteral("取消(&C)"), 2100, 1020, 1140, 390);
+    form->setDialogButtons(cmdOK, cmdCancel);
+
+    QWidget::setTabOrder(txtUserName, txtPassword);
+    QWidget::setTabOrder(txtPassword, cmdOK);
+    QWidget::setTabOrder(cmdOK, cmdCancel);
+}
+
+F_DL::F_DL(const platform::Services& services, Forms& forms)
+    : FormOf(QStringLiteral("F_DL"))
+    , services_(services)
+    , forms_(forms) {}
+
+void F_DL::wireEvents(F_DL_Controls& c) {
+    QObject::connect(c.cmdOK, &QPushButton::clicked, [this] { cmdOK_Click(); });
+    QObject::connect(c.cmdCancel, &QPushButton::clicked, [this] { cmdCancel_Click(); });
+    ui::onClick(c.txtUserName, [this] { txtUserName_Click(); });
+    ui::onClick(c.txtPassword, [this] { txtPassword_Click(); });
+}
+
+void F_DL::Form_Load() {
+    auto& c = ui();
+    // A dialog: fixed size, no buttons on its frame but the caption.
+    if (window() != client()) {
+        window()->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    }
+    setClientSize(3750, 1545);
+    window()->setFixedSize(window()->size());
+    setLeft(2400);
+    setTop(1800);
+
+    const bool opened = ui::guarded(services_.messageBox, [this] {
+        connection_.open(db::connectionString(services_.programFolder));
+        records_.open(connection_, QStringLiteral("select * from mab"));
+    });
+    if (!opened) {
+        // Without its user table the program cannot be used: it ends.
+        forms_.MDI_OK.unload();
+        return;
+    }
+    forms_.MDI_OK.controls().Toolbar1->setEnabled(false);
+    if (records_.hasCurrent()) {
+        c.txtUserName->setText(records_.text(u"yhm")); // a NULL name shows empty
+    }
+    c.txtUserName->setFocus();
+}
+
+void F_DL::Form_Unload() {
+    // Nobody learns who logged in: the rows go with the dialog.
+    records_.close();
+    connection_.close();
+}
+
+// Whether the user table holds the name with exactly this password (the
+// table compares names without regard to case); nothing when it cannot be read.
+std::optional<bool> F_DL::matches(const QString& userName, const QString& password) {
+    bool found = false;
+    const bool read = ui::guarded(services_.messageBox, [&] {
+        records_.close();
+        records_.open(connection_, QStringLiteral("select * from MaB where MaB.YHM = ?"),
+                      {userName});
+        if (records_.hasCurrent()) {
+            const QVariant stored = records_.value(u"yhma");
+            found = !stored.isNull() && stored.toString() == password;
+        }
+    });
+    return read ? std::optional(found) : std::nullopt;
+}
+
+void F_DL::cmdOK_Click() {
+    auto& c = ui();
+    if (c.txtUserName->text().isEmpty()) {
+        services_.messageBox.show(QStringLiteral("用户名不能为空"), systemTitle);
+        c.txtUserName->setFocus();
+        return;
+    }
+    if (c.txtPassword->text().isEmpty()) {
+        services_.messageBox.show(QStringLiteral("用户密码不能为空"), systemTitle);
+        c.txtPassword->setFocus();
+        return;
+    }
+    const std::optional<bool> match = matches(c.txtUserName->text(), c.txtPassword->text());
+    if (!match) {
+        return; // the failure has been shown; the dialog stays as it was
+    }
+    if (*match) {
+        logIn();
+        return;
+    }
+    services_.messageBox.show(QStringLiteral("您输入的信息不正确！"), systemTitle);
+    c.txtUserName->setText(QStringLiteral("请重新输入用户名！"));
+    c.txtPassword->setText(QStringLiteral("请重新输入密码！"));
+}
+
+void F_DL::logIn() {
+    unload(); // from here on the dialog's controls are gone
+    MDI_OK& main = forms_.MDI_OK;
+    main.show();
+    auto& m = main.controls();
+    m.Toolbar1->setEnabled(true);
+    for (QMenu* menu : {m.FILE_F, m.HELP_H, m.EDIT_E, m.VIEW_V, m.FB_F}) {
+        menu->menuAction()->setEnabled(true);
+    }
+    forms_.F_EDIT.show();
+    const int weekday = services_.clock.now().date().dayOfWeek() % 7; // Sunday is 0
+    services_.messageBox.show(greetings[weekday], QStringLiteral("雁书簿"));
+}
+
+void F_DL::cmdCancel_Click() {
+    forms_.MDI_OK.unload();
+}
+
+void F_DL::txtUserName_Click() {
+    ui().txtUserName->clear();
+}
+
+void F_DL::txtPassword_Click() {
+    ui().txtPassword->clear();
+}
+
+} // namespace app

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "platform/ui/Form.h"
+
+#include <QMdiArea>
+#include <QPixmap>
+
+#include <functional>
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QToolBar;
+
+namespace app {
+
+class Forms;
+
+// The main window's client area: white, with the program's picture in its
+// top-left corner, and it reports mouse presses on its background.
+class MdiClientArea final : public QMdiArea {
+public:
+    explicit MdiClientArea(QWidget* parent);
+    std::function<void(QMouseEvent*)> mouseDown;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap picture_;
+};
+
+struct MDI_OK_Controls {
+    explicit MDI_OK_Controls(ui::FormWidget* form);
+
+    // A menu item (or separator, or submenu) by its name.
+    QAction* item(const char* name) const;
+
+    QMenuBar* menuBar;
+    QToolBar* Toolbar1;
+    MdiClientArea* MDIClient;
+    QMenu* FILE_F;
+    QMenu* EDIT_E;
+    QMenu* VIEW_V;
+    QMenu* HELP_H;
+    QMenu* FB_F;
+    QMenu* menuedit; // pop-up only, never in the menu bar
+
+private:
+    ui::FormWidget* form_;
+};
+
+// The main window: a container for the login dialog and the contact card,
+// whose menus route each command to the window that does the work.
+class MDI_OK final : public ui::FormOf<MDI_OK_Controls> {
+public:
+    explicit MDI_OK(Forms& forms);
+
+    MDI_OK_Controls& controls() { return ui(); }
+    // The client area for the child windows; the main window comes on view.
+    QMdiArea* childArea();
+    void popUpMenuedit(QPoint globalPosition);
+
+    void EDIT_1_Click();
+    void EDIT_2_Click();
+    void EDIT_3_Click();
+    void VIEW_1_Click();
+    void VIEW_2_Click();
+    void FILE_E_Click();
+    void Mnuexit_Click();
+    void MDIForm_MouseDown(QMouseEvent* event);
+
+protected:
+    void wireEvents(MDI_OK_Controls& controls) override;
+
+private:
+    Forms& forms_;
+};
+
+} // namespace app

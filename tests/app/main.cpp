@@ -1,0 +1,13 @@
+#include "platform/ui/Fonts.h"
+
+#include <QApplication>
+
+int runSplashTests(int argc, char* argv[]);
+int runLoginTests(int argc, char* argv[]);
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    ui::installFontSubstitutes();
+    const int failures = runSplashTests(argc, argv);
+    return failures + runLoginTests(argc, argv);
+}
