@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs whatever Debian packages the build, the tests and the program
-# need and are not installed yet.
+# need and are not installed yet, and any further packages named as arguments.
 set -euo pipefail
 
 packages=(
@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev          # the database engine
     fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)
     clang-format            # the format check among the tests
+    "$@"
 )
 
 missing=()
