@@ -19,6 +19,7 @@ test: build-test
 bench: build
 	"$(BUILD)/bin/recordset_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/card_bench"
+	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/login_bench"
 
 setup:
 	@bash scripts/setup.sh

@@ -15,6 +15,7 @@ void makeDatabase(const QString& folder, int count) {
     db::Connection connection;
     connection.create(folder + QStringLiteral("/MY.mdb"));
     contacts::createSchema(connection);
+    contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
     generateContacts(connection, count);
 }
 

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "platform/ProgramInstance.h"
+#include "platform/ui/InputBox.h"
+#include "platform/ui/MessageBox.h"
+
 #include <QString>
 
 namespace db {
@@ -8,7 +12,28 @@ class Connection;
 
 namespace bench {
 
-// Makes folder/MY.mdb holding that many generated contacts.
+// Says yes to every question, so that the actions run to their end.
+class YesToAll final : public ui::MessageBoxService {
+protected:
+    ui::Answer present(const ui::Message& message) override {
+        return message.buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Yes;
+    }
+};
+
+class NoInput final : public ui::InputBoxService {
+public:
+    std::optional<QString> ask(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+};
+
+class FirstCopy final : public platform::ProgramInstance {
+public:
+    bool previousInstance() override { return false; }
+};
+
+// Makes folder/MY.mdb holding that many generated contacts and the user
+// admin with password 123456.
 void makeDatabase(const QString& folder, int count);
 
 // Fills yanshu with generated contacts of card-like size, in one transaction.

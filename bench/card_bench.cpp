@@ -8,10 +8,7 @@
 #include "contacts/F_EDIT.h"
 #include "contacts/Schema.h"
 #include "platform/Clock.h"
-#include "platform/ProgramInstance.h"
 #include "platform/db/ConnectionString.h"
-#include "platform/ui/InputBox.h"
-#include "platform/ui/MessageBox.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -22,30 +19,6 @@
 
 #include <sqlite3.h>
 
-namespace {
-
-// Says yes to every question, so that the actions run to their end.
-class YesToAll final : public ui::MessageBoxService {
-protected:
-    ui::Answer present(const ui::Message& message) override {
-        return message.buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::Yes;
-    }
-};
-
-class NoInput final : public ui::InputBoxService {
-public:
-    std::optional<QString> ask(const QString&, const QString&, const QString&) override {
-        return std::nullopt;
-    }
-};
-
-class FirstCopy final : public platform::ProgramInstance {
-public:
-    bool previousInstance() override { return false; }
-};
-
-} // namespace
-
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
@@ -54,10 +27,10 @@ int main(int argc, char* argv[]) {
 
     QTemporaryDir dir;
     bench::makeDatabase(dir.path(), count);
-    YesToAll messageBox;
-    NoInput inputBox;
+    bench::YesToAll messageBox;
+    bench::NoInput inputBox;
     platform::SystemClock clock;
-    FirstCopy instance;
+    bench::FirstCopy instance;
     const platform::Services services{messageBox, inputBox, clock, instance, dir.path()};
     contacts::F_EDIT card(services);
 

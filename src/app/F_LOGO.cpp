@@ -41,7 +41,7 @@ F_LOGO_Controls::F_LOGO_Controls(ui::FormWidget* form) {
     ui::place(Label2, 720, 2760, 720, 150);
 
     Timer2 = ui::timer(form, u"Timer2", 88);
-    Timer1 = ui::timer(form, u"Timer1", 2500);
+    Timer1 = ui::timer(form, u"Timer1", 2500, Qt::PreciseTimer);
 }
 
 F_LOGO::F_LOGO(const platform::Services& services, std::function<void()> handOver)

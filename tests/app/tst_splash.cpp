@@ -174,7 +174,7 @@ private slots:
             return test::openHandles(folder.databasePath(), program.processId()) > 0;
         };
         QTRY_VERIFY_WITH_TIMEOUT(atLogin(), 15000);
-        QVERIFY2(clock.elapsed() >= 2400, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
         ::kill(pid_t(program.processId()), SIGTERM);
         QVERIFY(program.waitForFinished(10000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);

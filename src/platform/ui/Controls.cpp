@@ -22,9 +22,10 @@ QPushButton* button(QWidget* form, QStringView name, const QString& caption, int
     return b;
 }
 
-QTimer* timer(QWidget* form, QStringView name, int intervalMs) {
+QTimer* timer(QWidget* form, QStringView name, int intervalMs, Qt::TimerType type) {
     auto* t = make<QTimer>(form, name);
     t->setInterval(intervalMs);
+    t->setTimerType(type);
     t->start();
     return t;
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <Qt>
 
 class QLabel;
 class QPushButton;
@@ -21,7 +22,9 @@ template <class Control> Control* make(QWidget* form, QStringView name) {
 QLabel* label(QWidget* form, QStringView name, const QString& caption);
 QPushButton* button(QWidget* form, QStringView name, const QString& caption, int left, int top,
                     int width, int height);
-// A timer that runs from the moment the window loads.
-QTimer* timer(QWidget* form, QStringView name, int intervalMs);
+// A timer that runs from the moment the window loads. A coarse timer may
+// fire up to 5 % early; one whose moment matters is precise.
+QTimer* timer(QWidget* form, QStringView name, int intervalMs,
+              Qt::TimerType type = Qt::CoarseTimer);
 
 } // namespace ui
