@@ -20,6 +20,7 @@ bench: build
 	"$(BUILD)/bin/recordset_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/card_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/login_bench"
+	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/report_bench"
 
 setup:
 	@bash scripts/setup.sh

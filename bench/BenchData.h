@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ProgramInstance.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
 
@@ -23,6 +24,13 @@ protected:
 class NoInput final : public ui::InputBoxService {
 public:
     std::optional<QString> ask(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+};
+
+class NoFile final : public ui::FileDialogService {
+public:
+    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
 };

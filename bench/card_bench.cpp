@@ -29,9 +29,11 @@ int main(int argc, char* argv[]) {
     bench::makeDatabase(dir.path(), count);
     bench::YesToAll messageBox;
     bench::NoInput inputBox;
+    bench::NoFile fileDialog;
     platform::SystemClock clock;
     bench::FirstCopy instance;
-    const platform::Services services{messageBox, inputBox, clock, instance, dir.path()};
+    const platform::Services services{messageBox, inputBox, fileDialog,
+                                      clock,      instance, dir.path()};
     contacts::F_EDIT card(services);
 
     QElapsedTimer timer;

@@ -58,9 +58,10 @@ qint64 startToLogin(const QString& folder) {
 qint64 okToFirstContact(const QString& folder) {
     bench::YesToAll messageBox;
     bench::NoInput inputBox;
+    bench::NoFile fileDialog;
     platform::SystemClock clock;
     bench::FirstCopy instance;
-    const platform::Services services{messageBox, inputBox, clock, instance, folder};
+    const platform::Services services{messageBox, inputBox, fileDialog, clock, instance, folder};
     app::Forms forms(services);
     forms.F_DL.show();
     forms.F_DL.controls().txtPassword->setText(QStringLiteral("123456"));

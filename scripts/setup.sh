@@ -9,6 +9,7 @@ packages=(
     libsqlite3-dev          # the database engine
     fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)
     clang-format            # the format check among the tests
+    poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
     "$@"
 )
 

@@ -4,9 +4,11 @@ namespace app {
 
 Forms::Forms(const platform::Services& services)
     : F_LOGO(services, [this] { F_DL.show(); })
-    , MDI_OK(*this)
+    , MDI_OK(services, *this)
     , F_EDIT(services)
-    , F_DL(services, *this) {
+    , F_DL(services, *this)
+    , DYGE(reports::DYGE(), services)
+    , YANSHUALL(reports::YANSHUALL(), services) {
     // The two child windows live in the main window, which loading either brings up.
     for (ui::Form* child : {static_cast<ui::Form*>(&F_EDIT), static_cast<ui::Form*>(&F_DL)}) {
         child->setMdiArea([this] { return MDI_OK.childArea(); });

@@ -6,6 +6,7 @@
 
 #include "contacts/F_EDIT.h"
 #include "platform/Services.h"
+#include "reports/DataReport.h"
 
 namespace app {
 
@@ -18,6 +19,8 @@ public:
     app::MDI_OK MDI_OK;
     contacts::F_EDIT F_EDIT;
     app::F_DL F_DL;
+    reports::DataReport DYGE;
+    reports::DataReport YANSHUALL;
 };
 
 } // namespace app

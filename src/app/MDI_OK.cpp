@@ -2,7 +2,12 @@
 
 #include "Forms.h"
 
+#include "platform/db/ConnectionString.h"
+#include "platform/db/Recordset.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/InputBox.h"
 #include "platform/ui/Pictures.h"
+#include "reports/DataReport.h"
 
 #include <QMenu>
 #include <QMenuBar>
@@ -162,8 +167,9 @@ QAction* MDI_OK_Controls::item(const char* name) const {
     return form_->findChild<QAction*>(QLatin1String(name));
 }
 
-MDI_OK::MDI_OK(Forms& forms)
+MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     : FormOf(QStringLiteral("MDI_OK"))
+    , services_(services)
     , forms_(forms) {
     openMaximized();
 }
@@ -174,7 +180,8 @@ void MDI_OK::wireEvents(MDI_OK_Controls& c) {
         {"EDIT_1", &MDI_OK::EDIT_1_Click},   {"EDIT_2", &MDI_OK::EDIT_2_Click},
         {"EDIT_3", &MDI_OK::EDIT_3_Click},   {"VIEW_1", &MDI_OK::VIEW_1_Click},
         {"VIEW_2", &MDI_OK::VIEW_2_Click},   {"FILE_E", &MDI_OK::FILE_E_Click},
-        {"Mnuexit", &MDI_OK::Mnuexit_Click},
+        {"Mnuexit", &MDI_OK::Mnuexit_Click}, {"PRINT_1", &MDI_OK::PRINT_1_Click},
+        {"PRINT_2", &MDI_OK::PRINT_2_Click}, {"PRINT_3", &MDI_OK::PRINT_3_Click},
     };
     for (const auto& [item, handler] : handlers) {
         QObject::connect(c.item(item), &QAction::triggered,
@@ -226,6 +233,63 @@ void MDI_OK::FILE_E_Click() {
 
 void MDI_OK::Mnuexit_Click() {
     unload();
+}
+
+} // namespace app
+
+namespace app {
+
+std::unique_ptr<db::Connection> MDI_OK::openConnection() {
+    auto connection = std::make_unique<db::Connection>();
+    const bool opened = ui::guarded(services_.messageBox, [&] {
+        connection->open(db::connectionString(services_.programFolder));
+    });
+    return opened ? std::move(connection) : nullptr;
+}
+
+// The rows go to the report together with their connection; nothing is written.
+void MDI_OK::printContacts(reports::DataReport& report, std::unique_ptr<db::Connection> connection,
+                           const QString& sql, const QVariantList& parameters, bool rowsRequired) {
+    db::Recordset records;
+    if (!ui::guarded(services_.messageBox, [&] { records.open(*connection, sql, parameters); })) {
+        return;
+    }
+    if (rowsRequired && records.eof() && records.bof()) {
+        services_.messageBox.show(QStringLiteral("对不起，没有此人的记录！"),
+                                  QStringLiteral("提示"));
+        return;
+    }
+    report.setDataSource(
+        std::make_unique<reports::RecordsetRows>(std::move(connection), std::move(records)));
+    report.show();
+}
+
+void MDI_OK::PRINT_1_Click() {
+    auto connection = openConnection();
+    if (!connection) {
+        return;
+    }
+    // Cancel gives the empty name, which is looked up like any other.
+    const QString name =
+        services_.inputBox
+            .ask(QStringLiteral("请输入要打印人的姓名:"), QStringLiteral("系统提示"), QString())
+            .value_or(QString());
+    printContacts(forms_.DYGE, std::move(connection),
+                  QStringLiteral("SELECT * From yanshu where GR_xm = ?"), {name}, true);
+}
+
+void MDI_OK::PRINT_3_Click() {
+    if (auto connection = openConnection()) {
+        printContacts(forms_.DYGE, std::move(connection), QStringLiteral("SELECT * From yanshu"),
+                      {}, true);
+    }
+}
+
+void MDI_OK::PRINT_2_Click() {
+    if (auto connection = openConnection()) {
+        printContacts(forms_.YANSHUALL, std::move(connection),
+                      QStringLiteral("SELECT * From yanshu"), {}, false);
+    }
 }
 
 } // namespace app

@@ -1,16 +1,27 @@
 #pragma once
 
+#include "platform/Services.h"
 #include "platform/ui/Form.h"
 
 #include <QMdiArea>
 #include <QPixmap>
 
+#include <QVariantList>
+
 #include <functional>
+#include <memory>
 
 class QAction;
 class QMenu;
 class QMenuBar;
 class QToolBar;
+
+namespace db {
+class Connection;
+}
+namespace reports {
+class DataReport;
+}
 
 namespace app {
 
@@ -55,7 +66,7 @@ private:
 // whose menus route each command to the window that does the work.
 class MDI_OK final : public ui::FormOf<MDI_OK_Controls> {
 public:
-    explicit MDI_OK(Forms& forms);
+    MDI_OK(const platform::Services& services, Forms& forms);
 
     MDI_OK_Controls& controls() { return ui(); }
     // The client area for the child windows; the main window comes on view.
@@ -69,12 +80,20 @@ public:
     void VIEW_2_Click();
     void FILE_E_Click();
     void Mnuexit_Click();
+    void PRINT_1_Click();
+    void PRINT_2_Click();
+    void PRINT_3_Click();
     void MDIForm_MouseDown(QMouseEvent* event);
 
 protected:
     void wireEvents(MDI_OK_Controls& controls) override;
 
 private:
+    std::unique_ptr<db::Connection> openConnection();
+    void printContacts(reports::DataReport& report, std::unique_ptr<db::Connection> connection,
+                       const QString& sql, const QVariantList& parameters, bool rowsRequired);
+
+    const platform::Services& services_;
     Forms& forms_;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "platform/ProgramInstance.h"
 #include "platform/Termination.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
@@ -19,10 +20,11 @@ int main(int argc, char* argv[]) {
 
     ui::QtMessageBox messageBox;
     ui::QtInputBox inputBox;
+    ui::QtFileDialog fileDialog;
     platform::SystemClock clock;
     platform::LockFileInstance instance(QCoreApplication::applicationFilePath());
-    const platform::Services services{messageBox, inputBox, clock, instance,
-                                      QCoreApplication::applicationDirPath()};
+    const platform::Services services{messageBox, inputBox, fileDialog,
+                                      clock,      instance, QCoreApplication::applicationDirPath()};
 
     app::Forms forms(services);
     forms.F_LOGO.show();

@@ -5,6 +5,7 @@
 namespace ui {
 class MessageBoxService;
 class InputBoxService;
+class FileDialogService;
 } // namespace ui
 
 namespace platform {
@@ -17,6 +18,7 @@ class ProgramInstance;
 struct Services {
     ui::MessageBoxService& messageBox;
     ui::InputBoxService& inputBox;
+    ui::FileDialogService& fileDialog;
     Clock& clock;
     ProgramInstance& instance;
     // The folder that holds the program and its MY.mdb.

@@ -4,6 +4,7 @@
 #include "platform/ProgramInstance.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
+#include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
 
@@ -50,6 +51,20 @@ public:
     QStringList prompts;
 };
 
+// Answers save dialogs from a list; an empty list cancels.
+class ScriptedFileDialog final : public ui::FileDialogService {
+public:
+    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override {
+        if (answers.empty()) {
+            return std::nullopt;
+        }
+        const QString path = answers.front();
+        answers.pop_front();
+        return path;
+    }
+    std::deque<QString> answers;
+};
+
 class FixedClock final : public platform::Clock {
 public:
     QDateTime now() const override { return time; }
@@ -78,10 +93,11 @@ private:
 struct TestServices {
     ScriptedMessageBox messageBox;
     ScriptedInputBox inputBox;
+    ScriptedFileDialog fileDialog;
     FixedClock clock;
     FakeInstance instance;
     ProgramFolder folder;
-    platform::Services services{messageBox, inputBox, clock, instance, folder.path()};
+    platform::Services services{messageBox, inputBox, fileDialog, clock, instance, folder.path()};
 };
 
 // Another program holding the database file locked until released.

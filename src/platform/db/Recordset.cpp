@@ -315,6 +315,14 @@ QString Recordset::text(int column) const {
     return currentRow().cells.text(column);
 }
 
+QString Recordset::textAt(qsizetype row, int column) const {
+    requireIndex(column);
+    if (row < 0 || row >= recordCount()) {
+        throw noCurrentRow();
+    }
+    return rows_[std::size_t(row)].cells.text(column);
+}
+
 QVariant Recordset::value(QStringView column) const {
     return value(requireColumn(column));
 }

@@ -48,6 +48,9 @@ public:
     QVariant value(int column) const;
     QString text(int column) const;
     int columnIndex(QStringView column) const;
+    // The stored text of any row by its position (0-based), leaving the
+    // cursor where it is: for reading a whole set, as a report does.
+    QString textAt(qsizetype row, int column) const;
     const QStringList& columns() const { return names_; }
 
     // Assignments are kept until update() writes them.

@@ -1,0 +1,252 @@
+#include "DataReport.h"
+
+#include "Paint.h"
+
+#include "platform/ui/Controls.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/MessageBox.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QLabel>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QTimer>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace reports {
+
+namespace {
+
+const QString hint = QStringLiteral("提示");
+constexpr int zoomPercents[] = {50, 75, 100, 150, 200};
+constexpr int defaultZoom = 2; // 100 %
+
+} // namespace
+
+RecordsetRows::RecordsetRows(std::unique_ptr<db::Connection> connection, db::Recordset records)
+    : connection_(std::move(connection))
+    , records_(std::move(records)) {}
+
+QString RecordsetRows::text(qsizetype row, QStringView column) const {
+    return records_.textAt(row, records_.columnIndex(column));
+}
+
+PageView::PageView(QWidget* parent)
+    : QWidget(parent) {}
+
+void PageView::showPage(const Layout* layout, const ReportRows* rows, qsizetype page, double zoom) {
+    layout_ = layout;
+    rows_ = rows;
+    page_ = page;
+    zoom_ = zoom;
+    const double scale = zoom / 15.0; // pixels per twip
+    setFixedSize(qRound(a4Width * scale),
+                 qRound((layout ? layout->pageHeight() : a4Height) * scale));
+    update();
+}
+
+void PageView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    if (!layout_ || page_ >= qsizetype(layout_->pages().size())) {
+        return;
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(zoom_ / 15.0, zoom_ / 15.0);
+    paintPage(p, *layout_, *rows_, page_);
+}
+
+DataReport_Controls::DataReport_Controls(ui::FormWidget* form) {
+    auto* bar = ui::make<QToolBar>(form, u"Toolbar1");
+    const auto action = [bar](const char* name, const QString& caption) {
+        QAction* a = bar->addAction(caption);
+        a->setObjectName(QLatin1String(name));
+        return a;
+    };
+    cmdFirst = action("cmdFirst", QStringLiteral("首页"));
+    cmdPrevious = action("cmdPrevious", QStringLiteral("上一页"));
+    cmdNext = action("cmdNext", QStringLiteral("下一页"));
+    cmdLast = action("cmdLast", QStringLiteral("末页"));
+    bar->addSeparator();
+    cboZoom = ui::make<QComboBox>(form, u"cboZoom");
+    for (int percent : zoomPercents) {
+        cboZoom->addItem(QStringLiteral("%1%").arg(percent));
+    }
+    cboZoom->setCurrentIndex(defaultZoom);
+    bar->addWidget(cboZoom);
+    bar->addSeparator();
+    cmdPrint = action("cmdPrint", QStringLiteral("打印..."));
+    cmdPdf = action("cmdPdf", QStringLiteral("导出PDF..."));
+    bar->addSeparator();
+    lblPage = ui::label(form, u"lblPage", QString());
+    bar->addWidget(lblPage);
+
+    scroller = ui::make<QScrollArea>(form, u"scroller");
+    scroller->setAlignment(Qt::AlignHCenter);
+    scroller->setBackgroundRole(QPalette::Dark);
+    page = new PageView(scroller);
+    page->setObjectName(QStringLiteral("page"));
+    scroller->setWidget(page);
+
+    auto* layout = new QVBoxLayout(form);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(scroller, 1);
+
+    tmrLayout = ui::timer(form, u"tmrLayout", 0);
+    tmrLayout->stop();
+}
+
+DataReport::DataReport(const ReportDefinition& report, const platform::Services& services)
+    : FormOf(report.name.toString())
+    , report_(report)
+    , services_(services) {}
+
+void DataReport::wireEvents(DataReport_Controls& c) {
+    QObject::connect(c.cmdFirst, &QAction::triggered, [this] { cmdFirst_Click(); });
+    QObject::connect(c.cmdPrevious, &QAction::triggered, [this] { cmdPrevious_Click(); });
+    QObject::connect(c.cmdNext, &QAction::triggered, [this] { cmdNext_Click(); });
+    QObject::connect(c.cmdLast, &QAction::triggered, [this] { cmdLast_Click(); });
+    QObject::connect(c.cboZoom, &QComboBox::activated, [this] { cboZoom_Click(); });
+    QObject::connect(c.cmdPrint, &QAction::triggered, [this] { cmdPrint_Click(); });
+    QObject::connect(c.cmdPdf, &QAction::triggered, [this] { cmdPdf_Click(); });
+    QObject::connect(c.tmrLayout, &QTimer::timeout, [this] { tmrLayout_Timer(); });
+}
+
+void DataReport::Form_Load() {
+    setCaption(report_.caption.toString());
+    client()->setWindowIcon(QIcon(QStringLiteral(":/art/report.svg")));
+    setClientSize(report_.previewWidth, report_.previewHeight);
+    relayout();
+}
+
+void DataReport::setDataSource(std::unique_ptr<ReportRows> rows) {
+    layout_.reset(); // it reads the rows it was made for
+    rows_ = std::move(rows);
+    if (isLoaded()) {
+        relayout();
+    }
+}
+
+// The first page at once, the others while the window waits for the user.
+void DataReport::relayout() {
+    layout_ = rows_ ? std::make_unique<Layout>(report_, *rows_) : nullptr;
+    page_ = 0;
+    if (layout_) {
+        layout_->extendTo(0);
+        ui().tmrLayout->start();
+    }
+    refresh();
+}
+
+void DataReport::tmrLayout_Timer() {
+    QElapsedTimer slice;
+    slice.start();
+    while (layout_ && !layout_->complete() && slice.elapsed() < 15) {
+        layout_->extendTo(qsizetype(layout_->pages().size()));
+    }
+    if (!layout_ || layout_->complete()) {
+        ui().tmrLayout->stop();
+    }
+    refresh();
+}
+
+void DataReport::refresh() {
+    auto& c = ui();
+    const double zoom = zoomPercents[std::max(0, c.cboZoom->currentIndex())] / 100.0;
+    c.page->showPage(layout_.get(), rows_.get(), page_, zoom);
+    const qsizetype pages = layout_ ? qsizetype(layout_->pages().size()) : 0;
+    const bool done = !layout_ || layout_->complete();
+    c.lblPage->setText(QStringLiteral(" 第 %1 页，共 %2%3 页 ")
+                           .arg(pages ? page_ + 1 : 0)
+                           .arg(pages)
+                           .arg(done ? QString() : QStringLiteral("+")));
+    c.cmdFirst->setEnabled(page_ > 0);
+    c.cmdPrevious->setEnabled(page_ > 0);
+    c.cmdNext->setEnabled(layout_ && (page_ + 1 < pages || !done));
+    c.cmdLast->setEnabled(c.cmdNext->isEnabled());
+    c.cmdPrint->setEnabled(layout_ != nullptr);
+    c.cmdPdf->setEnabled(layout_ != nullptr);
+}
+
+void DataReport::go(qsizetype page) {
+    if (!layout_) {
+        return;
+    }
+    layout_->extendTo(page);
+    page_ = std::clamp(page, qsizetype(0), qsizetype(layout_->pages().size()) - 1);
+    refresh();
+}
+
+void DataReport::cmdFirst_Click() {
+    go(0);
+}
+
+void DataReport::cmdPrevious_Click() {
+    go(page_ - 1);
+}
+
+void DataReport::cmdNext_Click() {
+    go(page_ + 1);
+}
+
+void DataReport::cmdLast_Click() {
+    if (layout_) {
+        layout_->finish();
+        go(qsizetype(layout_->pages().size()) - 1);
+    }
+}
+
+void DataReport::cboZoom_Click() {
+    refresh();
+}
+
+void DataReport::cmdPrint_Click() {
+    if (!rows_) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setDocName(report_.caption.toString());
+    QPrintDialog dialog(&printer, window());
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    if (!paintAll(printer, report_, *rows_) || printer.printerState() == QPrinter::Error) {
+        services_.messageBox.show(
+            QStringLiteral("打印没有完成：打印机没有接受这份报表。请检查打印机后再试。"), hint);
+    }
+}
+
+void DataReport::cmdPdf_Click() {
+    if (!rows_) {
+        return;
+    }
+    const std::optional<QString> chosen = services_.fileDialog.saveFileName(
+        QStringLiteral("导出PDF"), report_.caption.toString() + QStringLiteral(".pdf"),
+        QStringLiteral("PDF 文件 (*.pdf)"));
+    if (!chosen) {
+        return;
+    }
+    QString path = *chosen;
+    if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
+        path += QStringLiteral(".pdf");
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    if (exportPdf(path, report_, *rows_)) {
+        services_.messageBox.show(QStringLiteral("报表已导出到“%1”。").arg(shown), hint);
+    } else {
+        services_.messageBox.show(QStringLiteral("无法写入文件“%1”，报表没有导出。").arg(shown),
+                                  hint);
+    }
+}
+
+} // namespace reports

@@ -1,0 +1,267 @@
+#include "TestServices.h"
+
+#include "app/Forms.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/ui/Fonts.h"
+#include "reports/Layout.h"
+#include "reports/Paint.h"
+
+#include <QAction>
+#include <QProcess>
+#include <QtTest>
+
+using namespace reports;
+
+namespace {
+
+// Rows held in memory, for laying out without a database.
+class Rows final : public ReportRows {
+public:
+    explicit Rows(qsizetype count, QString notes = {})
+        : count_(count)
+        , notes_(std::move(notes)) {}
+    qsizetype count() const override { return count_; }
+    QString text(qsizetype row, QStringView column) const override {
+        if (column == u"GR_BZ") {
+            return notes_;
+        }
+        return column.toString() + QString::number(row);
+    }
+
+private:
+    qsizetype count_;
+    QString notes_;
+};
+
+QList<std::pair<BandIndex, int>> bandsOf(const Page& page) {
+    QList<std::pair<BandIndex, int>> bands;
+    for (const PlacedBand& b : page.bands) {
+        bands.append({b.band, b.top});
+    }
+    return bands;
+}
+
+QString pdfText(const QString& path, const QStringList& options = {}) {
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), QStringList(options) << path << QStringLiteral("-"));
+    p.waitForFinished(20000);
+    // Qt's text layer names a few glyphs shared with the Kangxi radicals by
+    // the radical (⼿ for 手); compatibility normalisation reads them as typed.
+    return QString::fromUtf8(p.readAllStandardOutput()).normalized(QString::NormalizationForm_KC);
+}
+
+int pdfPages(const QString& path) {
+    QProcess p;
+    p.start(QStringLiteral("pdfinfo"), {path});
+    p.waitForFinished(20000);
+    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
+    return pages.match(info).captured(1).toInt();
+}
+
+} // namespace
+
+class ReportTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestServices> s;
+    std::unique_ptr<app::Forms> forms;
+    db::Connection other;
+
+    test::ScriptedMessageBox& box() { return s->messageBox; }
+    void seed(const QString& values) {
+        other.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH, GR_YDH, GR_DHW, GR_BB, "
+                                     "GR_BZ) VALUES ") +
+                      values);
+    }
+    void print(const char* item) { forms->MDI_OK.controls().item(item)->trigger(); }
+    qsizetype rowsOf(const DataReport& report) { return report.dataSource()->count(); }
+
+private slots:
+    void init() {
+        s = std::make_unique<test::TestServices>();
+        forms = std::make_unique<app::Forms>(s->services);
+        other.open(db::connectionString(s->folder.path()));
+    }
+    void cleanup() {
+        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
+        forms.reset();
+        other.close();
+        s.reset();
+    }
+
+    // --- layout --------------------------------------------------------------
+
+    void bandsFollowEachOtherInTheirOrder() {
+        const Rows rows(2);
+        Layout layout(YANSHUALL(), rows);
+        layout.finish();
+        QCOMPARE(layout.pages().size(), 1u);
+        const QList<std::pair<BandIndex, int>> expected{{ReportHeader, 0},
+                                                        {PageHeader, 300},
+                                                        {Detail, 620},
+                                                        {Detail, 930},
+                                                        {ReportFooter, 1240}};
+        QCOMPARE(bandsOf(layout.pages()[0]), expected);
+        QCOMPARE(layout.pages()[0].bands[3].row, 1);
+        // A4 less the margins less the page footer.
+        QCOMPARE(layout.footerTop(), 16838 - 2 * 1440 - 255);
+    }
+
+    void aBandThatDoesNotFitStartsANewPageWithItsHeader() {
+        // Page 1 holds (13703 - 620) / 310 = 42 rows, every later page (13703 - 320) / 310 = 43.
+        const Rows rows(43);
+        Layout layout(YANSHUALL(), rows);
+        layout.finish();
+        QCOMPARE(layout.pages().size(), 2u);
+        const Page& second = layout.pages()[1];
+        QCOMPARE(bandsOf(second).first(), std::make_pair(PageHeader, 0));
+        QCOMPARE(second.bands[1].row, 42);
+        QCOMPARE(second.bands[1].top, 320);
+
+        // 10,000 rows: 42 + 231 * 43 + 25, the report footer fitting under the last.
+        const Rows many(10000);
+        Layout list(YANSHUALL(), many);
+        QVERIFY(list.extendTo(0) && !list.complete()); // the first page before the rest
+        list.finish();
+        QCOMPARE(list.pages().size(), 233u);
+        for (const Page& page : list.pages()) {
+            QVERIFY(page.bands.back().top + page.bands.back().height <= list.footerTop());
+        }
+        QCOMPARE(list.pages().back().bands.back().band, ReportFooter);
+    }
+
+    void theNotesGrowTheirCardAndALongNoteGoesOnOverPages() {
+        const QString note =
+            QStringLiteral("大学同学，每年春节寄贺卡，喜欢围棋和昆曲。").repeated(15);
+        const Rows rows(2, note);
+        Layout cards(DYGE(), rows);
+        cards.finish();
+        const WrappedText wrapped = cards.growingText(0);
+        const int grown = int(std::ceil(wrapped.lines.size() * wrapped.lineHeight)) - 2265;
+        QVERIFY(grown > 0);
+        const PlacedBand& first = cards.pages()[0].bands[2];
+        QCOMPARE(first.band, Detail);
+        QCOMPARE(first.height, 7935 + grown);
+        // The second card no longer fits beside the first one.
+        QCOMPARE(cards.pages()[1].bands[1].row, 1);
+
+        const Rows huge(1, QStringLiteral("很长的备注，").repeated(3000));
+        Layout split(DYGE(), huge);
+        split.finish();
+        QVERIFY(split.pages().size() >= 3);
+        int lines = 0;
+        for (const Page& page : split.pages()) {
+            for (const PlacedBand& b : page.bands) {
+                QVERIFY(b.top + b.height <= split.footerTop());
+                if (b.band == Detail) {
+                    QCOMPARE(b.firstLine, lines); // every line once, in order
+                    lines += b.lineCount;
+                }
+            }
+        }
+        QCOMPARE(lines, int(split.growingText(0).lines.size()));
+    }
+
+    // --- the print commands ----------------------------------------------------
+
+    void printOneFindsEveryCardOfTheName() {
+        seed(QStringLiteral("(1, '王芳', '', '', '', '', ''), (2, '李雷', '', '', '', '', ''), "
+                            "(3, '王芳', '', '', '', '', ''), (4, 'O''Neil', '', '', '', '', '')"));
+        s->inputBox.answers = {QStringLiteral("王芳")};
+        print("PRINT_1");
+        QCOMPARE(s->inputBox.prompts, QStringList{"请输入要打印人的姓名:"});
+        QVERIFY(forms->DYGE.window()->isVisible());
+        QCOMPARE(forms->DYGE.caption(), QStringLiteral("打印个人信息"));
+        QCOMPARE(rowsOf(forms->DYGE), 2);
+        QCOMPARE(forms->DYGE.dataSource()->text(1, u"Id"), QStringLiteral("3"));
+        QCOMPARE(forms->DYGE.layout()->pages().size(), 2u);
+
+        s->inputBox.answers = {QStringLiteral("o'neil")};
+        print("PRINT_1");
+        QCOMPARE(rowsOf(forms->DYGE), 1);
+        QCOMPARE(forms->DYGE.currentPage(), 0);
+
+        // The shared report takes the later command's rows, in the same window.
+        QWidget* window = forms->DYGE.window();
+        print("PRINT_3");
+        QCOMPARE(rowsOf(forms->DYGE), 4);
+        QCOMPARE(forms->DYGE.window(), window);
+    }
+
+    void noMatchAndCancelShowTheMessageAndNoReport() {
+        seed(QStringLiteral("(1, '王芳', '', '', '', '', '')"));
+        s->inputBox.answers = {QStringLiteral("王"), std::nullopt};
+        box().expect(QStringLiteral("对不起，没有此人的记录！"), QStringLiteral("提示"));
+        print("PRINT_1");
+        box().expect(QStringLiteral("对不起，没有此人的记录！"), QStringLiteral("提示"));
+        print("PRINT_1");
+        QVERIFY(!forms->DYGE.isLoaded());
+    }
+
+    void anEmptyTableStopsTheCardsButNotTheList() {
+        box().expect(QStringLiteral("对不起，没有此人的记录！"), QStringLiteral("提示"));
+        print("PRINT_3");
+        QVERIFY(!forms->DYGE.isLoaded());
+        print("PRINT_2");
+        QVERIFY(forms->YANSHUALL.window()->isVisible());
+        QCOMPARE(forms->YANSHUALL.caption(), QStringLiteral("雁书簿-2003"));
+        QCOMPARE(rowsOf(forms->YANSHUALL), 0);
+        const std::vector<Page>& pages = forms->YANSHUALL.layout()->pages();
+        QCOMPARE(pages.size(), 1u);
+        QCOMPARE(bandsOf(pages[0]).size(), 3); // headers and report footer only
+    }
+
+    // --- PDF -------------------------------------------------------------------
+
+    void theListAndTheCardsExportAsSearchableText() {
+        seed(QStringLiteral(
+            "(1, '林晓燕', '010-12345678', '13800000001', '010-87654321', "
+            "'95566', '第一行\r\n第二行'), (2, '张伟', '021-1111', '', '', '', '')"));
+        QTemporaryDir dir;
+        const QString list = dir.filePath(QStringLiteral("电话薄.pdf"));
+        s->fileDialog.answers = {list};
+        print("PRINT_2");
+        box().expect(QStringLiteral("报表已导出到“%1”。").arg(list), QStringLiteral("提示"));
+        forms->YANSHUALL.cmdPdf_Click();
+        QCOMPARE(pdfPages(list), 1);
+        const QString text = pdfText(list);
+        for (const char* expected :
+             {"雁书簿", "姓名", "住宅电话", "手机", "单位电话", "传呼机", "林晓燕", "张伟",
+              "010-12345678", "13800000001", "010-87654321", "95566", "021-1111", "制作:"}) {
+            QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+        }
+
+        // A page per card; the footer on each page.
+        const QString cards = dir.filePath(QStringLiteral("cards"));
+        s->fileDialog.answers = {cards};
+        print("PRINT_3");
+        box().expect(QStringLiteral("报表已导出到“%1.pdf”。").arg(cards), QStringLiteral("提示"));
+        forms->DYGE.cmdPdf_Click();
+        QCOMPARE(pdfPages(cards + QStringLiteral(".pdf")), 2);
+        for (int page = 1; page <= 2; ++page) {
+            const QString one = pdfText(cards + QStringLiteral(".pdf"),
+                                        {"-f", QString::number(page), "-l", QString::number(page)});
+            QVERIFY(one.contains(QStringLiteral("联系人个人信息")) == (page == 1));
+            QVERIFY(one.contains(QStringLiteral("备注")) && one.contains(QStringLiteral("雁书簿")));
+        }
+        QVERIFY(pdfText(cards + QStringLiteral(".pdf")).contains(QStringLiteral("第二行")));
+
+        // A folder that does not exist: said so, nothing written.
+        const QString nowhere = dir.filePath(QStringLiteral("没有/x.pdf"));
+        s->fileDialog.answers = {nowhere};
+        box().expect(QStringLiteral("无法写入文件“%1”，报表没有导出。").arg(nowhere),
+                     QStringLiteral("提示"));
+        forms->DYGE.cmdPdf_Click();
+        QVERIFY(!QFile::exists(nowhere));
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    ui::installFontSubstitutes();
+    ReportTest tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_reports.moc"
