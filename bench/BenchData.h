@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/ProgramInstance.h"
+#include "platform/Services.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
@@ -38,6 +40,18 @@ public:
 class FirstCopy final : public platform::ProgramInstance {
 public:
     bool previousInstance() override { return false; }
+};
+
+// Every service a window needs, answering as a user who says yes to all.
+struct BenchServices {
+    explicit BenchServices(const QString& folder)
+        : services{messageBox, inputBox, fileDialog, clock, instance, folder} {}
+    YesToAll messageBox;
+    NoInput inputBox;
+    NoFile fileDialog;
+    platform::SystemClock clock;
+    FirstCopy instance;
+    platform::Services services;
 };
 
 // Makes folder/MY.mdb holding that many generated contacts and the user

@@ -7,7 +7,6 @@
 
 #include "contacts/F_EDIT.h"
 #include "contacts/Schema.h"
-#include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
 
 #include <QApplication>
@@ -27,13 +26,8 @@ int main(int argc, char* argv[]) {
 
     QTemporaryDir dir;
     bench::makeDatabase(dir.path(), count);
-    bench::YesToAll messageBox;
-    bench::NoInput inputBox;
-    bench::NoFile fileDialog;
-    platform::SystemClock clock;
-    bench::FirstCopy instance;
-    const platform::Services services{messageBox, inputBox, fileDialog,
-                                      clock,      instance, dir.path()};
+    const bench::BenchServices doubles(dir.path());
+    const platform::Services& services = doubles.services;
     contacts::F_EDIT card(services);
 
     QElapsedTimer timer;

@@ -7,7 +7,6 @@
 #include "BenchData.h"
 
 #include "app/Forms.h"
-#include "platform/Clock.h"
 
 #include <QApplication>
 #include <QDir>
@@ -56,12 +55,8 @@ qint64 startToLogin(const QString& folder) {
 }
 
 qint64 okToFirstContact(const QString& folder) {
-    bench::YesToAll messageBox;
-    bench::NoInput inputBox;
-    bench::NoFile fileDialog;
-    platform::SystemClock clock;
-    bench::FirstCopy instance;
-    const platform::Services services{messageBox, inputBox, fileDialog, clock, instance, folder};
+    const bench::BenchServices doubles(folder);
+    const platform::Services& services = doubles.services;
     app::Forms forms(services);
     forms.F_DL.show();
     forms.F_DL.controls().txtPassword->setText(QStringLiteral("123456"));

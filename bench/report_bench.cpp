@@ -7,7 +7,6 @@
 #include "BenchData.h"
 
 #include "app/Forms.h"
-#include "platform/Clock.h"
 #include "platform/ui/Fonts.h"
 #include "reports/Paint.h"
 
@@ -55,13 +54,8 @@ int main(int argc, char* argv[]) {
     for (const int count : counts) {
         QTemporaryDir dir;
         bench::makeDatabase(dir.path(), count);
-        bench::YesToAll messageBox;
-        bench::NoInput inputBox;
-        bench::NoFile fileDialog;
-        platform::SystemClock clock;
-        bench::FirstCopy instance;
-        const platform::Services services{messageBox, inputBox, fileDialog,
-                                          clock,      instance, dir.path()};
+        const bench::BenchServices doubles(dir.path());
+        const platform::Services& services = doubles.services;
         app::Forms forms(services);
         out << count << " contacts:\n";
         QElapsedTimer timer;
