@@ -48,7 +48,7 @@ qint64 startToLogin(const QString& folder) {
            timer.elapsed() < 20000) {
         QThread::msleep(2);
     }
-    const qint64 elapsed = timer.elapsed();
+    const qint64 elapsed = timer.elapsed() < 20000 ? timer.elapsed() : -1; // -1: never reached
     ::kill(pid_t(program.processId()), SIGTERM);
     program.waitForFinished();
     return elapsed;
@@ -65,7 +65,8 @@ qint64 okToFirstContact(const QString& folder) {
     forms.F_DL.controls().cmdOK->click();
     QCoreApplication::processEvents();
     const qint64 elapsed = timer.elapsed();
-    if (forms.F_EDIT.controls().data[0]->property("text").toString().isEmpty()) {
+    if (!forms.F_EDIT.isLoaded() ||
+        forms.F_EDIT.controls().data[0]->property("text").toString().isEmpty()) {
         return -1; // no contact shown: the figure would mean nothing
     }
     forms.MDI_OK.unload();

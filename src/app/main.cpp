@@ -31,9 +31,10 @@ int main(int argc, char* argv[]) {
     if (!forms.F_LOGO.isLoaded()) {
         return 0; // another copy runs: leave without a word
     }
-    platform::onTerminationRequest([] {
-        QApplication::closeAllWindows(); // each window closes as if by its close box
-        QApplication::quit();
-    });
-    return QApplication::exec();
+    // Leaves every event loop, a message box's too; the windows close only
+    // then, so that no handler goes on over a window already gone.
+    platform::onTerminationRequest([] { QApplication::quit(); });
+    const int code = QApplication::exec();
+    QApplication::closeAllWindows(); // each window closes as if by its close box
+    return code;
 }

@@ -199,12 +199,17 @@ private slots:
     }
 
     void aWrongPasswordPromptsAndEnterAgainTriesThePromptAsName() {
+        users({"'admin', '123456'", "'请重新输入用户名！', '请重新输入密码！'"});
         start();
         refused(QStringLiteral("admin"), QStringLiteral("654321"));
-        box().expect(wrong, systemTitle);
+        box().expect(monday, QStringLiteral("雁书簿"));
         QTest::keyClick(dialog().txtUserName, Qt::Key_Return);
-        QVERIFY(forms->F_DL.isLoaded());
-        // A click empties a box for the next try.
+        QVERIFY(!forms->F_DL.isLoaded());
+    }
+
+    void aClickEmptiesABoxForTheNextTry() {
+        start();
+        refused(QStringLiteral("admin"), QStringLiteral("654321"));
         QTest::mouseClick(dialog().txtUserName, Qt::LeftButton);
         QTest::mouseClick(dialog().txtPassword, Qt::LeftButton);
         QVERIFY(dialog().txtUserName->text().isEmpty() && dialog().txtPassword->text().isEmpty());
@@ -213,6 +218,28 @@ private slots:
         box().expect(monday, QStringLiteral("雁书簿"));
         QTest::mouseClick(dialog().cmdOK, Qt::LeftButton);
         QVERIFY(!forms->F_DL.isLoaded());
+    }
+
+    void theGreetingComesAfterTheCardHasOpened() {
+        db::Connection c;
+        c.open(db::connectionString(s->folder.path()));
+        c.execute(QStringLiteral("DELETE FROM yanshu"));
+        start();
+        box().expect(QStringLiteral("没有可用记录"), QStringLiteral("提示信息"));
+        box().expect(QStringLiteral("没有记录是否添加新联系人信息?"), QStringLiteral("提示"),
+                     Answer::No);
+        box().expect(monday, QStringLiteral("雁书簿"));
+        enter(QStringLiteral("admin"), QStringLiteral("123456"));
+        QVERIFY(forms->F_EDIT.isLoaded());
+        // The pop-up menu's exit closes the card too, asking nothing.
+        item("Mnuexit")->trigger();
+        QVERIFY(programEnded());
+    }
+
+    void cancelByMouseEndsTheProgram() {
+        start();
+        QTest::mouseClick(dialog().cmdCancel, Qt::LeftButton);
+        QVERIFY(programEnded());
     }
 
     void emptyBoxesAreRefusedBeforeAnyRead() {
