@@ -58,9 +58,18 @@ int Layout::footerTop() const {
     return pageHeight_ - 2 * report_.margin - report_.bands[PageFooter].height;
 }
 
+const QFont& Layout::fontOf(const ReportControl& control) const {
+    const ReportFont f = report_.fontOf(control);
+    auto [it, added] = fonts_.try_emplace({f.points, f.bold});
+    if (added) {
+        it->second = reportFont(f);
+    }
+    return it->second;
+}
+
 WrappedText Layout::growingText(qsizetype row) const {
     const ReportControl& box = *growing_;
-    return wrap(rows_.text(row, box.text), reportFont(report_.fontOf(box)), box.width);
+    return wrap(rows_.text(row, box.text), fontOf(box), box.width);
 }
 
 void Layout::newPage() {

@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QString>
 
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -67,6 +68,8 @@ public:
     const std::vector<Page>& pages() const { return pages_; }
 
     const ReportDefinition& report() const { return report_; }
+    // The control's font, made once per size and weight for the whole report.
+    const QFont& fontOf(const ReportControl& control) const;
     int pageHeight() const { return pageHeight_; }
     int footerTop() const;
     // The control of the detail band that grows with its text, if any.
@@ -84,6 +87,7 @@ private:
     const ReportDefinition& report_;
     const ReportRows& rows_;
     int pageHeight_;
+    mutable std::map<std::pair<double, bool>, QFont> fonts_;
     const ReportControl* growing_ = nullptr;
     std::vector<Page> pages_;
     int y_ = 0;

@@ -11,13 +11,12 @@ namespace {
 
 constexpr int penWidth = 15; // one pixel at 96 dpi
 
-void drawControl(QPainter& p, const ReportDefinition& report, const ReportControl& c,
-                 const QString& text) {
+void drawControl(QPainter& p, const Layout& layout, const ReportControl& c, const QString& text) {
     if (c.kind == ControlKind::Line) {
         p.drawLine(c.left, c.top, c.left + c.width, c.top + c.height);
         return;
     }
-    p.setFont(reportFont(report.fontOf(c)));
+    p.setFont(layout.fontOf(c));
     const int align = (c.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop |
                       Qt::TextSingleLine;
     const QRect box(c.left, c.top, c.width, c.height);
@@ -29,7 +28,7 @@ void drawControl(QPainter& p, const ReportDefinition& report, const ReportContro
 
 void drawLines(QPainter& p, const Layout& layout, const ReportControl& box, const WrappedText& text,
                int first, int count, int top) {
-    p.setFont(reportFont(layout.report().fontOf(box)));
+    p.setFont(layout.fontOf(box));
     for (int i = 0; i < count; ++i) {
         const auto [start, length] = text.lines[std::size_t(first + i)];
         const double baseline = top + i * text.lineHeight + text.ascent;
@@ -50,7 +49,7 @@ void drawBand(QPainter& p, const Layout& layout, const ReportRows& rows, const P
             drawLines(p, layout, c, text, placed.firstLine, count, placed.continued ? 0 : c.top);
         } else if (!placed.continued) {
             const bool bound = c.kind == ControlKind::TextBox && placed.row >= 0;
-            drawControl(p, report, c, bound ? rows.text(placed.row, c.text) : c.text.toString());
+            drawControl(p, layout, c, bound ? rows.text(placed.row, c.text) : c.text.toString());
         }
     }
     p.restore();
