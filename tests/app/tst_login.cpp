@@ -161,13 +161,8 @@ private slots:
         QCOMPARE(d.lblLabels[0]->buddy(), d.txtUserName);
         QCOMPARE(d.lblLabels[1]->buddy(), d.txtPassword);
         QCOMPARE(ui::twipsGeometry(d.cmdCancel), QRect(2100, 1020, 1140, 390));
-        QWidget* tab = d.txtUserName;
-        for (QWidget* next : QList<QWidget*>{d.txtPassword, d.cmdOK, d.cmdCancel}) {
-            do {
-                tab = tab->nextInFocusChain();
-            } while (!(tab->focusPolicy() & Qt::TabFocus));
-            QCOMPARE(tab, next);
-        }
+        QCOMPARE(test::tabOrder(d.txtUserName, 5),
+                 (QStringList{"txtUserName", "txtPassword", "cmdOK", "cmdCancel"}));
         QVERIFY(d.cmdOK->isDefault());
         // The labels' letters move the focus to their boxes.
         QTRY_COMPARE(QApplication::focusWidget(), d.txtUserName);

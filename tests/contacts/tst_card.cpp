@@ -410,15 +410,8 @@ private slots:
     void theKeyboardRunsAcrossTheCardRowByRow() {
         seedThree();
         open();
-        QStringList chain;
-        QWidget* w = control("TGR_XM");
-        while (chain.size() < 6) {
-            if (w->focusPolicy() & Qt::TabFocus && w->parentWidget() == card->client()) {
-                chain << w->objectName();
-            }
-            w = w->nextInFocusChain();
-        }
-        QCOMPARE(chain, (QStringList{"TGR_XM", "CGR_XB", "TGR_CS", "TGR_BB", "TGR_QQ", "TGR_ICQ"}));
+        QCOMPARE(test::tabOrder(control("TGR_XM"), 6),
+                 (QStringList{"TGR_XM", "CGR_XB", "TGR_CS", "TGR_BB", "TGR_QQ", "TGR_ICQ"}));
         card->enterAddMode(F_EDIT::AddFrom::Toolbar);
         QTest::mouseClick(control("Text_Cs"), Qt::LeftButton);
         QCOMPARE(control<QLineEdit>("Text_Cs")->text(),

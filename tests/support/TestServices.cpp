@@ -104,4 +104,16 @@ void commitText(QWidget* box, const QString& text) {
     QApplication::sendEvent(box, &event);
 }
 
+QStringList tabOrder(QWidget* first, int count) {
+    QStringList names;
+    QWidget* w = first;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus && w->parentWidget() == first->parentWidget()) {
+            names << w->objectName();
+        }
+        w = w->nextInFocusChain();
+    } while (names.size() < count && w != first);
+    return names;
+}
+
 } // namespace test

@@ -116,6 +116,10 @@ QByteArray fileBytes(const QString& path);
 // How many open files of the process (0: this one) are the file at path.
 int openHandles(const QString& path, qint64 pid = 0);
 
+// The names of the controls that Tab stops at, starting with first, in
+// the window of first; count names at most.
+QStringList tabOrder(QWidget* first, int count);
+
 // Text typed into a box as an input method commits it, the way Chinese arrives.
 void commitText(QWidget* box, const QString& text);
 

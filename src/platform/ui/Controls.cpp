@@ -3,6 +3,7 @@
 #include "Twips.h"
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
 
@@ -20,6 +21,12 @@ QPushButton* button(QWidget* form, QStringView name, const QString& caption, int
     b->setText(caption);
     place(b, left, top, width, height);
     return b;
+}
+
+void maskPassword(QLineEdit* box) {
+    box->setEchoMode(QLineEdit::Password);
+    box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
+    box->setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 QTimer* timer(QWidget* form, QStringView name, int intervalMs, Qt::TimerType type) {

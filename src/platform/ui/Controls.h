@@ -5,6 +5,7 @@
 #include <Qt>
 
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTimer;
 class QWidget;
@@ -22,6 +23,9 @@ template <class Control> Control* make(QWidget* form, QStringView name) {
 QLabel* label(QWidget* form, QStringView name, const QString& caption);
 QPushButton* button(QWidget* form, QStringView name, const QString& caption, int left, int top,
                     int width, int height);
+// A password box: shows '*' for each character, and no input method
+// composes into it (it would show the password in its candidate window).
+void maskPassword(QLineEdit* box);
 // A timer that runs from the moment the window loads. A coarse timer may
 // fire up to 5 % early; one whose moment matters is precise.
 QTimer* timer(QWidget* form, QStringView name, int intervalMs,

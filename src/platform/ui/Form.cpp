@@ -196,6 +196,26 @@ void Form::setTop(int value) {
     }
 }
 
+// What the frame adds around the client area, in pixels.
+QMargins Form::frameMargins() const {
+    if (window_ != client_) {
+        return window_->contentsMargins(); // a child window's frame and caption bar
+    }
+    if (window_->windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        return {};
+    }
+    const QRect outer = window_->frameGeometry();
+    const QRect inner = window_->geometry();
+    if (outer != inner) {
+        return {inner.left() - outer.left(), inner.top() - outer.top(),
+                outer.right() - inner.right(), outer.bottom() - inner.bottom()};
+    }
+    // Not framed by the window manager yet: the frame the designs were
+    // drawn with, 4 px borders under a caption, so the client area comes
+    // out at its design size.
+    return {4, 16, 4, 4};
+}
+
 void Form::setClientSize(int widthTwips, int heightTwips) {
     QWidget* w = window();
     if (!w) {
@@ -203,9 +223,19 @@ void Form::setClientSize(int widthTwips, int heightTwips) {
     }
     client_->resize(px(widthTwips), px(heightTwips));
     if (w != client_) {
-        // A child window's frame and caption bar are its contents margins.
-        const QMargins frame = w->contentsMargins();
-        w->resize(client_->size().grownBy(frame));
+        w->resize(client_->size().grownBy(frameMargins()));
+    }
+}
+
+void Form::setOuterSize(int widthTwips, int heightTwips) {
+    QWidget* w = window();
+    if (!w) {
+        return;
+    }
+    const QSize outer(px(widthTwips), px(heightTwips));
+    client_->resize(outer.shrunkBy(frameMargins()));
+    if (w != client_) {
+        w->resize(outer);
     }
 }
 

@@ -74,6 +74,8 @@ public:
     void setLeft(int twips);
     void setTop(int twips);
     void setClientSize(int widthTwips, int heightTwips);
+    // The outer size, frame and caption included.
+    void setOuterSize(int widthTwips, int heightTwips);
 
     QString caption();
     void setCaption(const QString& caption);
@@ -99,6 +101,7 @@ private:
     virtual void dropControls() = 0;
 
     QRect frame();
+    QMargins frameMargins() const;
     void forget();
 
     enum class State { Unloaded, Loading, Loaded, Unloading };
