@@ -2,6 +2,8 @@
 
 #include "Forms.h"
 
+#include "account/UserTable.h"
+
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Click.h"
@@ -55,8 +57,7 @@ F_DL_Controls::F_DL_Controls(ui::FormWidget* form) {
     lblLabels[1] = ui::label(form, u"lblLabels_1", QStringLiteral("密码(&P):"));
     ui::place(lblLabels[1], 105, 540, 1080, 270);
     txtPassword = textBox(form, u"txtPassword", 1290, 525);
-    txtPassword->setEchoMode(QLineEdit::Password);
-    txtPassword->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
+    ui::maskPassword(txtPassword);
     txtPassword->setText(QStringLiteral("**********"));
     lblLabels[0]->setBuddy(txtUserName);
     lblLabels[1]->setBuddy(txtPassword);
@@ -120,13 +121,8 @@ void F_DL::Form_Unload() {
 std::optional<bool> F_DL::matches(const QString& userName, const QString& password) {
     bool found = false;
     const bool read = ui::guarded(services_.messageBox, [&] {
-        records_.close();
-        records_.open(connection_, QStringLiteral("select * from MaB where MaB.YHM = ?"),
-                      {userName});
-        if (records_.hasCurrent()) {
-            const QVariant stored = records_.value(u"yhma");
-            found = !stored.isNull() && stored.toString() == password;
-        }
+        account::openUser(records_, userName);
+        found = account::holdsPassword(records_, password);
     });
     return read ? std::optional(found) : std::nullopt;
 }

@@ -8,13 +8,22 @@ Forms::Forms(const platform::Services& services)
     , F_EDIT(services)
     , F_DL(services, *this)
     , DYGE(reports::DYGE(), services)
-    , YANSHUALL(reports::YANSHUALL(), services) {
+    , YANSHUALL(reports::YANSHUALL(), services)
+    , F_XGYH(services)
+    , frmcalendar(services) {
     // The two child windows live in the main window, which loading either brings up.
     for (ui::Form* child : {static_cast<ui::Form*>(&F_EDIT), static_cast<ui::Form*>(&F_DL)}) {
         child->setMdiArea([this] { return MDI_OK.childArea(); });
     }
     F_EDIT.popUpMenu = [this](QPoint at) { MDI_OK.popUpMenuedit(at); };
-    F_EDIT.closeProgram = [this] { MDI_OK.unload(); };
+    F_EDIT.closeProgram = [this] {
+        unloadTopLevelWindows();
+        MDI_OK.unload();
+    };
+}
+
+void Forms::unloadTopLevelWindows() {
+    frmcalendar.unload();
 }
 
 } // namespace app

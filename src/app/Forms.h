@@ -4,6 +4,8 @@
 #include "F_LOGO.h"
 #include "MDI_OK.h"
 
+#include "account/F_XGYH.h"
+#include "calendar/frmcalendar.h"
 #include "contacts/F_EDIT.h"
 #include "platform/Services.h"
 #include "reports/DataReport.h"
@@ -15,12 +17,18 @@ class Forms {
 public:
     explicit Forms(const platform::Services& services);
 
+    // Closes the windows of their own that the main window opened, as
+    // quitting does; the account dialog stays until the user closes it.
+    void unloadTopLevelWindows();
+
     app::F_LOGO F_LOGO;
     app::MDI_OK MDI_OK;
     contacts::F_EDIT F_EDIT;
     app::F_DL F_DL;
     reports::DataReport DYGE;
     reports::DataReport YANSHUALL;
+    account::F_XGYH F_XGYH;
+    calendar::frmcalendar frmcalendar;
 };
 
 } // namespace app

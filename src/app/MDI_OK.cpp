@@ -177,6 +177,7 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
 void MDI_OK::wireEvents(MDI_OK_Controls& c) {
     using Handler = void (MDI_OK::*)();
     const std::pair<const char*, Handler> handlers[] = {
+        {"FILE_2", &MDI_OK::FILE_2_Click},   {"F_FBrl", &MDI_OK::F_FBrl_Click},
         {"EDIT_1", &MDI_OK::EDIT_1_Click},   {"EDIT_2", &MDI_OK::EDIT_2_Click},
         {"EDIT_3", &MDI_OK::EDIT_3_Click},   {"VIEW_1", &MDI_OK::VIEW_1_Click},
         {"VIEW_2", &MDI_OK::VIEW_2_Click},   {"FILE_E", &MDI_OK::FILE_E_Click},
@@ -203,6 +204,19 @@ void MDI_OK::MDIForm_MouseDown(QMouseEvent* event) {
     if (event->button() == Qt::RightButton) {
         popUpMenuedit(event->globalPosition().toPoint());
     }
+}
+
+// The child windows have closed already, each through its own unload.
+void MDI_OK::MDIForm_Unload() {
+    forms_.unloadTopLevelWindows();
+}
+
+void MDI_OK::FILE_2_Click() {
+    forms_.F_XGYH.show();
+}
+
+void MDI_OK::F_FBrl_Click() {
+    forms_.frmcalendar.show();
 }
 
 void MDI_OK::EDIT_1_Click() {

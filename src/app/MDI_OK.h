@@ -73,6 +73,8 @@ public:
     QMdiArea* childArea();
     void popUpMenuedit(QPoint globalPosition);
 
+    void FILE_2_Click();
+    void F_FBrl_Click();
     void EDIT_1_Click();
     void EDIT_2_Click();
     void EDIT_3_Click();
@@ -84,8 +86,10 @@ public:
     void PRINT_2_Click();
     void PRINT_3_Click();
     void MDIForm_MouseDown(QMouseEvent* event);
+    void MDIForm_Unload();
 
 protected:
+    void Form_Unload() override { MDIForm_Unload(); }
     void wireEvents(MDI_OK_Controls& controls) override;
 
 private:

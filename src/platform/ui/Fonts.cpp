@@ -13,6 +13,15 @@ void installFontSubstitutes() {
     QFont::insertSubstitutions(QStringLiteral("黑体"),
                                {QStringLiteral("SimHei"), QStringLiteral("Noto Sans CJK SC"),
                                 QStringLiteral("WenQuanYi Zen Hei")});
+    // Latin display faces of the calendar: a black condensed grotesque and a
+    // humanist sans.
+    QFont::insertSubstitutions(QStringLiteral("Swis721 BlkCn BT"),
+                               {QStringLiteral("Nimbus Sans Narrow"),
+                                QStringLiteral("Liberation Sans Narrow"),
+                                QStringLiteral("DejaVu Sans Condensed")});
+    QFont::insertSubstitutions(QStringLiteral("Trebuchet MS"),
+                               {QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans"),
+                                QStringLiteral("Liberation Sans")});
 }
 
 QFont font(QStringView family, double points, bool bold) {

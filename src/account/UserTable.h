@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+class Recordset;
+}
+
+namespace account {
+
+// Reopens the set, on the connection it was last opened on, with the rows of
+// mab that carry the name (names compare without regard to letter case).
+// The name is bound, never pasted into the query: quotes are just letters.
+void openUser(db::Recordset& users, const QString& name);
+
+// Whether the current row holds exactly this password, compared as stored:
+// plain text, letter case counting. No current row or no stored password
+// never matches.
+bool holdsPassword(const db::Recordset& users, const QString& password);
+
+} // namespace account

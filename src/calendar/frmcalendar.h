@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/Services.h"
+#include "platform/ui/Form.h"
+
+#include <QtGlobal>
+
+#include <array>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace calendar {
+
+struct frmcalendar_Controls {
+    explicit frmcalendar_Controls(ui::FormWidget* form);
+
+    std::array<QLabel*, 2> Label1;
+    QComboBox* cbomonth; // index 0 to 11: 一月 to 十二月
+    QComboBox* cboyear;  // index 0 to 100: 1960 to 2060
+    QFrame* Shape1;
+    std::array<QLabel*, 31> lblnumber; // cell i is day i + 1
+    QLabel* lbldate;
+    QLabel* lblday;
+    QPushButton* cmdok;
+};
+
+// A month at a glance: 31 day cells, day 1 always top left, with the chosen
+// day's weekday and long date beside them. It opens on today and only shows.
+class frmcalendar final : public ui::FormOf<frmcalendar_Controls> {
+public:
+    explicit frmcalendar(const platform::Services& services);
+
+    frmcalendar_Controls& controls() { return ui(); }
+    qint16 SelectedDay() const { return SelectedDay_; }
+
+    void cbomonth_Click();
+    void cboyear_Click();
+    void lblnumber_Click(int Index);
+    void cmdok_Click();
+
+protected:
+    void Form_Load() override;
+    void wireEvents(frmcalendar_Controls& controls) override;
+
+private:
+    void FillMonths();
+    void FillYears();
+    void SelectToday();
+    void RefreshMonth();
+    int GetMonth();
+    int GetYear();
+    void FindMonthLength(int month, int year);
+    void ShowMonthDays(int days);
+    void fitDate(frmcalendar_Controls& c);
+
+    const platform::Services& services_;
+    qint16 SelectedDay_ = 0; // may for a while be a day the shown month lacks
+    bool YearClickArmed_ = false;
+};
+
+} // namespace calendar
