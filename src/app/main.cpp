@@ -14,7 +14,6 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("yanshubu"));
-    QApplication::setApplicationDisplayName(QStringLiteral("雁书簿"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
     ui::installFontSubstitutes();
 
