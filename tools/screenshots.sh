@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes a screenshot of each stage of a start on a virtual X display:
-# the splash, the login dialog, and the contact card after logging in with
-# the demo user. The pictures go to the folder given (default: screenshots/).
+# the splash, the login dialog, the contact card after logging in with
+# the demo user, the account dialog and the calendar. The pictures go to the folder given (default: screenshots/).
 #
 #   tools/screenshots.sh [FOLDER]
 set -euo pipefail
@@ -27,14 +27,21 @@ openbox >/dev/null 2>&1 &
 sleep 0.5
 
 shoot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
+# Gives the keyboard to the first window whose title matches.
+activate() {
+    local window
+    window=$(xdotool search --name "$1" 2>/dev/null | head -1 || true)
+    [ -z "$window" ] || timeout 5 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+}
 
-"$folder/yanshubu" &
+# As on a Chinese desktop: the calendar shows the Chinese long date.
+LANG=zh_CN.UTF-8 "$folder/yanshubu" &
 sleep 1.2
 shoot 1-splash
 sleep 2.5
 shoot 2-login
 # Log in as the demo user: the name is offered, the password is typed.
-xdotool search --sync --name '雁书簿' windowactivate --sync >/dev/null 2>&1 || true
+activate '^雁书簿$'
 xdotool key --clearmodifiers alt+p
 xdotool key ctrl+a BackSpace
 xdotool type --delay 50 123456
@@ -44,4 +51,17 @@ shoot 3-greeting
 xdotool key Return
 sleep 0.5
 shoot 4-card
+# 文件 > 修改用户信息, proven with the demo password.
+xdotool key alt+f Return
+sleep 0.8
+xdotool type --delay 50 123456
+sleep 0.3
+shoot 5-account
+# 放弃 (two tabs on from the password), then 附表 > 我的日历本.
+xdotool key Tab Tab space
+sleep 0.3
+activate '^雁书簿$'
+xdotool key alt+l Return
+sleep 0.8
+shoot 6-calendar
 kill $xvfb
