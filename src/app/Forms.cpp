@@ -10,7 +10,12 @@ Forms::Forms(const platform::Services& services)
     , DYGE(reports::DYGE(), services)
     , YANSHUALL(reports::YANSHUALL(), services)
     , F_XGYH(services)
-    , frmcalendar(services) {
+    , frmcalendar(services)
+    , F_QJHM(tables::F_QJHM())
+    , F_FB(tables::F_FB())
+    , F_FBYB(tables::F_FBYB())
+    , F_FBYB1(tables::F_FBYB1())
+    , F_FBGJ(tables::F_FBGJ()) {
     // The two child windows live in the main window, which loading either brings up.
     for (ui::Form* child : {static_cast<ui::Form*>(&F_EDIT), static_cast<ui::Form*>(&F_DL)}) {
         child->setMdiArea([this] { return MDI_OK.childArea(); });
@@ -23,7 +28,10 @@ Forms::Forms(const platform::Services& services)
 }
 
 void Forms::unloadTopLevelWindows() {
-    frmcalendar.unload();
+    for (ui::Form* form : std::initializer_list<ui::Form*>{&frmcalendar, &F_QJHM, &F_FBYB1, &F_FBYB,
+                                                           &F_FBGJ, &F_FB, &F_GY}) {
+        form->unload();
+    }
 }
 
 } // namespace app

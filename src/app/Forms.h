@@ -9,6 +9,8 @@
 #include "contacts/F_EDIT.h"
 #include "platform/Services.h"
 #include "reports/DataReport.h"
+#include "tables/F_GY.h"
+#include "tables/ReferenceTable.h"
 
 namespace app {
 
@@ -29,6 +31,12 @@ public:
     reports::DataReport YANSHUALL;
     account::F_XGYH F_XGYH;
     calendar::frmcalendar frmcalendar;
+    tables::ReferenceTable F_QJHM;
+    tables::ReferenceTable F_FB;
+    tables::ReferenceTable F_FBYB;
+    tables::ReferenceTable F_FBYB1;
+    tables::ReferenceTable F_FBGJ;
+    tables::F_GY F_GY;
 };
 
 } // namespace app

@@ -178,11 +178,15 @@ void MDI_OK::wireEvents(MDI_OK_Controls& c) {
     using Handler = void (MDI_OK::*)();
     const std::pair<const char*, Handler> handlers[] = {
         {"FILE_2", &MDI_OK::FILE_2_Click},   {"F_FBrl", &MDI_OK::F_FBrl_Click},
-        {"EDIT_1", &MDI_OK::EDIT_1_Click},   {"EDIT_2", &MDI_OK::EDIT_2_Click},
-        {"EDIT_3", &MDI_OK::EDIT_3_Click},   {"VIEW_1", &MDI_OK::VIEW_1_Click},
-        {"VIEW_2", &MDI_OK::VIEW_2_Click},   {"FILE_E", &MDI_OK::FILE_E_Click},
-        {"Mnuexit", &MDI_OK::Mnuexit_Click}, {"PRINT_1", &MDI_OK::PRINT_1_Click},
-        {"PRINT_2", &MDI_OK::PRINT_2_Click}, {"PRINT_3", &MDI_OK::PRINT_3_Click},
+        {"FB_1", &MDI_OK::FB_1_Click},       {"FB_2", &MDI_OK::FB_2_Click},
+        {"F_FByh", &MDI_OK::F_FByh_Click},   {"F_FByh1", &MDI_OK::F_FByh1_Click},
+        {"F_FBGJd", &MDI_OK::F_FBGJd_Click}, {"HELP_1", &MDI_OK::HELP_1_Click},
+        {"MnuGy", &MDI_OK::MnuGy_Click},     {"EDIT_1", &MDI_OK::EDIT_1_Click},
+        {"EDIT_2", &MDI_OK::EDIT_2_Click},   {"EDIT_3", &MDI_OK::EDIT_3_Click},
+        {"VIEW_1", &MDI_OK::VIEW_1_Click},   {"VIEW_2", &MDI_OK::VIEW_2_Click},
+        {"FILE_E", &MDI_OK::FILE_E_Click},   {"Mnuexit", &MDI_OK::Mnuexit_Click},
+        {"PRINT_1", &MDI_OK::PRINT_1_Click}, {"PRINT_2", &MDI_OK::PRINT_2_Click},
+        {"PRINT_3", &MDI_OK::PRINT_3_Click},
     };
     for (const auto& [item, handler] : handlers) {
         QObject::connect(c.item(item), &QAction::triggered,
@@ -217,6 +221,34 @@ void MDI_OK::FILE_2_Click() {
 
 void MDI_OK::F_FBrl_Click() {
     forms_.frmcalendar.show();
+}
+
+void MDI_OK::FB_1_Click() {
+    forms_.F_QJHM.show();
+}
+
+void MDI_OK::FB_2_Click() {
+    forms_.F_FB.show();
+}
+
+void MDI_OK::F_FByh_Click() {
+    forms_.F_FBYB.show();
+}
+
+void MDI_OK::F_FByh1_Click() {
+    forms_.F_FBYB1.show();
+}
+
+void MDI_OK::F_FBGJd_Click() {
+    forms_.F_FBGJ.show();
+}
+
+void MDI_OK::HELP_1_Click() {
+    forms_.F_GY.show();
+}
+
+void MDI_OK::MnuGy_Click() {
+    forms_.F_GY.show();
 }
 
 void MDI_OK::EDIT_1_Click() {

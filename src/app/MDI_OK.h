@@ -75,6 +75,13 @@ public:
 
     void FILE_2_Click();
     void F_FBrl_Click();
+    void FB_1_Click();
+    void FB_2_Click();
+    void F_FByh_Click();
+    void F_FByh1_Click();
+    void F_FBGJd_Click();
+    void HELP_1_Click();
+    void MnuGy_Click();
     void EDIT_1_Click();
     void EDIT_2_Click();
     void EDIT_3_Click();

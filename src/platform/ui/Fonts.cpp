@@ -13,6 +13,10 @@ void installFontSubstitutes() {
     QFont::insertSubstitutions(QStringLiteral("黑体"),
                                {QStringLiteral("SimHei"), QStringLiteral("Noto Sans CJK SC"),
                                 QStringLiteral("WenQuanYi Zen Hei")});
+    // The fixed-pitch 宋体, Chinese twice as wide as Latin.
+    QFont::insertSubstitutions(QStringLiteral("新宋体"),
+                               {QStringLiteral("NSimSun"), QStringLiteral("Noto Sans Mono CJK SC"),
+                                QStringLiteral("WenQuanYi Zen Hei Mono")});
     // Latin display faces of the calendar: a black condensed grotesque and a
     // humanist sans.
     QFont::insertSubstitutions(QStringLiteral("Swis721 BlkCn BT"),

@@ -1,0 +1,145 @@
+#include "WindowAnimation.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+
+#include <cmath>
+#include <limits>
+
+namespace tables {
+
+namespace {
+
+constexpr int animationMs = 250;
+
+bool fits16(int value) {
+    return value >= std::numeric_limits<qint16>::min() &&
+           value <= std::numeric_limits<qint16>::max();
+}
+
+// Half to even, as the default floating-point rounding mode does.
+int roundHalfEven(double value) {
+    return int(std::nearbyint(value));
+}
+
+// The screen as it was under the window, with the steps drawn so far on it.
+class Overlay final : public QWidget {
+public:
+    Overlay(QRect screenRect, QPixmap under, std::vector<QRect> steps, QColor fill)
+        : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+        , under_(std::move(under))
+        , steps_(std::move(steps))
+        , fill_(fill) {
+        setAttribute(Qt::WA_ShowWithoutActivating);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setGeometry(screenRect);
+        for (QRect& step : steps_) {
+            step.translate(-screenRect.topLeft());
+        }
+    }
+    void showUpTo(std::size_t count) {
+        shown_ = std::min(count, steps_.size());
+        repaint();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawPixmap(0, 0, under_);
+        painter.setPen(Qt::black);
+        painter.setBrush(fill_);
+        QRect last;
+        for (std::size_t i = 0; i < shown_; ++i) {
+            const QRect& r = steps_[i];
+            if (r == last || r.width() < 1 || r.height() < 1) {
+                continue; // nothing new, or nothing to draw
+            }
+            // Outlined inside the corners, as a filled screen rectangle is.
+            painter.drawRect(r.x(), r.y(), r.width() - 1, r.height() - 1);
+            last = r;
+        }
+    }
+
+private:
+    QPixmap under_;
+    std::vector<QRect> steps_;
+    QColor fill_;
+    std::size_t shown_ = 0;
+};
+
+QPixmap screenUnder(QRect rect) {
+    const QString platform = QGuiApplication::platformName();
+    if (platform == u"offscreen" || platform == u"minimal") {
+        return {};
+    }
+    QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (!screen) {
+        return {};
+    }
+    const QRect local = rect.translated(-screen->geometry().topLeft());
+    return screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
+}
+
+} // namespace
+
+std::vector<QRect> animationSteps(QRect window, qint16 n, Animation animation) {
+    const int left = window.left();
+    const int top = window.top();
+    const int right = left + window.width();
+    const int bottom = top + window.height();
+    const int width = right - left;
+    const int height = bottom - top;
+    std::vector<QRect> steps;
+    if (n < 1 || !fits16(left) || !fits16(top) || !fits16(right) || !fits16(bottom) ||
+        !fits16(width) || !fits16(height)) {
+        return steps;
+    }
+    steps.reserve(std::size_t(n));
+    for (int k = 1; k <= n; ++k) {
+        const int i = animation == Animation::Explode ? k : n + 1 - k;
+        const double f = double(i) / double(n);
+        const int cx = roundHalfEven(width * f);
+        const int cy = roundHalfEven(height * f);
+        const int x = roundHalfEven((width - cx) / 2.0 + left);
+        const int y = roundHalfEven((height - cy) / 2.0 + top);
+        steps.emplace_back(x, y, cx, cy);
+    }
+    return steps;
+}
+
+void animate(const QWidget* window, QRect screenRect, qint16 n, Animation animation) {
+    std::vector<QRect> steps = animationSteps(screenRect, n, animation);
+    if (steps.empty()) {
+        return;
+    }
+    QPixmap under = screenUnder(screenRect);
+    if (under.isNull()) {
+        return;
+    }
+    const std::size_t count = steps.size();
+    Overlay overlay(screenRect, std::move(under), std::move(steps),
+                    window->palette().color(QPalette::Window));
+    overlay.show();
+    // Input waits for the quarter second; painting and timers go on.
+    QEventLoop loop;
+    QTimer frames;
+    QElapsedTimer clock;
+    clock.start();
+    QObject::connect(&frames, &QTimer::timeout, [&] {
+        const qint64 elapsed = clock.elapsed();
+        overlay.showUpTo(std::size_t(double(count) * double(elapsed) / animationMs) + 1);
+        if (elapsed >= animationMs) {
+            loop.quit();
+        }
+    });
+    frames.start(15);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    overlay.showUpTo(count);
+}
+
+} // namespace tables

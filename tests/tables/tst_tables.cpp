@@ -1,0 +1,408 @@
+#include "TestServices.h"
+
+#include "app/Forms.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Twips.h"
+#include "tables/WindowAnimation.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using tables::Animation;
+using tables::animationSteps;
+
+namespace {
+
+const char* const tableFiles[] = {"F_FB", "F_QJHM", "F_FBYB", "F_FBYB1", "F_FBGJ"};
+
+QByteArray committed(const QString& name) {
+    return test::fileBytes(QStringLiteral(PROJECT_DIR "/resources/tables/") + name +
+                           QStringLiteral(".txt"));
+}
+
+// The text's lines, split at CR LF; empty when any line end is not CR LF
+// or the text does not end with one.
+QStringList lines(const QString& name) {
+    const QString text = QString::fromUtf8(committed(name));
+    if (!text.endsWith(u"\r\n") || text.count(u'\n') != text.count(QStringLiteral("\r\n")) ||
+        text.count(u'\r') != text.count(u'\n')) {
+        return {};
+    }
+    QStringList result = text.split(QStringLiteral("\r\n"));
+    result.removeLast();
+    return result;
+}
+
+// Columns counted independently of the program: the GBK width, two for
+// each Chinese character or full-width sign.
+int columns(const QString& text) {
+    int n = 0;
+    for (const QChar c : text) {
+        n += c.unicode() >= 0x2E80 ? 2 : 1;
+    }
+    return n;
+}
+
+// Windows opened from the menus, each with the item that opens it.
+struct Table {
+    const char* item;
+    const char* name;
+    const char* caption;
+    const char* box;
+};
+const Table tableWindows[] = {
+    {"FB_1", "F_QJHM", "全国电话号码区号", "Text1"},
+    {"FB_2", "F_FB", "附表:特服号码表", "T_FB"},
+    {"F_FByh", "F_FBYB", "全国邮政编码表-1", "Text1"},
+    {"F_FByh1", "F_FBYB1", "全国邮政编码表-2", "Text1"},
+    {"F_FBGJd", "F_FBGJ", "国际直拨电话区号", "Text1"},
+};
+
+// Records the order in which windows close.
+class CloseLog final : public QObject {
+public:
+    QStringList closed;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Close) {
+            closed << watched->objectName();
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+class TablesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestServices> s;
+    std::unique_ptr<app::Forms> forms;
+
+    void trigger(const char* item) { forms->MDI_OK.controls().item(item)->trigger(); }
+    tables::ReferenceTable& table(const Table& t) {
+        app::Forms& f = *forms;
+        const QString name = QString::fromLatin1(t.name);
+        for (tables::ReferenceTable* form :
+             {&f.F_QJHM, &f.F_FB, &f.F_FBYB, &f.F_FBYB1, &f.F_FBGJ}) {
+            if (form->name() == name) {
+                return *form;
+            }
+        }
+        throw std::logic_error("no such table");
+    }
+
+private slots:
+    void init() {
+        s = std::make_unique<test::TestServices>();
+        forms = std::make_unique<app::Forms>(s->services);
+    }
+    void cleanup() {
+        forms.reset();
+        QVERIFY2(s->messageBox.problems().isEmpty(),
+                 qPrintable(s->messageBox.problems().join(u'\n')));
+        s.reset();
+    }
+
+    void theTextsAreMadeFromTheFacts() {
+        QTemporaryDir out;
+        QProcess generator;
+        generator.start(QStringLiteral(YANSHUBU_TABLES_EXE),
+                        {QStringLiteral(PROJECT_DIR "/resources/data"), out.path()});
+        QVERIFY(generator.waitForFinished(30000));
+        QCOMPARE(generator.exitCode(), 0);
+        for (const char* name : tableFiles) {
+            QVERIFY2(!committed(name).isEmpty(), name);
+            QCOMPARE(
+                test::fileBytes(out.filePath(QString::fromLatin1(name) + QStringLiteral(".txt"))),
+                committed(name));
+            QVERIFY2(!lines(name).isEmpty(), name); // CR LF throughout, and at the end
+        }
+        QProcess usage;
+        usage.start(QStringLiteral(YANSHUBU_TABLES_EXE), {});
+        QVERIFY(usage.waitForFinished(30000));
+        QCOMPARE(usage.exitCode(), 2);
+    }
+
+    void specialNumbers() {
+        const QStringList expected = {"108 国际长途对方付费业务(免市话费)",
+                                      "110 警察(免费)",
+                                      "112 电话障碍申报(免费)",
+                                      "114 电话号查询(收费)",
+                                      "115 国际人工长途(收费)",
+                                      "117 报时电话(收费)",
+                                      "119 火警电话(免费)",
+                                      "120 急救中心电话(免费)",
+                                      "121 天气预报(收费)",
+                                      "122 道路交通事故报警电话(免费)",
+                                      "160 人工信息台(收费)",
+                                      "16900  互联网服务(收费)",
+                                      "170 电话费查询(免费)",
+                                      "184 邮政编码查询(收费)",
+                                      "185 邮政传递业务(免费)",
+                                      "189 电话业务受理台(免费)",
+                                      "1640 数据业务咨询(免费)",
+                                      "1649 数据业务障碍(免费)",
+                                      "1801 电话客户投诉(免费)",
+                                      "1001 联通客服(免费)",
+                                      "1860 移动客服(免费)"};
+        QStringList withBlanks;
+        for (const QString& entry : expected) {
+            withBlanks << entry << QString();
+        }
+        withBlanks.removeLast();
+        QCOMPARE(lines("F_FB"), withBlanks);
+    }
+
+    void areaCodes() {
+        const QStringList all = lines("F_QJHM");
+        QCOMPARE(all.size(), 337);
+        static const QRegularExpression entry(QStringLiteral("^(\\S+)( +)(0\\d{2,4})$"));
+        for (const QString& line : all) {
+            const QRegularExpressionMatch m = entry.match(line);
+            QVERIFY2(m.hasMatch(), qPrintable(line));
+            const int name = columns(m.captured(1));
+            // Padded to 13 columns; a longer name is followed by one blank.
+            QVERIFY2(name + m.capturedLength(2) == 13 || (name >= 13 && m.capturedLength(2) == 1),
+                     qPrintable(line));
+        }
+        QVERIFY(all.first().startsWith(QStringLiteral("阿坝藏族羌族自治州 0837")));
+        QCOMPARE(all.last(), QStringLiteral("遵义市       0852"));
+        for (const QString& line :
+             {QStringLiteral("北京市       010"), QStringLiteral("阿里地区     0897"),
+              QStringLiteral("香港         00852"), QStringLiteral("澳门         00853"),
+              QStringLiteral("台湾         00886")}) {
+            QVERIFY2(all.contains(line), qPrintable(line));
+        }
+        // No county-level city and no name that has gone.
+        QVERIFY(!all.join(u'\n').contains(QStringLiteral("二连浩特市")));
+        QVERIFY(!all.join(u'\n').contains(QStringLiteral("思茅市")));
+    }
+
+    void postcodes_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("sections");
+        QTest::addColumn<QStringList>("emptyAfter");
+        QTest::addColumn<QString>("last");
+        QTest::newRow("F_FBYB") << "F_FBYB"
+                                << QStringList{"北京市", "上海市", "天津市", "重庆市", "内蒙古",
+                                               "河北",   "辽宁",   "吉林",   "黑龙江", "江苏",
+                                               "安徽",   "山东",   "浙江",   "江西",   "福建",
+                                               "湖南",   "湖北",   "河南",   "广东"}
+                                << QStringList{"北京市", "上海市"} << "罗定市云浮527200";
+        QTest::newRow("F_FBYB1") << "F_FBYB1"
+                                 << QStringList{"广西", "贵州", "四川", "云南", "陕西", "甘肃",
+                                                "宁夏", "青海", "新疆", "西藏", "海南", "山西"}
+                                 << QStringList{"青海"} << "汾阳市吕梁032200";
+    }
+    void postcodes() {
+        QFETCH(QString, name);
+        QFETCH(QStringList, sections);
+        QFETCH(QStringList, emptyAfter);
+        QFETCH(QString, last);
+        const QStringList all = lines(name);
+        static const QRegularExpression entry(QStringLiteral("^\\p{Han}+\\d{6}$"));
+        const QString heading = QStringLiteral("市县名称  所属地区  邮政编码");
+        QStringList found;
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            if (all[i] == heading) {
+                QVERIFY(i >= 2 && i + 1 < all.size());
+                QCOMPARE(all[i - 1], QStringLiteral(" "));
+                QCOMPARE(all[i + 1], QStringLiteral(" "));
+                found << all[i - 2];
+                // Only the sections named end in an empty line.
+                if (i >= 3 && all[i - 3].isEmpty()) {
+                    QVERIFY2(emptyAfter.contains(found.value(found.size() - 2)),
+                             qPrintable(all[i - 2]));
+                }
+            } else if (all[i] != u" " && !all[i].isEmpty() &&
+                       !(i + 2 < all.size() && all[i + 2] == heading)) {
+                QVERIFY2(entry.match(all[i]).hasMatch(), qPrintable(all[i]));
+            }
+        }
+        QCOMPARE(found, sections);
+        QCOMPARE(all.last(), last);
+        if (name == u"F_FBYB") {
+            QVERIFY(all.contains(QStringLiteral("通州区北京101149")));
+            QVERIFY(all.contains(QStringLiteral("南山区深圳518000")));
+        } else {
+            QVERIFY(all.contains(QStringLiteral("兴庆区银川750000")));
+            QVERIFY(all.contains(QStringLiteral("五指山市海南572200"))); // under the province
+        }
+    }
+
+    void diallingCodes() {
+        const QStringList all = lines("F_FBGJ");
+        QCOMPARE(all.mid(0, 4),
+                 (QStringList{"国际直拨电话区号", "     ", " 国家或地区代  码         ", " "}));
+        QCOMPARE(all.mid(all.size() - 7),
+                 (QStringList{" ", "海事卫星系统", " ", "Atlantic大西洋871", "Pacific太平洋872",
+                              "Indian印度洋873", " "}));
+        const QStringList entries = all.mid(4, all.size() - 11);
+        QCOMPARE(entries.size(), 245);
+        static const QRegularExpression entry(
+            QStringLiteral("^\\p{Latin}[^\\p{Han}]*\\p{Han}\\D*\\d{1,3}$"));
+        for (const QString& line : entries) {
+            QVERIFY2(entry.match(line).hasMatch(), qPrintable(line));
+        }
+        QVERIFY(entries.contains(QStringLiteral("Algeria阿尔及利亚213")));
+        QVERIFY(entries.contains(QStringLiteral("China中国86")));
+        QCOMPARE(entries.first(), QStringLiteral("Afghanistan阿富汗93"));
+        QCOMPARE(entries.last(), QStringLiteral("Zimbabwe津巴布韦263"));
+    }
+
+    void tableWindowsOpenAtTheirPlaceWithTheirText() {
+        for (const Table& t : tableWindows) {
+            trigger(t.item);
+            tables::ReferenceTable& form = table(t);
+            QVERIFY2(form.isLoaded(), t.name);
+            QWidget* window = form.window();
+            QVERIFY(window->isWindow());
+            QVERIFY(!window->parentWidget());
+            QCOMPARE(window->windowTitle(), QString::fromUtf8(t.caption));
+            QPlainTextEdit* box = form.controls().text;
+            QCOMPARE(box->objectName(), QString::fromLatin1(t.box));
+            QCOMPARE(box->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+            QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+            QCOMPARE(ui::twipsGeometry(box), form.design().boxTwips);
+            // One paragraph per line of the text: CR LF is one line break.
+            const QStringList text = lines(QString::fromLatin1(t.name));
+            QCOMPARE(box->document()->blockCount(), text.size() + 1);
+            QCOMPARE(box->toPlainText(), text.join(u'\n') + u'\n');
+            const QRect first = window->geometry();
+            QCOMPARE(window->pos(), QPoint(ui::px(2000), ui::px(400)));
+
+            // Moved, resized and typed into: chosen again, it comes forward as it is.
+            window->setGeometry(10, 10, 100, 100);
+            box->setPlainText(QStringLiteral("typed"));
+            trigger(t.item);
+            QCOMPARE(box->toPlainText(), QStringLiteral("typed"));
+            // Closed and opened again: the design's place, size and text.
+            window->close();
+            QVERIFY(!form.isLoaded());
+            trigger(t.item);
+            QCOMPARE(form.window()->geometry(), first);
+            QCOMPARE(form.controls().text->toPlainText(), text.join(u'\n') + u'\n');
+        }
+    }
+
+    void quittingClosesTheWindowsInOrder() {
+        for (const char* item :
+             {"FB_2", "F_FBGJd", "HELP_1", "F_FByh", "F_FBrl", "F_FByh1", "FB_1"}) {
+            trigger(item);
+        }
+        CloseLog log;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->installEventFilter(&log);
+        }
+        s->messageBox.expect(QStringLiteral("是否真的要退出？"), QStringLiteral("提示"),
+                             ui::Answer::Yes);
+        trigger("FILE_E");
+        QCOMPARE(log.closed, (QStringList{"frmcalendar", "F_QJHM", "F_FBYB1", "F_FBYB", "F_FBGJ",
+                                          "F_FB", "F_GY", "MDI_OK"}));
+
+        // The main window's own closing closes them after its child windows.
+        for (const char* item : {"F_FBGJd", "MnuGy", "FB_1"}) {
+            trigger(item);
+        }
+        log.closed.clear();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->installEventFilter(&log);
+        }
+        trigger("Mnuexit");
+        QCOMPARE(log.closed, (QStringList{"F_QJHM", "F_FBGJ", "F_GY", "MDI_OK"}));
+    }
+
+    void animationSteps_data() {
+        QTest::addColumn<int>("i");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("width");
+        QTest::newRow("1") << 1 << 386 << 0;
+        QTest::newRow("2500") << 2500 << 286 << 200;
+        QTest::newRow("5000") << 5000 << 186 << 401;
+    }
+    void animationSteps() {
+        QFETCH(int, i);
+        QFETCH(int, x);
+        QFETCH(int, width);
+        const QRect window(186, 186, 401, 201);
+        const std::vector<QRect> explode = ::animationSteps(window, 5000, Animation::Explode);
+        QCOMPARE(explode.size(), std::size_t(5000));
+        QCOMPARE(explode[std::size_t(i - 1)].x(), x);
+        QCOMPARE(explode[std::size_t(i - 1)].width(), width);
+        QCOMPARE(explode.back(), window);
+        const std::vector<QRect> implode = ::animationSteps(window, 5000, Animation::Implode);
+        QCOMPARE(implode.front(), window);
+        QCOMPARE(implode[std::size_t(5000 - i)], explode[std::size_t(i - 1)]);
+    }
+
+    void animationLimits() {
+        const QRect window(186, 186, 401, 201);
+        QVERIFY(::animationSteps(window, 0, Animation::Explode).empty());
+        QVERIFY(::animationSteps(window, -5, Animation::Implode).empty());
+        QCOMPARE(::animationSteps(window, 1, Animation::Explode), (std::vector<QRect>{window}));
+        // Coordinates up to the 16-bit limits animate; beyond them nothing is drawn.
+        QCOMPARE(::animationSteps(QRect(32000, -32768, 767, 100), 8000, Animation::Implode).front(),
+                 QRect(32000, -32768, 767, 100));
+        QVERIFY(::animationSteps(QRect(32000, 0, 768, 100), 10, Animation::Explode).empty());
+        QVERIFY(::animationSteps(QRect(-32769, 0, 10, 10), 10, Animation::Explode).empty());
+    }
+
+    void theAboutBox() {
+        trigger("HELP_1");
+        tables::F_GY& box = forms->F_GY;
+        QVERIFY(box.isLoaded());
+        QWidget* window = box.window();
+        QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
+        QCOMPARE(window->geometry(), QRect(ui::px(2500), ui::px(3000), ui::px(6015), ui::px(3015)));
+        auto& c = box.controls();
+        QCOMPARE(c.Label3->text(), QStringLiteral("标准版"));
+        QVERIFY(!c.Picture1->pixmap().isNull());
+        QCOMPARE(c.Command1->text(), QStringLiteral("确定"));
+        QVERIFY(!c.Command1->icon().isNull());
+        const QStringList block = c.T_GY->toPlainText().split(u'\n');
+        QCOMPARE(block.size(), 10); // nine lines, each ended
+        QVERIFY(block.last().isEmpty());
+        const QString rule = QStringLiteral("  ") + QString(40, u'-');
+        QCOMPARE(block[0], rule);
+        QCOMPARE(block[5], rule);
+        QCOMPARE(block[8], rule);
+        const char* const boxed[] = {"| 软件名称：雁书簿", "| 软件版本：VER 1.01",
+                                     "| 开发时间：2003年09月06日", "| 程序制作："};
+        for (int line = 1; line <= 4; ++line) {
+            QVERIFY2(
+                block[line].startsWith(QStringLiteral("  ") + QString::fromUtf8(boxed[line - 1])),
+                qPrintable(block[line]));
+            QVERIFY(block[line].endsWith(u'|'));
+            QCOMPARE(columns(block[line]), 42);
+        }
+        QVERIFY(block[6].startsWith(QStringLiteral("  联系方式： E-mail: ")));
+        QVERIFY(block[7].startsWith(QString(21, u' ') + QStringLiteral("yanshubu")));
+        QVERIFY(block[7].contains(u'@'));
+
+        // Chosen again while open: only brought forward.
+        trigger("MnuGy");
+        QCOMPARE(box.window(), window);
+        QTest::mouseClick(c.Command1, Qt::LeftButton);
+        QVERIFY(!box.isLoaded());
+        trigger("MnuGy");
+        QTest::keyClick(box.controls().Command1, Qt::Key_Return);
+        QVERIFY(!box.isLoaded());
+    }
+};
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    ui::installFontSubstitutes();
+    TablesTest tests;
+    return QTest::qExec(&tests, argc, argv);
+}
+
+#include "tst_tables.moc"
