@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes a screenshot of each stage of a start on a virtual X display:
 # the splash, the login dialog, the contact card after logging in with
-# the demo user, the account dialog and the calendar. The pictures go to the folder given (default: screenshots/).
+# the demo user, the account dialog, the calendar, a reference table and
+# the about box. The pictures go to the folder given (default: screenshots/).
 #
 #   tools/screenshots.sh [FOLDER]
 set -euo pipefail
@@ -64,4 +65,21 @@ activate '^雁书簿$'
 xdotool key alt+l Return
 sleep 0.8
 shoot 6-calendar
+# 确定 by Enter, then 附表 > 全国电话区间号表.
+xdotool key Return
+sleep 0.3
+activate '^雁书簿$'
+xdotool key alt+l Down Return
+sleep 0.8
+shoot 7-area-codes
+# Closed by its close box; then 帮助 > 关于..., caught while it explodes
+# and once it stands.
+xdotool key alt+F4
+sleep 0.3
+activate '^雁书簿$'
+xdotool key alt+h Return
+sleep 0.12
+shoot 8-about-opening
+sleep 0.8
+shoot 9-about
 kill $xvfb
