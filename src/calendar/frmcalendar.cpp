@@ -132,14 +132,14 @@ void frmcalendar::Form_Load() {
     setTop(500);
     setLeft(2000);
     YearClickArmed_ = false;
-    SelectedDay_ = qint16(services_.clock.now().date().day());
+    today_ = services_.clock.now().date(); // one reading, even across midnight
+    SelectedDay_ = qint16(today_.day());
     FillMonths();
     FillYears();
     SelectToday();
     // The weekday of the day on view, which is today whenever its year is listed.
-    const QDate today = services_.clock.now().date();
-    const std::optional<QDate> shown = readDate(dateText(today.month(), today.day(), GetYear()));
-    c.lblday->setText(weekdayNames[weekdayNumber(shown.value_or(today)) - 1]);
+    const std::optional<QDate> shown = readDate(dateText(today_.month(), today_.day(), GetYear()));
+    c.lblday->setText(weekdayNames[weekdayNumber(shown.value_or(today_)) - 1]);
     ui::autoSize(c.lblday);
     c.cboyear->setFocus();
 }
@@ -165,7 +165,7 @@ void frmcalendar::FillYears() {
 
 void frmcalendar::SelectToday() {
     auto& c = ui();
-    const QDate today = services_.clock.now().date();
+    const QDate today = today_;
     // A clock outside the listed years shows today's month and day in the
     // nearest listed year (1960 and 2060 both have a 29th of February).
     const int year = std::clamp(today.year(), firstYear, lastYear);

@@ -3,6 +3,7 @@
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
+#include <QDate>
 #include <QtGlobal>
 
 #include <array>
@@ -57,6 +58,7 @@ private:
     void fitDate(frmcalendar_Controls& c);
 
     const platform::Services& services_;
+    QDate today_;            // as the window loaded
     qint16 SelectedDay_ = 0; // may for a while be a day the shown month lacks
     bool YearClickArmed_ = false;
 };

@@ -215,10 +215,12 @@ private slots:
         toNewValues();
         enterNew(QStringLiteral("O'Brien 张"), QStringLiteral("新密码 x"),
                  QStringLiteral("新密码 x"));
+        bool goneFirst = false;
+        box().onShow = [&](const ui::Message&) { goneFirst = !forms->F_XGYH.isLoaded(); };
         box().expect(QStringLiteral("修改成功"), QStringLiteral("提示"));
         save();
-        // The window was gone before the notice came.
-        QVERIFY(!forms->F_XGYH.isLoaded());
+        box().onShow = nullptr;
+        QVERIFY(goneFirst); // the window was gone before the notice came
         QCOMPARE(box().shown.size(), 1);
         QCOMPARE(storedUsers(), (QList<User>{{"O'Brien 张", "新密码 x"}}));
         QCOMPARE(test::openHandles(s->folder.databasePath()), 0);
@@ -333,6 +335,14 @@ private slots:
         QVERIFY(forms->F_XGYH.isLoaded());
         verify(QStringLiteral("123456"));
         QVERIFY(inNewValues());
+        enterNew(QStringLiteral("admin"), QStringLiteral("new"), QStringLiteral("new"));
+        box().expect(QStringLiteral("修改成功"), QStringLiteral("提示"));
+        save();
+        QCOMPARE(storedUsers(), (QList<User>{{"admin", "new"}}));
+        // With it the last window is gone, and so the program.
+        for (const QWidget* w : QApplication::topLevelWidgets()) {
+            QVERIFY2(!w->isVisible(), qPrintable(w->objectName()));
+        }
     }
 };
 

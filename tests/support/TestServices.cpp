@@ -31,6 +31,9 @@ QStringList ScriptedMessageBox::problems() const {
 
 ui::Answer ScriptedMessageBox::present(const ui::Message& message) {
     shown << message;
+    if (onShow) {
+        onShow(message);
+    }
     if (script_.empty()) {
         problems_ << QStringLiteral("unexpected message: %1 [%2]").arg(message.text, message.title);
         return message.buttons == ui::Buttons::Ok ? ui::Answer::Ok : ui::Answer::No;

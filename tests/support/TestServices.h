@@ -15,6 +15,7 @@
 class QWidget;
 
 #include <deque>
+#include <functional>
 
 namespace test {
 
@@ -28,6 +29,8 @@ public:
     // Empty when every box came as scripted and every scripted box came.
     QStringList problems() const;
     QList<ui::Message> shown;
+    // Runs as each box comes up, to see what is on screen at that moment.
+    std::function<void(const ui::Message&)> onShow;
 
 protected:
     ui::Answer present(const ui::Message& message) override;
