@@ -89,6 +89,9 @@ void F_GY::wireEvents(F_GY_Controls& c) {
 void F_GY::Form_Load() {
     client()->setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     animate(client(), createdAt, 5000, Animation::Explode);
+    if (!isLoaded()) {
+        return; // closed with the program while it exploded
+    }
     setTop(3000);
     setLeft(2500);
     setOuterSize(6015, 3015);
@@ -97,7 +100,7 @@ void F_GY::Form_Load() {
 
 void F_GY::Command1_Click() {
     animate(client(), window()->frameGeometry(), 8000, Animation::Implode);
-    unload();
+    unload(); // nothing when the program closed it meanwhile
 }
 
 } // namespace tables

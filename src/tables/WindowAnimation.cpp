@@ -31,12 +31,12 @@ int roundHalfEven(double value) {
 class Overlay final : public QWidget {
 public:
     Overlay(QRect screenRect, QPixmap under, std::vector<QRect> steps, QColor fill)
-        : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+        : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                               Qt::WindowTransparentForInput)
         , under_(std::move(under))
         , steps_(std::move(steps))
         , fill_(fill) {
         setAttribute(Qt::WA_ShowWithoutActivating);
-        setAttribute(Qt::WA_TransparentForMouseEvents);
         setGeometry(screenRect);
         for (QRect& step : steps_) {
             step.translate(-screenRect.topLeft());

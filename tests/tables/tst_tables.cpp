@@ -228,10 +228,19 @@ private slots:
             }
         }
         QCOMPARE(found, sections);
+        for (const QString& section : emptyAfter) {
+            const qsizetype at = found.indexOf(section);
+            QVERIFY(at >= 0);
+            const qsizetype next = at + 1 < found.size()
+                                       ? all.indexOf(found[at + 1], all.indexOf(heading))
+                                       : all.size();
+            QVERIFY2(next > 0 && all[next - 1].isEmpty(), qPrintable(section));
+        }
         QCOMPARE(all.last(), last);
         if (name == u"F_FBYB") {
             QVERIFY(all.contains(QStringLiteral("通州区北京101149")));
             QVERIFY(all.contains(QStringLiteral("南山区深圳518000")));
+            QVERIFY(all.contains(QStringLiteral("东莞市东莞523000"))); // a city without counties
         } else {
             QVERIFY(all.contains(QStringLiteral("兴庆区银川750000")));
             QVERIFY(all.contains(QStringLiteral("五指山市海南572200"))); // under the province
@@ -278,6 +287,9 @@ private slots:
             QCOMPARE(box->toPlainText(), text.join(u'\n') + u'\n');
             const QRect first = window->geometry();
             QCOMPARE(window->pos(), QPoint(ui::px(2000), ui::px(400)));
+            // 5100 x 5700 outside; offscreen there is no frame, so the
+            // client area is that less the frame the designs were drawn with.
+            QCOMPARE(window->size(), QSize(ui::px(5100) - 8, ui::px(5700) - 20));
 
             // Moved, resized and typed into: chosen again, it comes forward as it is.
             window->setGeometry(10, 10, 100, 100);

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringList>
 #include <QTextStream>
 
@@ -208,6 +209,26 @@ const Section postcodeParts[2][19] = {
      {u"山西省", false}},
 };
 
+// Today's county-level places: the counties and districts, and the cities
+// that have none under them (东莞, 中山, 儋州, 嘉峪关).
+QList<Row> currentPlaces(const QList<Row>& rows) {
+    QSet<QString> withCounties;
+    for (const Row& row : rows) {
+        if (row["status"].startsWith(u"current") && row["level"].startsWith(u"county")) {
+            withCounties.insert(row["prefecture"]);
+        }
+    }
+    QList<Row> places;
+    for (const Row& row : rows) {
+        const bool county = row["level"].startsWith(u"county");
+        const bool alone = row["level"] == u"prefecture" && !withCounties.contains(row["place"]);
+        if (row["status"].startsWith(u"current") && (county || alone)) {
+            places << row;
+        }
+    }
+    return places;
+}
+
 QString postcodes(const QList<Row>& rows, int part) {
     QStringList lines;
     int missing = 0;
@@ -222,8 +243,7 @@ QString postcodes(const QList<Row>& rows, int part) {
         lines << QStringLiteral(" ") << QStringLiteral("市县名称  所属地区  邮政编码")
               << QStringLiteral(" ");
         for (const Row& row : rows) {
-            if (row["province"] != province || !row["status"].startsWith(u"current") ||
-                !row["level"].startsWith(u"county")) {
+            if (row["province"] != province) {
                 continue;
             }
             if (row["postcode"].isEmpty()) {
@@ -286,7 +306,8 @@ int main(int argc, char* argv[]) {
     const QString data = args[1] + u'/';
     const QString out = args[2] + u'/';
     try {
-        const QList<Row> postcodeRows = readTable(data + QStringLiteral("postcodes.csv"));
+        const QList<Row> postcodeRows =
+            currentPlaces(readTable(data + QStringLiteral("postcodes.csv")));
         write(out + QStringLiteral("F_FB.txt"), specialNumbers());
         write(out + QStringLiteral("F_QJHM.txt"),
               areaCodes(readTable(data + QStringLiteral("area-codes.csv"))));
