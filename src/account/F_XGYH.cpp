@@ -133,14 +133,7 @@ void F_XGYH::closeUserTable() {
 
 void F_XGYH::XG() {
     auto& c = ui();
-    if (c.T_THM->text().isEmpty()) {
-        services_.messageBox.show(QStringLiteral("用户名不能为空"), systemTitle);
-        c.T_THM->setFocus();
-        return;
-    }
-    if (c.T_YSM->text().isEmpty()) {
-        services_.messageBox.show(QStringLiteral("用户密码不能为空"), systemTitle);
-        c.T_YSM->setFocus();
+    if (!bothTyped(services_.messageBox, c.T_THM, c.T_YSM)) {
         return;
     }
     bool verified = false;

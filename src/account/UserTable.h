@@ -2,8 +2,13 @@
 
 #include <QString>
 
+class QLineEdit;
+
 namespace db {
 class Recordset;
+}
+namespace ui {
+class MessageBoxService;
 }
 
 namespace account {
@@ -17,5 +22,9 @@ void openUser(db::Recordset& users, const QString& name);
 // plain text, letter case counting. No current row or no stored password
 // never matches.
 bool holdsPassword(const db::Recordset& users, const QString& password);
+
+// Whether both a name and a password are typed; if not, says which is
+// missing ("用户名不能为空" or "用户密码不能为空") and puts the focus there.
+bool bothTyped(ui::MessageBoxService& messageBox, QLineEdit* name, QLineEdit* password);
 
 } // namespace account

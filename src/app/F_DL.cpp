@@ -129,14 +129,7 @@ std::optional<bool> F_DL::matches(const QString& userName, const QString& passwo
 
 void F_DL::cmdOK_Click() {
     auto& c = ui();
-    if (c.txtUserName->text().isEmpty()) {
-        services_.messageBox.show(QStringLiteral("用户名不能为空"), systemTitle);
-        c.txtUserName->setFocus();
-        return;
-    }
-    if (c.txtPassword->text().isEmpty()) {
-        services_.messageBox.show(QStringLiteral("用户密码不能为空"), systemTitle);
-        c.txtPassword->setFocus();
+    if (!account::bothTyped(services_.messageBox, c.txtUserName, c.txtPassword)) {
         return;
     }
     const std::optional<bool> match = matches(c.txtUserName->text(), c.txtPassword->text());
