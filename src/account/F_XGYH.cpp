@@ -58,10 +58,7 @@ F_XGYH_Controls::F_XGYH_Controls(ui::FormWidget* form) {
     Label3 = caption(form, u"Label3", QStringLiteral("请输入原始密码："), 480, 720, 1440);
     T_YSM = textBox(form, u"T_YSM", 2040, 720, 2175);
 
-    Line1 = ui::make<QFrame>(form, u"Line1");
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    ui::place(Line1, 240, 1200, 4920, 15);
+    Line1 = ui::line(form, u"Line1", 240, 1200, 5160);
 
     Label2 = caption(form, u"Label2", QStringLiteral("用户密码修改:"), 240, 1560, 1560);
     Label2->setFont(ui::font(u"宋体", 12));

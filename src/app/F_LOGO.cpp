@@ -15,9 +15,7 @@ namespace {
 
 QLabel* whiteLabel(ui::FormWidget* form, QStringView name, const QString& caption) {
     QLabel* label = ui::label(form, name, caption);
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(palette);
+    ui::setTextColour(label, Qt::white);
     return label;
 }
 

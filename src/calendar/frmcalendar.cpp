@@ -33,14 +33,6 @@ const QString weekdayNames[7] = {
 
 const QColor darkRed(128, 0, 0);
 
-void setTextColour(QWidget* control, const QColor& colour) {
-    QPalette palette = control->palette();
-    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
-        palette.setColor(role, colour);
-    }
-    control->setPalette(palette);
-}
-
 // A label that sizes itself to its text and lets the picture show through.
 QLabel* autoLabel(ui::FormWidget* form, QStringView name, const QString& text, int left, int top,
                   const QFont& font) {
@@ -54,7 +46,7 @@ QLabel* autoLabel(ui::FormWidget* form, QStringView name, const QString& text, i
 QComboBox* list(ui::FormWidget* form, QStringView name, int left, int width, const QFont& font) {
     auto* box = ui::make<QComboBox>(form, name);
     box->setFont(font);
-    setTextColour(box, Qt::red);
+    ui::setTextColour(box, Qt::red);
     ui::place(box, left, 480, width, ui::twips(box->sizeHint().height()));
     return box;
 }
@@ -102,7 +94,7 @@ frmcalendar_Controls::frmcalendar_Controls(ui::FormWidget* form) {
     lblday =
         autoLabel(form, u"lblday", QStringLiteral("Xq"), 3600, 1560, ui::font(u"宋体", 12, true));
     for (QLabel* label : {lbldate, lblday}) {
-        setTextColour(label, darkRed);
+        ui::setTextColour(label, darkRed);
     }
 
     cmdok = ui::button(form, u"cmdok", QStringLiteral("确定(&O)"), 3240, 2400, 1215, 465);

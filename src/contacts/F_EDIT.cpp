@@ -91,9 +91,7 @@ void setTextOf(QWidget* control, const QString& text) {
 QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption, int left, int top,
                   int width, int height) {
     QLabel* l = label(form, name, caption);
-    QPalette palette = l->palette();
-    palette.setColor(QPalette::WindowText, blue);
-    l->setPalette(palette);
+    ui::setTextColour(l, blue);
     ui::place(l, left, top, width, height);
     return l;
 }

@@ -66,13 +66,8 @@ F_GY_Controls::F_GY_Controls(ui::FormWidget* form) {
     T_GY->setPlainText(aboutText());
     ui::place(T_GY, 1200, 240, 4335, 1575);
 
-    Line1 = ui::make<QFrame>(form, u"Line1");
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    QPalette blue = Line1->palette();
-    blue.setColor(QPalette::WindowText, Qt::blue);
-    Line1->setPalette(blue);
-    ui::place(Line1, 240, 1920, 5520, 15);
+    Line1 = ui::line(form, u"Line1", 240, 1920, 5760);
+    ui::setTextColour(Line1, Qt::blue);
 
     Command1 = ui::button(form, u"Command1", QStringLiteral("确定"), 120, 2400, 1215, 495);
     Command1->setIcon(QIcon(QStringLiteral(":/art/ok.svg")));

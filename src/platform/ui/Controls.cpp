@@ -2,6 +2,7 @@
 
 #include "Twips.h"
 
+#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,6 +22,22 @@ QPushButton* button(QWidget* form, QStringView name, const QString& caption, int
     b->setText(caption);
     place(b, left, top, width, height);
     return b;
+}
+
+QFrame* line(QWidget* form, QStringView name, int left, int top, int right) {
+    auto* l = make<QFrame>(form, name);
+    l->setFrameShape(QFrame::HLine);
+    l->setFrameShadow(QFrame::Plain);
+    place(l, left, top, right - left, 15);
+    return l;
+}
+
+void setTextColour(QWidget* control, const QColor& colour) {
+    QPalette palette = control->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(role, colour);
+    }
+    control->setPalette(palette);
 }
 
 void maskPassword(QLineEdit* box) {

@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <Qt>
 
+class QColor;
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -23,6 +25,10 @@ template <class Control> Control* make(QWidget* form, QStringView name) {
 QLabel* label(QWidget* form, QStringView name, const QString& caption);
 QPushButton* button(QWidget* form, QStringView name, const QString& caption, int left, int top,
                     int width, int height);
+// A design line: horizontal, one pixel, in the text colour, from left to right.
+QFrame* line(QWidget* form, QStringView name, int left, int top, int right);
+// A control's text colour, whichever role its style draws the text with.
+void setTextColour(QWidget* control, const QColor& colour);
 // A password box: shows '*' for each character, and no input method
 // composes into it (it would show the password in its candidate window).
 void maskPassword(QLineEdit* box);
