@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/CdDevice.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
+#include "platform/ProgramStarter.h"
 #include "platform/Services.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
@@ -42,15 +45,37 @@ public:
     bool previousInstance() override { return false; }
 };
 
+// Nothing to start, no drive and no key locked: the benchmarks measure the program.
+class NoPrograms final : public platform::ProgramStarter {
+public:
+    platform::ProgramStart start(platform::DesktopProgram) override { return {}; }
+};
+
+class NoDrive final : public platform::CdDevice {
+public:
+    platform::DeviceReply sendString(const QString&) override {
+        return {platform::mci::invalidDeviceName, {}};
+    }
+};
+
+class KeysUp final : public platform::Keyboard {
+public:
+    platform::LockKeys lockKeys() override { return {}; }
+};
+
 // Every service a window needs, answering as a user who says yes to all.
 struct BenchServices {
     explicit BenchServices(const QString& folder)
-        : services{messageBox, inputBox, fileDialog, clock, instance, folder} {}
+        : services{messageBox, inputBox, fileDialog, clock, instance,
+                   programs,   cdrom,    keyboard,   folder} {}
     YesToAll messageBox;
     NoInput inputBox;
     NoFile fileDialog;
     platform::SystemClock clock;
     FirstCopy instance;
+    NoPrograms programs;
+    NoDrive cdrom;
+    KeysUp keyboard;
     platform::Services services;
 };
 

@@ -7,9 +7,11 @@ packages=(
     cmake make g++          # build
     qt6-base-dev qt6-svg-dev libgl-dev   # Qt 6 Widgets, PrintSupport, Test, Svg
     libsqlite3-dev          # the database engine
+    libx11-dev              # the lock keys' state from the X server
     fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)
     clang-format            # the format check among the tests
     poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
+    xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
     "$@"
 )
 

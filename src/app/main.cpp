@@ -1,7 +1,10 @@
 #include "Forms.h"
 
+#include "platform/CdDevice.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
+#include "platform/ProgramStarter.h"
 #include "platform/Termination.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Fonts.h"
@@ -22,8 +25,12 @@ int main(int argc, char* argv[]) {
     ui::QtFileDialog fileDialog;
     platform::SystemClock clock;
     platform::LockFileInstance instance(QCoreApplication::applicationFilePath());
+    platform::SystemProgramStarter programs;
+    platform::SystemCdDevice cdrom;
+    platform::SystemKeyboard keyboard;
     const platform::Services services{messageBox, inputBox, fileDialog,
-                                      clock,      instance, QCoreApplication::applicationDirPath()};
+                                      clock,      instance, programs,
+                                      cdrom,      keyboard, QCoreApplication::applicationDirPath()};
 
     app::Forms forms(services);
     forms.F_LOGO.show();

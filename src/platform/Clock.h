@@ -17,16 +17,22 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-} // namespace platform
-
-namespace platform {
-
 // The time of day as the clocks of the program show it.
 // The system's long time format, without the time zone.
 inline QString timeText(const QDateTime& moment) {
     QString format = QLocale::system().timeFormat(QLocale::LongFormat);
     format.remove(u't');
     return QLocale::system().toString(moment.time(), format.trimmed());
+}
+
+// The date as the system writes it short.
+inline QString dateText(const QDate& date) {
+    return QLocale::system().toString(date, QLocale::ShortFormat);
+}
+
+// The date and time as the system writes them, as a moment shows as text.
+inline QString dateTimeText(const QDateTime& moment) {
+    return dateText(moment.date()) + u' ' + timeText(moment);
 }
 
 } // namespace platform

@@ -10,8 +10,11 @@ class FileDialogService;
 
 namespace platform {
 
+class CdDevice;
 class Clock;
+class Keyboard;
 class ProgramInstance;
+class ProgramStarter;
 
 // What the windows ask of the world outside the program; tests hand in
 // doubles for each.
@@ -21,6 +24,9 @@ struct Services {
     ui::FileDialogService& fileDialog;
     Clock& clock;
     ProgramInstance& instance;
+    ProgramStarter& programs;
+    CdDevice& cdrom;
+    Keyboard& keyboard;
     // The folder that holds the program and its MY.mdb.
     QString programFolder;
 };

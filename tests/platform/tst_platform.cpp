@@ -599,5 +599,9 @@ void PlatformTest::childFormsLiveInTheMdiArea() {
     QCOMPARE(form.caption(), QString());
 }
 
-QTEST_MAIN(PlatformTest)
+int runPlatformTests(int argc, char* argv[]) {
+    PlatformTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_platform.moc"

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/CdDevice.h"
 #include "platform/Clock.h"
+#include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
+#include "platform/ProgramStarter.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/FileDialog.h"
@@ -9,6 +12,7 @@
 #include "platform/ui/MessageBox.h"
 
 #include <QList>
+#include <QMap>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -16,6 +20,7 @@ class QWidget;
 
 #include <deque>
 #include <functional>
+#include <vector>
 
 namespace test {
 
@@ -80,6 +85,34 @@ public:
     bool previous = false;
 };
 
+// Starts nothing: records what was asked for and answers as told.
+class FakeProgramStarter final : public platform::ProgramStarter {
+public:
+    platform::ProgramStart start(platform::DesktopProgram program) override {
+        requested.push_back(program);
+        return answer;
+    }
+    std::vector<platform::DesktopProgram> requested;
+    platform::ProgramStart answer{true, QStringLiteral("xcalc"), {QStringLiteral("xcalc")}};
+};
+
+// A drive that answers each command from a table, and remembers the commands.
+class FakeCdDevice final : public platform::CdDevice {
+public:
+    platform::DeviceReply sendString(const QString& command) override {
+        commands << command;
+        return replies.value(command, {platform::mci::invalidDeviceName, {}});
+    }
+    QMap<QString, platform::DeviceReply> replies;
+    QStringList commands;
+};
+
+class FakeKeyboard final : public platform::Keyboard {
+public:
+    platform::LockKeys lockKeys() override { return keys; }
+    platform::LockKeys keys;
+};
+
 // A program folder whose path holds Chinese characters and blanks, with a
 // fresh MY.mdb made by the same schema code as yanshubu-db.
 class ProgramFolder {
@@ -99,8 +132,12 @@ struct TestServices {
     ScriptedFileDialog fileDialog;
     FixedClock clock;
     FakeInstance instance;
+    FakeProgramStarter programs;
+    FakeCdDevice cdrom;
+    FakeKeyboard keyboard;
     ProgramFolder folder;
-    platform::Services services{messageBox, inputBox, fileDialog, clock, instance, folder.path()};
+    platform::Services services{messageBox, inputBox, fileDialog, clock,        instance,
+                                programs,   cdrom,    keyboard,   folder.path()};
 };
 
 // Another program holding the database file locked until released.

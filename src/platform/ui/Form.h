@@ -23,6 +23,7 @@ class FormWidget final : public QWidget {
     Q_OBJECT
 public:
     explicit FormWidget(Form& form);
+    const Form& form() const { return form_; }
     void setPicture(const QPixmap& picture);
     // Enter clicks the default button unless a button has the focus (that
     // one clicks itself); Esc clicks the cancel button.

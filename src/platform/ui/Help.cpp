@@ -1,0 +1,132 @@
+#include "Help.h"
+
+#include "Form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QSplitter>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace ui {
+
+namespace {
+
+const QString folder = QStringLiteral("qrc:/help/");
+
+QTextBrowser* browser(QWidget* parent, const QString& name) {
+    auto* b = new QTextBrowser(parent);
+    b->setObjectName(name);
+    b->setOpenExternalLinks(false);
+    return b;
+}
+
+// The window whose page F1 pressed on a widget opens: the nearest form.
+QString topicOf(QObject* receiver) {
+    auto* widget = qobject_cast<QWidget*>(receiver);
+    if (!widget) {
+        widget = QApplication::focusWidget(); // a key arrives at its window first
+    }
+    for (; widget; widget = widget->parentWidget()) {
+        if (const auto* form = qobject_cast<const FormWidget*>(widget)) {
+            return form->form().name();
+        }
+    }
+    return {};
+}
+
+// Contents on the left, the page on the right, and a bar to go back,
+// forward and home.
+QWidget* helpWindow(const QUrl& first) {
+    auto* window = new QWidget(nullptr, Qt::Window);
+    window->setObjectName(QStringLiteral("Help"));
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("雁书簿 使用帮助"));
+    window->resize(960, 680);
+
+    auto* splitter = new QSplitter(window);
+    QTextBrowser* contents = browser(splitter, QStringLiteral("helpContents"));
+    contents->setOpenLinks(false);
+    contents->setSource(QUrl(folder + QStringLiteral("contents.html")));
+    QTextBrowser* page = browser(splitter, QStringLiteral("helpPage"));
+    page->setSource(first);
+    QObject::connect(contents, &QTextBrowser::anchorClicked, page,
+                     [page](const QUrl& link) { page->setSource(link); });
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({240, 720});
+
+    auto* bar = new QToolBar(window);
+    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    QAction* back = bar->addAction(QStringLiteral("后退"), page, &QTextBrowser::backward);
+    QAction* forward = bar->addAction(QStringLiteral("前进"), page, &QTextBrowser::forward);
+    bar->addAction(QStringLiteral("目录"), page, &QTextBrowser::home);
+    back->setEnabled(false);
+    forward->setEnabled(false);
+    QObject::connect(page, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
+    QObject::connect(page, &QTextBrowser::forwardAvailable, forward, &QAction::setEnabled);
+
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(bar);
+    layout->addWidget(splitter, 1);
+    return window;
+}
+
+} // namespace
+
+Help::Help() {
+    qApp->installEventFilter(this);
+}
+
+Help::~Help() {
+    qApp->removeEventFilter(this);
+    close();
+}
+
+QString Help::pageOf(const QString& topic) {
+    const QString page = topic + QStringLiteral(".html");
+    return QFile::exists(QStringLiteral(":/help/") + page) && !topic.isEmpty()
+               ? folder + page
+               : folder + QStringLiteral("index.html");
+}
+
+void Help::showTopic(const QString& topic) {
+    if (!window_) {
+        window_ = helpWindow(QUrl(pageOf(topic)));
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void Help::close() {
+    delete window_.data();
+}
+
+QWidget* Help::window() const {
+    return window_.data();
+}
+
+QTextBrowser* Help::page() const {
+    return window_ ? window_->findChild<QTextBrowser*>(QStringLiteral("helpPage")) : nullptr;
+}
+
+bool Help::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<const QKeyEvent*>(event);
+    // A modal box keeps the keyboard to itself.
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier ||
+        QApplication::activeModalWidget()) {
+        return false;
+    }
+    showTopic(topicOf(watched));
+    return true;
+}
+
+} // namespace ui
