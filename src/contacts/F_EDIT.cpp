@@ -1,5 +1,6 @@
 #include "F_EDIT.h"
 
+#include "platform/CdDevice.h"
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Click.h"
@@ -456,6 +457,37 @@ void F_EDIT::EXITX() {
     if (answer == ui::Answer::Yes && closeProgram) {
         closeProgram();
     }
+}
+
+// The drive's answer is true or false; anything else, or a failed command,
+// counts as no disc.
+bool F_EDIT::FindCdrom() {
+    const platform::DeviceReply reply =
+        services_.cdrom.sendString(QStringLiteral("status cdaudio media present"));
+    return reply.code == 0 && reply.text.compare(u"true", Qt::CaseInsensitive) == 0;
+}
+
+void F_EDIT::sendDoorCommand(const QString& command) {
+    if (services_.cdrom.sendString(command).code != 0) {
+        services_.messageBox.show(QStringLiteral("光驱可能有问题，请检查后重试！"),
+                                  QStringLiteral("错误"), ui::Buttons::Ok, ui::Icon::Critical);
+    }
+}
+
+void F_EDIT::OpenCdrom() {
+    sendDoorCommand(QStringLiteral("set cdaudio door open"));
+}
+
+void F_EDIT::CloseCdrom() {
+    sendDoorCommand(QStringLiteral("set cdaudio door closed"));
+}
+
+void F_EDIT::CCDROM() {
+    const bool disc = FindCdrom();
+    QLabel* answer = ui().Label22;
+    ui::setTextColour(answer, disc ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    answer->setText(disc ? QStringLiteral("光驱中有碟片！") : QStringLiteral("光驱中未装入碟片！"));
+    ui::autoSize(answer); // its design width holds five characters of the answer
 }
 
 qint64 F_EDIT::nextNumber() {

@@ -69,6 +69,11 @@ public:
     void G2();
     void DEL1();
     void EXITX();
+    // The CD drive; only the disc test shows anything on the card.
+    bool FindCdrom();
+    void OpenCdrom();
+    void CloseCdrom();
+    void CCDROM();
 
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };
@@ -98,6 +103,7 @@ private:
     void saveTexts();
     void disableEditing(bool modifyToo);
     qint64 nextNumber();
+    void sendDoorCommand(const QString& command);
     template <class Action> bool guarded(Action&& action);
 
     const platform::Services& services_;

@@ -479,6 +479,47 @@ private slots:
         QTest::mouseClick(card->client(), Qt::LeftButton, {}, QPoint(5, 300));
         QCOMPARE(popUps.size(), 1);
     }
+
+    void theDiscAnswerStaysUntilTheNextTest() {
+        seedThree();
+        open();
+        const QString present = QStringLiteral("status cdaudio media present");
+        QLabel* answer = control<QLabel>("Label22");
+        QCOMPARE(answer->text(), QStringLiteral("..........."));
+        s->cdrom.replies[present] = {0, QStringLiteral("true")};
+        card->CCDROM();
+        QCOMPARE(answer->text(), QStringLiteral("光驱中有碟片！"));
+        // Browsing, adding, cancelling, finding and the clock leave it alone.
+        card->G1();
+        card->enterAddMode(F_EDIT::AddFrom::Toolbar);
+        card->Command2_Click();
+        control<QLineEdit>("Text_Cs")->setText(QStringLiteral("乙"));
+        card->Cx();
+        card->Timer1_Timer();
+        QCOMPARE(answer->text(), QStringLiteral("光驱中有碟片！"));
+        QCOMPARE(answer->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+
+        // Only a plain true is a disc; a failed command is none whatever it says.
+        for (const platform::DeviceReply& reply :
+             {platform::DeviceReply{0, QStringLiteral("false")},
+              platform::DeviceReply{0, QStringLiteral("yes")},
+              platform::DeviceReply{platform::mci::hardware, QStringLiteral("true")}}) {
+            s->cdrom.replies[present] = reply;
+            QVERIFY(!card->FindCdrom());
+        }
+        s->cdrom.replies[present] = {0, QStringLiteral("TRUE")};
+        QVERIFY(card->FindCdrom());
+    }
+
+    void theDriveRoutinesBesidesTheTestNeedNoCard() {
+        box().expect(QStringLiteral("光驱可能有问题，请检查后重试！"), QStringLiteral("错误"));
+        card->OpenCdrom();
+        s->cdrom.replies[QStringLiteral("set cdaudio door closed")] = {0, {}};
+        card->CloseCdrom();
+        QVERIFY(!card->FindCdrom());
+        QVERIFY(!card->isLoaded());
+        QCOMPARE(s->cdrom.commands.size(), 3);
+    }
 };
 
 int runCardTests(int argc, char* argv[]) {
