@@ -32,6 +32,7 @@ void Forms::unloadTopLevelWindows() {
                                                            &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
+    help.close();
 }
 
 } // namespace app

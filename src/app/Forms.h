@@ -8,6 +8,7 @@
 #include "calendar/frmcalendar.h"
 #include "contacts/F_EDIT.h"
 #include "platform/Services.h"
+#include "platform/ui/Help.h"
 #include "reports/DataReport.h"
 #include "tables/F_GY.h"
 #include "tables/ReferenceTable.h"
@@ -20,7 +21,8 @@ public:
     explicit Forms(const platform::Services& services);
 
     // Closes the windows of their own that the main window opened, as
-    // quitting does; the account dialog stays until the user closes it.
+    // quitting does, and the help; the account dialog stays until the user
+    // closes it.
     void unloadTopLevelWindows();
 
     app::F_LOGO F_LOGO;
@@ -37,6 +39,8 @@ public:
     tables::ReferenceTable F_FBYB1;
     tables::ReferenceTable F_FBGJ;
     tables::F_GY F_GY;
+    // F1 in any window opens it.
+    ui::Help help;
 };
 
 } // namespace app

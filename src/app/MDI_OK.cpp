@@ -2,17 +2,26 @@
 
 #include "Forms.h"
 
+#include "platform/Clock.h"
+#include "platform/ProgramStarter.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/Recordset.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Fonts.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/Pictures.h"
+#include "platform/ui/SendKeys.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/ui/Twips.h"
 #include "reports/DataReport.h"
 
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -74,6 +83,37 @@ constexpr MenuEntry menuTree[] = {
     {"Mnuexit", u"退出程序", 1},
 };
 
+struct ToolbarButton {
+    QStringView caption;
+    QStringView toolTip;
+    const char* picture;
+};
+
+// The toolbar, by index from 1; each button repeats a menu command or two.
+constexpr ToolbarButton toolbarButtons[] = {
+    {u"新联系人", u"添加新联系人", "new"},
+    {u"后退", u"向前移动一个记录", "back"},
+    {u"前进", u"向后移动一个记录", "forward"},
+    {u"查询", u"查询联系人信息", "find"},
+    {u"删除", u"删除当前联系人", "delete"},
+    {u"修改", u"修改当前联系人信息", "modify"},
+    {u"关于..", u"关于通讯录", "about"},
+    {u"帮助", u"通讯录帮助", "help"},
+    {u"退出", u"退出通讯录", "exit"},
+    {u"日历", u"日历本", "calendar"},
+    {u"检测光驱", u"检查光驱里是否有光盘", "cdrom"},
+};
+
+using Style = ui::StatusBar::Style;
+const QList<ui::StatusBar::Panel> statusPanels = {
+    {Style::Text, QStringLiteral("雁书簿..."), 2000, QStringLiteral("雁书簿...")},
+    {Style::Text, QString(), 1440},
+    {Style::Insert, QStringLiteral("Ins"), 1440},
+    {Style::CapsLock, QStringLiteral("CAPS"), 1440},
+    {Style::NumLock, QStringLiteral("NUM"), 1440},
+    {Style::Date, QStringLiteral("2003-9-10"), 1440},
+};
+
 void name(QObject* object, const char* name) {
     object->setObjectName(QLatin1String(name));
 }
@@ -108,6 +148,41 @@ void buildMenus(QMenuBar* bar, QWidget* owner) {
     }
 }
 
+// Pictures with their captions under them; the actions are Button1 to Button11.
+QToolBar* toolbar(QWidget* form) {
+    auto* bar = new QToolBar(form);
+    bar->setObjectName(QStringLiteral("Toolbar1"));
+    bar->setMovable(false);
+    bar->setIconSize(QSize(32, 32));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    int index = 0;
+    for (const ToolbarButton& b : toolbarButtons) {
+        QAction* action = bar->addAction(
+            QIcon(QStringLiteral(":/art/toolbar/%1.svg").arg(QLatin1String(b.picture))),
+            b.caption.toString());
+        action->setToolTip(b.toolTip.toString());
+        action->setObjectName(QStringLiteral("Button%1").arg(++index));
+        action->setData(index);
+    }
+    return bar;
+}
+
+// Keeps its colour while the toolbar is unavailable: the time is never greyed.
+QLabel* clockLabel(QToolBar* bar) {
+    auto* spacer = new QWidget(bar);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    bar->addWidget(spacer);
+    QLabel* clock = ui::label(bar, u"Label1", QStringLiteral("Label1"));
+    clock->setFont(ui::font(u"宋体", 12, true));
+    clock->setContentsMargins(ui::px(120), 0, ui::px(240), 0);
+    QPalette palette = clock->palette();
+    palette.setColor(QPalette::Disabled, QPalette::WindowText,
+                     palette.color(QPalette::Active, QPalette::WindowText));
+    clock->setPalette(palette);
+    bar->addWidget(clock);
+    return clock;
+}
+
 } // namespace
 
 MdiClientArea::MdiClientArea(QWidget* parent)
@@ -138,12 +213,12 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     menuBar->setNativeMenuBar(false); // the menus belong to this window
     buildMenus(menuBar, form);
 
-    Toolbar1 = new QToolBar(form);
-    Toolbar1->setObjectName(QStringLiteral("Toolbar1"));
-    Toolbar1->setMovable(false);
-
+    Toolbar1 = toolbar(form);
+    Label1 = clockLabel(Toolbar1);
     MDIClient = new MdiClientArea(form);
     MDIClient->setObjectName(QStringLiteral("MDIClient"));
+    StatusBar1 = new ui::StatusBar(form, u"StatusBar1", 315, statusPanels);
+    Timer1 = ui::timer(form, u"Timer1", 1000, Qt::PreciseTimer);
 
     auto* layout = new QVBoxLayout(form);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -151,6 +226,7 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     layout->setMenuBar(menuBar);
     layout->addWidget(Toolbar1);
     layout->addWidget(MDIClient, 1);
+    layout->addWidget(StatusBar1);
 
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
@@ -167,6 +243,10 @@ QAction* MDI_OK_Controls::item(const char* name) const {
     return form_->findChild<QAction*>(QLatin1String(name));
 }
 
+QAction* MDI_OK_Controls::button(int index) const {
+    return Toolbar1->findChild<QAction*>(QStringLiteral("Button%1").arg(index));
+}
+
 MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     : FormOf(QStringLiteral("MDI_OK"))
     , services_(services)
@@ -177,22 +257,45 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
 void MDI_OK::wireEvents(MDI_OK_Controls& c) {
     using Handler = void (MDI_OK::*)();
     const std::pair<const char*, Handler> handlers[] = {
-        {"FILE_2", &MDI_OK::FILE_2_Click},   {"F_FBrl", &MDI_OK::F_FBrl_Click},
-        {"FB_1", &MDI_OK::FB_1_Click},       {"FB_2", &MDI_OK::FB_2_Click},
-        {"F_FByh", &MDI_OK::F_FByh_Click},   {"F_FByh1", &MDI_OK::F_FByh1_Click},
-        {"F_FBGJd", &MDI_OK::F_FBGJd_Click}, {"HELP_1", &MDI_OK::HELP_1_Click},
-        {"MnuGy", &MDI_OK::MnuGy_Click},     {"EDIT_1", &MDI_OK::EDIT_1_Click},
-        {"EDIT_2", &MDI_OK::EDIT_2_Click},   {"EDIT_3", &MDI_OK::EDIT_3_Click},
-        {"VIEW_1", &MDI_OK::VIEW_1_Click},   {"VIEW_2", &MDI_OK::VIEW_2_Click},
-        {"FILE_E", &MDI_OK::FILE_E_Click},   {"Mnuexit", &MDI_OK::Mnuexit_Click},
-        {"PRINT_1", &MDI_OK::PRINT_1_Click}, {"PRINT_2", &MDI_OK::PRINT_2_Click},
+        {"FILE_2", &MDI_OK::FILE_2_Click},
+        {"F_FBrl", &MDI_OK::F_FBrl_Click},
+        {"FB_1", &MDI_OK::FB_1_Click},
+        {"FB_2", &MDI_OK::FB_2_Click},
+        {"F_FByh", &MDI_OK::F_FByh_Click},
+        {"F_FByh1", &MDI_OK::F_FByh1_Click},
+        {"F_FBGJd", &MDI_OK::F_FBGJd_Click},
+        {"HELP_1", &MDI_OK::HELP_1_Click},
+        {"MnuGy", &MDI_OK::MnuGy_Click},
+        {"EDIT_1", &MDI_OK::EDIT_1_Click},
+        {"EDIT_2", &MDI_OK::EDIT_2_Click},
+        {"EDIT_3", &MDI_OK::EDIT_3_Click},
+        {"VIEW_1", &MDI_OK::VIEW_1_Click},
+        {"VIEW_2", &MDI_OK::VIEW_2_Click},
+        {"FILE_E", &MDI_OK::FILE_E_Click},
+        {"Mnuexit", &MDI_OK::Mnuexit_Click},
+        {"PRINT_1", &MDI_OK::PRINT_1_Click},
+        {"PRINT_2", &MDI_OK::PRINT_2_Click},
         {"PRINT_3", &MDI_OK::PRINT_3_Click},
+        {"HELP_2", &MDI_OK::HELP_2_Click},
+        {"Mnuhelp", &MDI_OK::Mnuhelp_Click},
+        {"MYPLAY", &MDI_OK::MYPLAY_Click},
+        {"MYJSQ", &MDI_OK::MYJSQ_Click},
+        {"MYBOOK", &MDI_OK::MYBOOK_Click},
+        {"MYIT", &MDI_OK::MYIT_Click},
+        {"MnuCdRom", &MDI_OK::MnuCdRom_Click},
+        {"MnuOpenCdrom", &MDI_OK::MnuOpenCdrom_Click},
+        {"MnucloseCdrom", &MDI_OK::MnucloseCdrom_Click},
     };
     for (const auto& [item, handler] : handlers) {
         QObject::connect(c.item(item), &QAction::triggered,
                          [this, handler = handler] { (this->*handler)(); });
     }
     c.MDIClient->mouseDown = [this](QMouseEvent* event) { MDIForm_MouseDown(event); };
+    QObject::connect(c.Toolbar1, &QToolBar::actionTriggered,
+                     [this](QAction* button) { Toolbar1_ButtonClick(button->data().toInt()); });
+    QObject::connect(c.Timer1, &QTimer::timeout, [this] { Timer1_Timer(); });
+    c.StatusBar1->follow(services_.clock, services_.keyboard);
+    Timer1_Timer(); // the time from the first moment, not a second later
 }
 
 QMdiArea* MDI_OK::childArea() {
@@ -279,6 +382,108 @@ void MDI_OK::FILE_E_Click() {
 
 void MDI_OK::Mnuexit_Click() {
     unload();
+}
+
+// Help comes up as for F1 pressed in whichever window has the keyboard.
+void MDI_OK::HELP_2_Click() {
+    ui::sendKeys(u"{F1}");
+}
+
+void MDI_OK::Mnuhelp_Click() {
+    ui::sendKeys(u"{F1}");
+}
+
+void MDI_OK::startProgram(platform::DesktopProgram program, const char* item) {
+    const platform::ProgramStart start = services_.programs.start(program);
+    if (start.started) {
+        return;
+    }
+    const QString caption = ui().item(item)->text();
+    const QString text =
+        start.program.isEmpty()
+            ? QStringLiteral("没有找到可以打开“%1”的程序。已查找：%2。")
+                  .arg(caption, start.tried.join(u'、'))
+            : QStringLiteral("“%1”没有启动：%2 启动失败。").arg(caption, start.program);
+    services_.messageBox.show(text, QStringLiteral("系统提示"));
+}
+
+void MDI_OK::MYPLAY_Click() {
+    startProgram(platform::DesktopProgram::MediaPlayer, "MYPLAY");
+}
+
+void MDI_OK::MYJSQ_Click() {
+    startProgram(platform::DesktopProgram::Calculator, "MYJSQ");
+}
+
+void MDI_OK::MYBOOK_Click() {
+    startProgram(platform::DesktopProgram::TextEditor, "MYBOOK");
+}
+
+void MDI_OK::MYIT_Click() {
+    startProgram(platform::DesktopProgram::SystemInformation, "MYIT");
+}
+
+void MDI_OK::MnuCdRom_Click() {
+    forms_.F_EDIT.CCDROM();
+}
+
+void MDI_OK::MnuOpenCdrom_Click() {
+    forms_.F_EDIT.OpenCdrom();
+}
+
+void MDI_OK::MnucloseCdrom_Click() {
+    forms_.F_EDIT.CloseCdrom();
+}
+
+void MDI_OK::Toolbar1_ButtonClick(int index) {
+    contacts::F_EDIT& card = forms_.F_EDIT;
+    switch (index) {
+    case 1:
+        card.enterAddMode(contacts::F_EDIT::AddFrom::Toolbar);
+        break;
+    case 2:
+        card.show();
+        card.G2();
+        break;
+    case 3:
+        card.show();
+        card.G1();
+        break;
+    case 4:
+        card.Cx();
+        break;
+    case 5:
+        card.DEL1();
+        break;
+    case 6:
+        card.enterModifyMode(true);
+        break;
+    case 7:
+        forms_.F_GY.show();
+        break;
+    case 8:
+        ui::sendKeys(u"{F1}");
+        break;
+    case 9:
+        forms_.F_FB.unload();
+        forms_.F_QJHM.unload();
+        card.EXITX();
+        break;
+    case 10:
+        forms_.frmcalendar.show();
+        break;
+    case 11:
+        card.CCDROM();
+        break;
+    default:
+        break; // no such button
+    }
+}
+
+// The last eight characters of the moment as text: the time of day when
+// its hour has two digits.
+void MDI_OK::Timer1_Timer() {
+    ui().Label1->setText(platform::dateTimeText(services_.clock.now()).right(8));
 }
 
 } // namespace app

@@ -12,8 +12,10 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
+class QTimer;
 class QToolBar;
 
 namespace db {
@@ -21,6 +23,12 @@ class Connection;
 }
 namespace reports {
 class DataReport;
+}
+namespace ui {
+class StatusBar;
+}
+namespace platform {
+enum class DesktopProgram;
 }
 
 namespace app {
@@ -47,10 +55,15 @@ struct MDI_OK_Controls {
 
     // A menu item (or separator, or submenu) by its name.
     QAction* item(const char* name) const;
+    // A toolbar button by its index, from 1.
+    QAction* button(int index) const;
 
     QMenuBar* menuBar;
     QToolBar* Toolbar1;
+    QLabel* Label1; // the clock, at the right end of the toolbar
     MdiClientArea* MDIClient;
+    ui::StatusBar* StatusBar1;
+    QTimer* Timer1;
     QMenu* FILE_F;
     QMenu* EDIT_E;
     QMenu* VIEW_V;
@@ -92,6 +105,17 @@ public:
     void PRINT_1_Click();
     void PRINT_2_Click();
     void PRINT_3_Click();
+    void HELP_2_Click();
+    void Mnuhelp_Click();
+    void MYPLAY_Click();
+    void MYJSQ_Click();
+    void MYBOOK_Click();
+    void MYIT_Click();
+    void MnuCdRom_Click();
+    void MnuOpenCdrom_Click();
+    void MnucloseCdrom_Click();
+    void Toolbar1_ButtonClick(int index);
+    void Timer1_Timer();
     void MDIForm_MouseDown(QMouseEvent* event);
     void MDIForm_Unload();
 
@@ -100,6 +124,7 @@ protected:
     void wireEvents(MDI_OK_Controls& controls) override;
 
 private:
+    void startProgram(platform::DesktopProgram program, const char* item);
     std::unique_ptr<db::Connection> openConnection();
     void printContacts(reports::DataReport& report, std::unique_ptr<db::Connection> connection,
                        const QString& sql, const QVariantList& parameters, bool rowsRequired);

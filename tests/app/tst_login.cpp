@@ -1,6 +1,5 @@
-#include "TestServices.h"
+#include "Program.h"
 
-#include "app/Forms.h"
 #include "contacts/Schema.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Twips.h"
@@ -52,24 +51,13 @@ class LoginTest : public QObject {
         }
         return first;
     }
-    void start() {
-        // The splash's hand-over, as after its 2.5 s.
-        forms->F_LOGO.show();
-        forms->F_LOGO.Timer1_Timer();
-        QVERIFY(!forms->F_LOGO.isLoaded());
-        QVERIFY(forms->F_DL.isLoaded());
-    }
+    void start() { test::start(*forms); }
     void enter(const QString& name, const QString& password) {
         dialog().txtUserName->setText(name);
         dialog().txtPassword->setText(password);
         QTest::keyClick(dialog().txtPassword, Qt::Key_Return);
     }
-    void logIn() {
-        start();
-        box().expect(monday, QStringLiteral("雁书簿"));
-        enter(QStringLiteral("admin"), QStringLiteral("123456"));
-        QVERIFY(!forms->F_DL.isLoaded());
-    }
+    void logIn() { test::logIn(*forms, box()); }
     void refused(const QString& name, const QString& password) {
         box().expect(wrong, systemTitle);
         enter(name, password);

@@ -1,0 +1,446 @@
+#include "Program.h"
+
+#include "platform/db/ConnectionString.h"
+#include "platform/db/Recordset.h"
+#include "platform/ui/StatusBar.h"
+#include "platform/ui/Twips.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+using platform::DesktopProgram;
+using ui::Answer;
+
+namespace {
+
+const QString info = QStringLiteral("提示信息");
+const QString quitQuestion = QStringLiteral("是否真的要退出？");
+const QString mediaPresent = QStringLiteral("status cdaudio media present");
+
+} // namespace
+
+class ToolbarTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestServices> s;
+    std::unique_ptr<app::Forms> forms;
+
+    test::ScriptedMessageBox& box() { return s->messageBox; }
+    app::MDI_OK_Controls& main() { return forms->MDI_OK.controls(); }
+    contacts::F_EDIT_Controls& card() { return forms->F_EDIT.controls(); }
+    QString shownName() { return static_cast<QLineEdit*>(card().data[0])->text(); }
+    QToolButton* toolButton(int index) {
+        return qobject_cast<QToolButton*>(main().Toolbar1->widgetForAction(main().button(index)));
+    }
+    void click(int index) { QTest::mouseClick(toolButton(index), Qt::LeftButton); }
+    void logIn() { test::logIn(*forms, box()); }
+    int storedContacts() {
+        db::Connection c;
+        c.open(db::connectionString(s->folder.path()));
+        db::Recordset rows;
+        rows.open(c, QStringLiteral("SELECT * FROM yanshu"));
+        return static_cast<int>(rows.recordCount());
+    }
+    // F1 travels as a posted key press: it arrives once the loop runs.
+    QWidget* helpAfterEvents() {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        return forms->help.window();
+    }
+    void activateMainWindow() {
+        QWidget* window = forms->MDI_OK.window();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+    }
+
+private slots:
+    void init() {
+        s = std::make_unique<test::TestServices>();
+        forms = std::make_unique<app::Forms>(s->services);
+        db::Connection c;
+        c.open(db::connectionString(s->folder.path()));
+        c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) "
+                                 "VALUES (1, '甲', '010-1'), (2, '乙', '010-2')"));
+    }
+    void cleanup() {
+        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
+        forms.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        s.reset();
+    }
+
+    void elevenCaptionedPicturesThatWaitForTheLogin() {
+        test::start(*forms);
+        auto& m = main();
+        const QStringList captions = {"新联系人", "后退", "前进", "查询", "删除",    "修改",
+                                      "关于..",   "帮助", "退出", "日历", "检测光驱"};
+        const QStringList tips = {"添加新联系人",   "向前移动一个记录",    "向后移动一个记录",
+                                  "查询联系人信息", "删除当前联系人",      "修改当前联系人信息",
+                                  "关于通讯录",     "通讯录帮助",          "退出通讯录",
+                                  "日历本",         "检查光驱里是否有光盘"};
+        QCOMPARE(m.Toolbar1->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
+        for (int i = 1; i <= 11; ++i) {
+            QAction* b = m.button(i);
+            QCOMPARE(b->text(), captions[i - 1]);
+            QCOMPARE(b->toolTip(), tips[i - 1]);
+            // Drawn from vectors: as sharp on a screen of twice the density.
+            QCOMPARE(b->icon().pixmap(QSize(32, 32), 2.0).size(), QSize(64, 64));
+            QVERIFY(toolButton(i));
+        }
+        QCOMPARE(m.button(12), nullptr);
+        QCOMPARE(m.Toolbar1->y(), m.menuBar->height());
+        QCOMPARE(m.Toolbar1->width(), forms->MDI_OK.client()->width());
+
+        // Before the login no button answers a click.
+        QVERIFY(!m.Toolbar1->isEnabled());
+        for (int i : {1, 7, 9, 10, 11}) {
+            click(i);
+        }
+        QVERIFY(!forms->F_GY.isLoaded());
+        QVERIFY(!forms->frmcalendar.isLoaded());
+        QVERIFY(!forms->F_EDIT.isLoaded());
+        QVERIFY(s->cdrom.commands.isEmpty());
+        QVERIFY(box().shown.isEmpty());
+
+        box().expect(QStringLiteral("今天是星期一，又是新的一周，开始工作。"),
+                     QStringLiteral("雁书簿"));
+        auto& d = forms->F_DL.controls();
+        d.txtPassword->setText(QStringLiteral("123456"));
+        QTest::keyClick(d.txtPassword, Qt::Key_Return);
+        QVERIFY(m.Toolbar1->isEnabled());
+        click(10);
+        QVERIFY(forms->frmcalendar.isLoaded());
+    }
+
+    void theAddButtonAlsoLocksTheFindBoxAndOpensTheNotes() {
+        logIn();
+        auto& c = card();
+        click(1);
+        QCOMPARE(forms->F_EDIT.caption(), QStringLiteral("添加联系人"));
+        QVERIFY(!c.Text_Cs->isEnabled());
+        QCOMPARE(shownName(), QString());
+        for (QWidget* control : c.data) {
+            QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
+        }
+        QVERIFY(c.TGR_BZ->isEnabled());
+        QVERIFY(c.Command1->isEnabled() && c.Command2->isEnabled());
+        QVERIFY(!c.Command3->isEnabled());
+
+        // The menu's add leaves the find box as it was.
+        c.Command2->click();
+        QVERIFY(c.Text_Cs->isEnabled());
+        main().item("EDIT_1")->trigger();
+        QVERIFY(c.Text_Cs->isEnabled());
+    }
+
+    void theModifyButtonKeepsTheContactInTheBoxes() {
+        logIn();
+        auto& c = card();
+        click(6);
+        QCOMPARE(forms->F_EDIT.caption(), QStringLiteral("修改联系人"));
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+        QVERIFY(c.TGR_BZ->isEnabled() && c.data[0]->isEnabled());
+        QVERIFY(c.Command2->isEnabled() && c.Command3->isEnabled());
+        QVERIFY(!c.Command1->isEnabled());
+        QVERIFY(c.Text_Cs->isEnabled());
+    }
+
+    void theStepButtonsBringTheCardBackThenMove() {
+        logIn();
+        click(3);
+        QCOMPARE(shownName(), QStringLiteral("乙"));
+        box().expect(QStringLiteral("已经是最后一个记录了!"), info);
+        click(3);
+        QCOMPARE(shownName(), QStringLiteral("乙"));
+        click(2);
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+
+        forms->F_EDIT.unload();
+        click(3);
+        QVERIFY(forms->F_EDIT.window()->isVisible());
+        QCOMPARE(shownName(), QStringLiteral("乙"));
+        forms->F_EDIT.unload();
+        box().expect(QStringLiteral("已经是第一个记录了!"), info);
+        click(2);
+        QVERIFY(forms->F_EDIT.window()->isVisible());
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+    }
+
+    void findAndDeleteAreTheCardsOwn() {
+        logIn();
+        card().Text_Cs->setText(QStringLiteral("乙"));
+        click(4);
+        QCOMPARE(shownName(), QStringLiteral("乙"));
+        QVERIFY(card().Command4->isVisible());
+
+        box().expect(QStringLiteral("是否删除该条记录?不能恢复永久删除"), QStringLiteral("雁书簿"),
+                     Answer::No);
+        click(5);
+        QCOMPARE(storedContacts(), 2);
+        box().expect(QStringLiteral("是否删除该条记录?不能恢复永久删除"), QStringLiteral("雁书簿"),
+                     Answer::Yes);
+        box().expect(QStringLiteral("没有可用记录了"), info);
+        click(5);
+        QCOMPARE(storedContacts(), 1);
+    }
+
+    void theAboutButtonShowsTheAboutBox() {
+        logIn();
+        click(7);
+        QVERIFY(forms->F_GY.isLoaded());
+    }
+
+    void exitClosesTheTwoNumberTablesBeforeItAsks() {
+        logIn();
+        for (ui::Form* table : {&forms->F_FB, &forms->F_QJHM, &forms->F_FBGJ}) {
+            table->show();
+        }
+        forms->frmcalendar.show();
+        box().onShow = [this](const ui::Message&) {
+            QVERIFY(!forms->F_FB.isLoaded() && !forms->F_QJHM.isLoaded());
+            QVERIFY(forms->F_FBGJ.isLoaded() && forms->frmcalendar.isLoaded());
+        };
+        box().expect(quitQuestion, QStringLiteral("提示"), Answer::No);
+        click(9);
+        QVERIFY(!forms->F_FB.isLoaded() && !forms->F_QJHM.isLoaded());
+        QVERIFY(forms->F_FBGJ.isLoaded() && forms->frmcalendar.isLoaded());
+        QVERIFY(forms->MDI_OK.isLoaded() && forms->F_EDIT.isLoaded());
+
+        box().onShow = nullptr;
+        box().expect(quitQuestion, QStringLiteral("提示"), Answer::Yes);
+        click(9);
+        QVERIFY(!forms->MDI_OK.isLoaded());
+        QVERIFY(!forms->F_FBGJ.isLoaded() && !forms->frmcalendar.isLoaded());
+    }
+
+    void anIndexOutsideTheToolbarDoesNothing() {
+        logIn();
+        const QString caption = forms->F_EDIT.caption();
+        for (int index : {0, 12, -1}) {
+            forms->MDI_OK.Toolbar1_ButtonClick(index);
+        }
+        QCOMPARE(forms->F_EDIT.caption(), caption);
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+        QVERIFY(box().shown.size() == 1); // the greeting only
+        QVERIFY(s->cdrom.commands.isEmpty());
+    }
+
+    void theDiscTestAnswersOnTheCardFromButtonAndMenu() {
+        logIn();
+        QLabel* answer = card().Label22;
+        s->cdrom.replies[mediaPresent] = {0, QStringLiteral("true")};
+        click(11);
+        QCOMPARE(answer->text(), QStringLiteral("光驱中有碟片！"));
+        QCOMPARE(answer->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+        QVERIFY(answer->width() >= answer->sizeHint().width()); // shown whole
+
+        s->cdrom.replies.clear(); // no drive
+        main().item("MnuCdRom")->trigger();
+        QCOMPARE(answer->text(), QStringLiteral("光驱中未装入碟片！"));
+        QCOMPARE(answer->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+        QCOMPARE(s->cdrom.commands, QStringList({mediaPresent, mediaPresent}));
+    }
+
+    void doorCommandsComplainOnlyWhenTheDriveFails() {
+        logIn();
+        const QString open = QStringLiteral("set cdaudio door open");
+        const QString closed = QStringLiteral("set cdaudio door closed");
+        s->cdrom.replies[open] = {0, {}};
+        s->cdrom.replies[closed] = {0, {}};
+        main().item("MnuOpenCdrom")->trigger();
+        main().item("MnucloseCdrom")->trigger();
+        QCOMPARE(box().shown.size(), 1);
+
+        s->cdrom.replies.clear();
+        const QString problem = QStringLiteral("光驱可能有问题，请检查后重试！");
+        box().expect(problem, QStringLiteral("错误"));
+        box().expect(problem, QStringLiteral("错误"));
+        main().item("MnuOpenCdrom")->trigger();
+        main().item("MnucloseCdrom")->trigger();
+        QCOMPARE(box().shown.last().icon, ui::Icon::Critical);
+        QCOMPARE(s->cdrom.commands, QStringList({open, closed, open, closed}));
+        QCOMPARE(card().Label22->text(), QStringLiteral("..........."));
+    }
+
+    void eachUtilityStartsItsProgram() {
+        logIn();
+        const std::pair<const char*, DesktopProgram> items[] = {
+            {"MYPLAY", DesktopProgram::MediaPlayer},
+            {"MYJSQ", DesktopProgram::Calculator},
+            {"MYBOOK", DesktopProgram::TextEditor},
+            {"MYIT", DesktopProgram::SystemInformation},
+        };
+        for (const auto& [name, program] : items) {
+            main().item(name)->trigger();
+            QCOMPARE(s->programs.requested.back(), program);
+        }
+        QCOMPARE(s->programs.requested.size(), std::size_t(4));
+        QCOMPARE(box().shown.size(), 1);
+    }
+
+    void aMissingProgramIsNamedWithWhatWasTried() {
+        logIn();
+        const QString caption = forms->F_EDIT.caption();
+        s->programs.answer = {
+            false, {}, {QStringLiteral("gnome-calculator"), QStringLiteral("xcalc")}};
+        box().expect(
+            QStringLiteral("没有找到可以打开“我的记算器”的程序。已查找：gnome-calculator、xcalc。"),
+            QStringLiteral("系统提示"));
+        main().item("MYJSQ")->trigger();
+        s->programs.answer = {
+            false, QStringLiteral("vlc"), {QStringLiteral("totem"), QStringLiteral("vlc")}};
+        box().expect(QStringLiteral("“我的媒体播放机”没有启动：vlc 启动失败。"),
+                     QStringLiteral("系统提示"));
+        main().item("MYPLAY")->trigger();
+        QCOMPARE(forms->F_EDIT.caption(), caption);
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+    }
+
+    void theStatusBarShowsItsPanelsAndFollowsKeysAndDate() {
+        test::start(*forms);
+        ui::StatusBar* bar = main().StatusBar1;
+        QCOMPARE(bar->height(), ui::px(315));
+        QCOMPARE(bar->y() + bar->height(), forms->MDI_OK.client()->height());
+        const QStringList texts = {"雁书簿...", "", "Ins", "CAPS", "NUM"};
+        const int widths[] = {2000, 1440, 1440, 1440, 1440, 1440};
+        for (int i = 1; i <= 6; ++i) {
+            QCOMPARE(bar->panel(i)->width(), ui::px(widths[i - 1]));
+            if (i != 6) {
+                QCOMPARE(bar->panel(i)->text(), texts[i - 1]);
+            }
+        }
+        QCOMPARE(bar->panel(1)->toolTip(), QStringLiteral("雁书簿..."));
+        QCOMPARE(bar->panel(7), nullptr);
+        QCOMPARE(bar->panel(6)->text(),
+                 QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat));
+        for (int i : {3, 4, 5}) {
+            QVERIFY(!bar->panel(i)->isEnabled());
+        }
+        // The bar looks for itself.
+        s->keyboard.keys.capsLock = true;
+        QTRY_VERIFY(bar->panel(4)->isEnabled());
+        QVERIFY(!bar->panel(3)->isEnabled() && !bar->panel(5)->isEnabled());
+        s->keyboard.keys = {true, false, true};
+        QTRY_VERIFY(bar->panel(3)->isEnabled() && bar->panel(5)->isEnabled());
+        QVERIFY(!bar->panel(4)->isEnabled());
+
+        s->clock.time = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 59));
+        bar->refresh();
+        QCOMPARE(bar->panel(6)->text(),
+                 QLocale::system().toString(QDate(2026, 12, 7), QLocale::ShortFormat));
+        s->clock.time = QDateTime(QDate(2026, 12, 8), QTime(0, 0, 0));
+        QTRY_COMPARE(bar->panel(6)->text(),
+                     QLocale::system().toString(QDate(2026, 12, 8), QLocale::ShortFormat));
+    }
+
+    void theClockTicksEachSecondAtTheRightOfTheToolbar() {
+        test::start(*forms);
+        auto& m = main();
+        QVERIFY(m.Timer1->isActive());
+        QCOMPARE(m.Timer1->interval(), 1000);
+        QCOMPARE(m.Label1->parentWidget(), m.Toolbar1);
+        QVERIFY(m.Label1->isVisible());
+        QVERIFY(m.Label1->geometry().right() > m.Toolbar1->width() * 3 / 4);
+        QCOMPARE(m.Label1->text().size(), 8);
+        QVERIFY(m.Label1->text().contains(QStringLiteral("30:00")));
+        s->clock.time = QDateTime(QDate(2026, 12, 7), QTime(23, 59, 58));
+        forms->MDI_OK.Timer1_Timer();
+        QVERIFY2(m.Label1->text().contains(QStringLiteral("59:58")), qPrintable(m.Label1->text()));
+        // The time keeps its colour on the unavailable toolbar.
+        QVERIFY(!m.Label1->isEnabled());
+        QCOMPARE(m.Label1->palette().color(QPalette::Disabled, QPalette::WindowText),
+                 m.Label1->palette().color(QPalette::Active, QPalette::WindowText));
+    }
+
+    void everyHelpCommandPressesF1IntoTheSameHelp() {
+        logIn();
+        activateMainWindow();
+        main().item("HELP_2")->trigger();
+        QVERIFY(!forms->help.window()); // not before the key press is taken
+        QWidget* help = helpAfterEvents();
+        QVERIFY(help && help->isVisible());
+        QCOMPARE(help->windowTitle(), QStringLiteral("雁书簿 使用帮助"));
+        forms->help.close();
+        QVERIFY(!forms->help.window());
+
+        activateMainWindow();
+        main().item("Mnuhelp")->trigger();
+        help = helpAfterEvents();
+        QVERIFY(help && help->isVisible());
+        const QPointer<QWidget> first = help;
+        // A second F1 only brings the open help forward.
+        activateMainWindow();
+        click(8);
+        QCOMPARE(helpAfterEvents(), first.data());
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        QCOMPARE(std::count_if(windows.begin(), windows.end(),
+                               [](QWidget* w) { return w->objectName() == u"Help"; }),
+                 1);
+    }
+
+    void f1OpensThePageOfTheWindowWithTheKeyboard() {
+        logIn();
+        activateMainWindow();
+        card().Text_Cs->setFocus();
+        QTest::keyClick(card().Text_Cs, Qt::Key_F1);
+        QVERIFY(forms->help.window());
+        QCOMPARE(forms->help.page()->source().fileName(), QStringLiteral("F_EDIT.html"));
+        QVERIFY(forms->help.page()->toPlainText().contains(QStringLiteral("联系人")));
+        // Quitting closes it with the rest.
+        main().item("Mnuexit")->trigger();
+        QVERIFY(!forms->help.window());
+    }
+
+    void everyWindowHasAPageAndEveryLinkLands() {
+        QCOMPARE(ui::Help::pageOf(QStringLiteral("nothing")),
+                 QStringLiteral("qrc:/help/index.html"));
+        for (ui::Form* form : std::initializer_list<ui::Form*>{
+                 &forms->MDI_OK, &forms->F_EDIT, &forms->F_DL, &forms->DYGE, &forms->YANSHUALL,
+                 &forms->F_XGYH, &forms->frmcalendar, &forms->F_QJHM, &forms->F_FB, &forms->F_FBYB,
+                 &forms->F_FBYB1, &forms->F_FBGJ, &forms->F_GY}) {
+            QCOMPARE(ui::Help::pageOf(form->name()),
+                     QStringLiteral("qrc:/help/%1.html").arg(form->name()));
+        }
+        const QDir folder(QStringLiteral(":/help"));
+        const auto read = [&](const QString& name) {
+            QFile f(folder.filePath(name));
+            return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+        };
+        const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+        int links = 0;
+        for (const QString& page : folder.entryList({QStringLiteral("*.html")})) {
+            const QString text = read(page);
+            for (const auto& match : href.globalMatch(text)) {
+                const QString target = match.captured(1);
+                const QString file = target.section(u'#', 0, 0);
+                const QString anchor = target.section(u'#', 1);
+                const QString pageText = file.isEmpty() ? text : read(file);
+                QVERIFY2(!pageText.isEmpty(), qPrintable(page + QStringLiteral(" → ") + target));
+                if (!anchor.isEmpty()) {
+                    QVERIFY2(pageText.contains(QStringLiteral("name=\"%1\"").arg(anchor)) ||
+                                 pageText.contains(QStringLiteral("id=\"%1\"").arg(anchor)),
+                             qPrintable(page + QStringLiteral(" → ") + target));
+                }
+                ++links;
+            }
+        }
+        QVERIFY(links > 100);
+    }
+};
+
+int runToolbarTests(int argc, char* argv[]) {
+    ToolbarTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_toolbar.moc"
