@@ -4,6 +4,9 @@
 // file (the account dialog reads only the user table). The about box's
 // figures hold its opening animation, and its 确定 its closing one; on the
 // offscreen platform there is no animation, so run it on a display too.
+// Then the toolbar buttons that reach the card or the calendar, from the
+// click to the result: a step each way (also with the card closed first,
+// which loads it again), the find by name and the calendar.
 //
 //   make bench            (or: build/bin/window_bench)
 
@@ -14,10 +17,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextStream>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -34,6 +39,51 @@ double openOnce(app::Forms& forms, const char* item, ui::Form& form) {
     form.unload();
     QCoreApplication::processEvents();
     return shown ? elapsed : -1;
+}
+
+// Milliseconds for one toolbar button, its pending paint included.
+double clickOnce(app::Forms& forms, int index) {
+    QElapsedTimer timer;
+    timer.start();
+    forms.MDI_OK.controls().button(index)->trigger();
+    QCoreApplication::processEvents();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// The median and slowest of 20 clicks, each after the set-up given.
+void measureButton(QTextStream& out, const char* what, const std::function<double()>& click) {
+    std::vector<double> times;
+    for (int i = 0; i < 20; ++i) {
+        times.push_back(click());
+    }
+    std::sort(times.begin(), times.end());
+    out << "  " << what << ": median " << times[times.size() / 2] << " ms, slowest " << times.back()
+        << " ms\n";
+}
+
+void measureToolbar(QTextStream& out, app::Forms& forms) {
+    out << "toolbar button to result (100,000 contacts):\n";
+    forms.F_EDIT.show();
+    QCoreApplication::processEvents();
+    measureButton(out, "3 前进", [&] { return clickOnce(forms, 3); });
+    measureButton(out, "2 后退", [&] { return clickOnce(forms, 2); });
+    measureButton(out, "3 前进, card closed", [&] {
+        forms.F_EDIT.unload();
+        return clickOnce(forms, 3);
+    });
+    measureButton(out, "2 后退, card closed", [&] {
+        forms.F_EDIT.unload();
+        return clickOnce(forms, 2);
+    });
+    measureButton(out, "4 查询 (one of 100,000)", [&] {
+        forms.F_EDIT.controls().Text_Cs->setText(QStringLiteral("黄测试77777"));
+        return clickOnce(forms, 4);
+    });
+    measureButton(out, "10 日历", [&] {
+        const double ms = clickOnce(forms, 10);
+        forms.frmcalendar.unload();
+        return ms;
+    });
 }
 
 void measure(QTextStream& out, app::Forms& forms, const char* item, ui::Form& form) {
@@ -72,5 +122,6 @@ int main(int argc, char* argv[]) {
     timer.start();
     forms.F_GY.Command1_Click();
     out << "  F_GY 确定 to closed: " << double(timer.nsecsElapsed()) / 1e6 << " ms\n";
+    measureToolbar(out, forms);
     return 0;
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes a screenshot of each stage of a start on a virtual X display:
 # the splash, the login dialog, the contact card after logging in with
-# the demo user, the account dialog, the calendar, a reference table and
-# the about box. The pictures go to the folder given (default: screenshots/).
+# the demo user, the account dialog, the calendar, a reference table, the
+# about box, the help and the pop-up menu. The pictures go to the folder given (default: screenshots/).
 #
 #   tools/screenshots.sh [FOLDER]
 set -euo pipefail
@@ -82,4 +82,19 @@ sleep 0.12
 shoot 8-about-opening
 sleep 0.8
 shoot 9-about
+# 确定, then F1 on the card: the help opens at the card's page.
+xdotool key Return
+sleep 0.5
+activate '^雁书簿$'
+xdotool key F1
+sleep 1
+shoot 10-help
+xdotool key alt+F4
+sleep 0.3
+# The right button's pop-up menu, on the card's background.
+activate '^雁书簿$'
+xdotool mousemove 1180 640 click 3
+sleep 0.5
+shoot 11-pop-up-menu
+xdotool key Escape
 kill $xvfb

@@ -370,6 +370,8 @@ private slots:
         QWidget* help = helpAfterEvents();
         QVERIFY(help && help->isVisible());
         QCOMPARE(help->windowTitle(), QStringLiteral("雁书簿 使用帮助"));
+        // From the menu the card is the active window inside the main one.
+        QCOMPARE(forms->help.page()->source().fileName(), QStringLiteral("F_EDIT.html"));
         forms->help.close();
         QVERIFY(!forms->help.window());
 

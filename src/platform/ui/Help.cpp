@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QSplitter>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -24,7 +26,15 @@ QTextBrowser* browser(QWidget* parent, const QString& name) {
     return b;
 }
 
-// The window whose page F1 pressed on a widget opens: the nearest form.
+// The form of a main window's active child window, if it has one.
+const FormWidget* activeChild(const FormWidget* form) {
+    const auto* area = form->findChild<QMdiArea*>();
+    const QMdiSubWindow* child = area ? area->activeSubWindow() : nullptr;
+    return child ? child->findChild<const FormWidget*>() : nullptr;
+}
+
+// The window whose page F1 pressed on a widget opens: the nearest form, or
+// on a main window its active child (whose boxes may all be disabled).
 QString topicOf(QObject* receiver) {
     auto* widget = qobject_cast<QWidget*>(receiver);
     if (!widget) {
@@ -32,7 +42,8 @@ QString topicOf(QObject* receiver) {
     }
     for (; widget; widget = widget->parentWidget()) {
         if (const auto* form = qobject_cast<const FormWidget*>(widget)) {
-            return form->form().name();
+            const FormWidget* child = activeChild(form);
+            return (child ? child : form)->form().name();
         }
     }
     return {};
