@@ -13,7 +13,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -398,6 +400,14 @@ private slots:
         QVERIFY(forms->help.window());
         QCOMPARE(forms->help.page()->source().fileName(), QStringLiteral("F_EDIT.html"));
         QVERIFY(forms->help.page()->toPlainText().contains(QStringLiteral("联系人")));
+        // Dressed by the pages' shared style sheet.
+        const QTextDocument* document = forms->help.page()->document();
+        QTextBlock heading = document->begin();
+        while (heading.isValid() && heading.blockFormat().headingLevel() != 1) {
+            heading = heading.next();
+        }
+        QVERIFY(heading.isValid());
+        QCOMPARE(heading.begin().fragment().charFormat().foreground().color(), QColor(0x1a4d80));
         // Quitting closes it with the rest.
         main().item("Mnuexit")->trigger();
         QVERIFY(!forms->help.window());
