@@ -151,6 +151,7 @@ void F_DL::logIn() {
     main.show();
     auto& m = main.controls();
     m.Toolbar1->setEnabled(true);
+    m.item("MnuCdRom")->setEnabled(true);
     for (QMenu* menu : {m.FILE_F, m.HELP_H, m.EDIT_E, m.VIEW_V, m.FB_F}) {
         menu->menuAction()->setEnabled(true);
     }

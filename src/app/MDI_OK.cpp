@@ -228,6 +228,9 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     layout->addWidget(MDIClient, 1);
     layout->addWidget(StatusBar1);
 
+    // The disc test shows its answer on the card, which waits for the login.
+    item("MnuCdRom")->setEnabled(false);
+
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
     };

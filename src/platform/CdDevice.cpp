@@ -7,8 +7,9 @@
 #include <optional>
 
 #ifdef Q_OS_WIN
-#include <mmsystem.h>
 #include <windows.h>
+// after windows.h, whose types it needs
+#include <mmsystem.h>
 #else
 #include <fcntl.h>
 #include <linux/cdrom.h>

@@ -7,8 +7,17 @@ namespace platform {
 
 // Kept apart from the Qt code: X11's headers define KeyPress and the like.
 namespace xkb {
+#ifdef Q_OS_WIN
+void* display() {
+    return nullptr; // no X server: every key is followed
+}
+bool readLocks(void*, LockKeys&) {
+    return false;
+}
+#else
 void* display();
 bool readLocks(void* display, LockKeys& keys);
+#endif
 } // namespace xkb
 
 SystemKeyboard::SystemKeyboard()

@@ -108,6 +108,8 @@ private slots:
         for (int i : {1, 7, 9, 10, 11}) {
             click(i);
         }
+        // Nor does the pop-up's disc test, which would bring up the card.
+        main().item("MnuCdRom")->trigger();
         QVERIFY(!forms->F_GY.isLoaded());
         QVERIFY(!forms->frmcalendar.isLoaded());
         QVERIFY(!forms->F_EDIT.isLoaded());
@@ -122,6 +124,8 @@ private slots:
         QVERIFY(m.Toolbar1->isEnabled());
         click(10);
         QVERIFY(forms->frmcalendar.isLoaded());
+        main().item("MnuCdRom")->trigger();
+        QCOMPARE(s->cdrom.commands.size(), 1);
     }
 
     void theAddButtonAlsoLocksTheFindBoxAndOpensTheNotes() {
@@ -390,6 +394,12 @@ private slots:
         QCOMPARE(std::count_if(windows.begin(), windows.end(),
                                [](QWidget* w) { return w->objectName() == u"Help"; }),
                  1);
+        // Even from the task bar.
+        help->showMinimized();
+        activateMainWindow();
+        click(8);
+        QCOMPARE(helpAfterEvents(), first.data());
+        QVERIFY(!help->isMinimized());
     }
 
     void f1OpensThePageOfTheWindowWithTheKeyboard() {
@@ -408,6 +418,16 @@ private slots:
         }
         QVERIFY(heading.isValid());
         QCOMPARE(heading.begin().fragment().charFormat().foreground().color(), QColor(0x1a4d80));
+        // Links lead on, and the bar's 目录 goes to the first page.
+        QTextBrowser* page = forms->help.page();
+        page->setSource(QUrl(QStringLiteral("qrc:/help/utilities.html#cdrom")));
+        const auto bar = forms->help.window()->findChild<QToolBar*>()->actions();
+        QCOMPARE(bar.size(), 3);
+        QVERIFY(bar[0]->isEnabled() && !bar[1]->isEnabled());
+        bar[2]->trigger();
+        QCOMPARE(page->source().fileName(), QStringLiteral("index.html"));
+        bar[0]->trigger();
+        QCOMPARE(page->source().fileName(), QStringLiteral("utilities.html"));
         // Quitting closes it with the rest.
         main().item("Mnuexit")->trigger();
         QVERIFY(!forms->help.window());

@@ -40,6 +40,9 @@ QString topicOf(QObject* receiver) {
     if (!widget) {
         widget = QApplication::focusWidget(); // a key arrives at its window first
     }
+    if (!widget) {
+        widget = QApplication::activeWindow();
+    }
     for (; widget; widget = widget->parentWidget()) {
         if (const auto* form = qobject_cast<const FormWidget*>(widget)) {
             const FormWidget* child = activeChild(form);
@@ -73,7 +76,8 @@ QWidget* helpWindow(const QUrl& first) {
     bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     QAction* back = bar->addAction(QStringLiteral("后退"), page, &QTextBrowser::backward);
     QAction* forward = bar->addAction(QStringLiteral("前进"), page, &QTextBrowser::forward);
-    bar->addAction(QStringLiteral("目录"), page, &QTextBrowser::home);
+    bar->addAction(QStringLiteral("目录"), page,
+                   [page] { page->setSource(QUrl(folder + QStringLiteral("index.html"))); });
     back->setEnabled(false);
     forward->setEnabled(false);
     QObject::connect(page, &QTextBrowser::backwardAvailable, back, &QAction::setEnabled);
@@ -109,6 +113,7 @@ void Help::showTopic(const QString& topic) {
     if (!window_) {
         window_ = helpWindow(QUrl(pageOf(topic)));
     }
+    window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->show();
     window_->raise();
     window_->activateWindow();
