@@ -1,10 +1,13 @@
 #include "CdDevice.h"
 
+#include <QEventLoop>
 #include <QFile>
 #include <QStringList>
 
+#include <functional>
 #include <iterator>
 #include <optional>
+#include <thread>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -82,6 +85,20 @@ DeviceReply carryOut(int fd, Request request) {
     return {mci::unrecognisedCommand, {}};
 }
 
+// A drive may take seconds to move its tray or spin up. The windows go on
+// painting meanwhile; what the user does waits until the drive has answered.
+DeviceReply withoutFreezing(const std::function<DeviceReply()>& work) {
+    DeviceReply reply;
+    QEventLoop loop;
+    std::thread worker([&] {
+        reply = work();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    return reply;
+}
+
 } // namespace
 
 // The kernel lists its drives newest first, so the first one is the last named.
@@ -106,13 +123,16 @@ DeviceReply SystemCdDevice::sendString(const QString& command) {
     if (!request) {
         return {error, {}};
     }
-    const int fd = ::open(QFile::encodeName(devicePath_).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0) {
-        return {mci::deviceNotReady, {}};
-    }
-    const DeviceReply reply = carryOut(fd, *request);
-    ::close(fd);
-    return reply;
+    const QByteArray path = QFile::encodeName(devicePath_);
+    return withoutFreezing([&path, request] {
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK);
+        if (fd < 0) {
+            return DeviceReply{mci::deviceNotReady, {}};
+        }
+        const DeviceReply reply = carryOut(fd, *request);
+        ::close(fd);
+        return reply;
+    });
 }
 
 #endif
