@@ -3,11 +3,32 @@
 #include "TestServices.h"
 
 #include "app/Forms.h"
+#include "platform/db/ConnectionString.h"
 
 #include <QLineEdit>
 #include <QtTest>
 
 namespace test {
+
+// The whole program over fresh doubles, with these contacts (SQL values of
+// Id, GR_XM and GR_DH) in its file.
+inline void setUp(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>& forms,
+                  const QString& contacts) {
+    s = std::make_unique<TestServices>();
+    forms = std::make_unique<app::Forms>(s->services);
+    db::Connection c;
+    c.open(db::connectionString(s->folder.path()));
+    c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
+}
+
+// The windows go before their services; then every scripted box must have come.
+inline void tearDown(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>& forms) {
+    const QStringList problems = s->messageBox.problems();
+    forms.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    s.reset();
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+}
 
 // The splash's hand-over, as after its 2.5 s: the login dialog comes up.
 inline void start(app::Forms& forms) {

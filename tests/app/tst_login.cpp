@@ -90,19 +90,8 @@ class LoginTest : public QObject {
     }
 
 private slots:
-    void init() {
-        s = std::make_unique<test::TestServices>();
-        forms = std::make_unique<app::Forms>(s->services);
-        db::Connection c;
-        c.open(db::connectionString(s->folder.path()));
-        c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (1, '甲'), (2, '乙')"));
-    }
-    void cleanup() {
-        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
-        forms.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        s.reset();
-    }
+    void init() { test::setUp(s, forms, QStringLiteral("(1, '甲', ''), (2, '乙', '')")); }
+    void cleanup() { test::tearDown(s, forms); }
 
     void theMainWindowHoldsTheDialogWithItsMenusOff() {
         start();

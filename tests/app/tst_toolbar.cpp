@@ -66,20 +66,8 @@ class ToolbarTest : public QObject {
     }
 
 private slots:
-    void init() {
-        s = std::make_unique<test::TestServices>();
-        forms = std::make_unique<app::Forms>(s->services);
-        db::Connection c;
-        c.open(db::connectionString(s->folder.path()));
-        c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) "
-                                 "VALUES (1, '甲', '010-1'), (2, '乙', '010-2')"));
-    }
-    void cleanup() {
-        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
-        forms.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        s.reset();
-    }
+    void init() { test::setUp(s, forms, QStringLiteral("(1, '甲', '010-1'), (2, '乙', '010-2')")); }
+    void cleanup() { test::tearDown(s, forms); }
 
     void elevenCaptionedPicturesThatWaitForTheLogin() {
         test::start(*forms);
