@@ -28,11 +28,15 @@ openbox >/dev/null 2>&1 &
 sleep 0.5
 
 shoot() { import -window root "$out/$1.png"; echo "$out/$1.png"; }
-# Gives the keyboard to the first window whose title matches.
+# Gives the keyboard to the program's window of exactly this title.
 activate() {
     local window
-    window=$(xdotool search --name "$1" 2>/dev/null | head -1 || true)
-    [ -z "$window" ] || timeout 5 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+    for window in $(xdotool search --onlyvisible --class yanshubu 2>/dev/null); do
+        if [ "$(xdotool getwindowname "$window")" = "$1" ]; then
+            timeout 5 xdotool windowactivate --sync "$window" >/dev/null 2>&1 || true
+            return
+        fi
+    done
 }
 
 # As on a Chinese desktop: the calendar shows the Chinese long date.
@@ -42,7 +46,7 @@ shoot 1-splash
 sleep 2.5
 shoot 2-login
 # Log in as the demo user: the name is offered, the password is typed.
-activate '^雁书簿$'
+activate 雁书簿
 xdotool key --clearmodifiers alt+p
 xdotool key ctrl+a BackSpace
 xdotool type --delay 50 123456
@@ -61,14 +65,14 @@ shoot 5-account
 # 放弃 (two tabs on from the password), then 附表 > 我的日历本.
 xdotool key Tab Tab space
 sleep 0.3
-activate '^雁书簿$'
+activate 雁书簿
 xdotool key alt+l Return
 sleep 0.8
 shoot 6-calendar
 # 确定 by Enter, then 附表 > 全国电话区间号表.
 xdotool key Return
 sleep 0.3
-activate '^雁书簿$'
+activate 雁书簿
 xdotool key alt+l Down Return
 sleep 0.8
 shoot 7-area-codes
@@ -76,7 +80,7 @@ shoot 7-area-codes
 # and once it stands.
 xdotool key alt+F4
 sleep 0.3
-activate '^雁书簿$'
+activate 雁书簿
 xdotool key alt+h Return
 sleep 0.12
 shoot 8-about-opening
@@ -85,14 +89,14 @@ shoot 9-about
 # 确定, then F1 on the card: the help opens at the card's page.
 xdotool key Return
 sleep 0.5
-activate '^雁书簿$'
+activate 雁书簿
 xdotool key F1
 sleep 1
 shoot 10-help
 xdotool key alt+F4
 sleep 0.3
 # The right button's pop-up menu, on the card's background.
-activate '^雁书簿$'
+activate 雁书簿
 xdotool mousemove 1180 640 click 3
 sleep 0.5
 shoot 11-pop-up-menu
