@@ -1,4 +1,4 @@
-#include "TestServices.h"
+#include "Program.h"
 
 #include "app/Forms.h"
 #include "contacts/Schema.h"
@@ -116,18 +116,9 @@ class AccountTest : public QObject {
     }
 
 private slots:
-    void init() {
-        s = std::make_unique<test::TestServices>();
-        db::Connection connection; // a contact, so that a login shows the card quietly
-        connection.open(db::connectionString(s->folder.path()));
-        connection.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (1, '甲')"));
-        forms = std::make_unique<app::Forms>(s->services);
-    }
-    void cleanup() {
-        forms.reset();
-        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join(u'\n')));
-        s.reset();
-    }
+    // A contact, so that a login shows the card quietly.
+    void init() { test::setUp(s, forms, QStringLiteral("(1, '甲', '')")); }
+    void cleanup() { test::tearDown(s, forms); }
 
     void opensAsDesigned() {
         open();

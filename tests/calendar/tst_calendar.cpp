@@ -1,4 +1,4 @@
-#include "TestServices.h"
+#include "Program.h"
 
 #include "app/Forms.h"
 #include "calendar/DateText.h"
@@ -69,16 +69,8 @@ class CalendarTest : public QObject {
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China)); }
-    void init() {
-        s = std::make_unique<test::TestServices>();
-        forms = std::make_unique<app::Forms>(s->services);
-    }
-    void cleanup() {
-        forms.reset();
-        QVERIFY2(s->messageBox.problems().isEmpty(),
-                 qPrintable(s->messageBox.problems().join(u'\n')));
-        s.reset();
-    }
+    void init() { test::setUp(s, forms); }
+    void cleanup() { test::tearDown(s, forms); }
 
     void theDateHelperReadsMonthDayYear() {
         QCOMPARE(dateText(2, 29, 2004), QStringLiteral("2/29/2004"));

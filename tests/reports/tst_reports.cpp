@@ -1,4 +1,4 @@
-#include "TestServices.h"
+#include "Program.h"
 
 #include "app/Forms.h"
 #include "platform/db/ConnectionString.h"
@@ -79,15 +79,12 @@ class ReportTest : public QObject {
 
 private slots:
     void init() {
-        s = std::make_unique<test::TestServices>();
-        forms = std::make_unique<app::Forms>(s->services);
+        test::setUp(s, forms);
         other.open(db::connectionString(s->folder.path()));
     }
     void cleanup() {
-        QVERIFY2(box().problems().isEmpty(), qPrintable(box().problems().join('\n')));
-        forms.reset();
         other.close();
-        s.reset();
+        test::tearDown(s, forms);
     }
 
     // --- layout --------------------------------------------------------------

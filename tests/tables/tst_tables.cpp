@@ -1,4 +1,4 @@
-#include "TestServices.h"
+#include "Program.h"
 
 #include "app/Forms.h"
 #include "platform/ui/Fonts.h"
@@ -100,16 +100,8 @@ class TablesTest : public QObject {
     }
 
 private slots:
-    void init() {
-        s = std::make_unique<test::TestServices>();
-        forms = std::make_unique<app::Forms>(s->services);
-    }
-    void cleanup() {
-        forms.reset();
-        QVERIFY2(s->messageBox.problems().isEmpty(),
-                 qPrintable(s->messageBox.problems().join(u'\n')));
-        s.reset();
-    }
+    void init() { test::setUp(s, forms); }
+    void cleanup() { test::tearDown(s, forms); }
 
     void theTextsAreMadeFromTheFacts() {
         QTemporaryDir out;

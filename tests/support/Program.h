@@ -11,11 +11,14 @@
 namespace test {
 
 // The whole program over fresh doubles, with these contacts (SQL values of
-// Id, GR_XM and GR_DH) in its file.
+// Id, GR_XM and GR_DH) in its file, or none.
 inline void setUp(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>& forms,
-                  const QString& contacts) {
+                  const QString& contacts = {}) {
     s = std::make_unique<TestServices>();
     forms = std::make_unique<app::Forms>(s->services);
+    if (contacts.isEmpty()) {
+        return;
+    }
     db::Connection c;
     c.open(db::connectionString(s->folder.path()));
     c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
