@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
     cmake make g++          # build
     qt6-base-dev qt6-svg-dev libgl-dev   # Qt 6 Widgets, PrintSupport, Test, Svg
+    qt6-translations-l10n   # Qt's own dialogs and buttons in Chinese
     libsqlite3-dev          # the database engine
     libx11-dev              # the lock keys' state from the X server
     fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)

@@ -6,25 +6,22 @@
 #include "platform/ProgramInstance.h"
 #include "platform/ProgramStarter.h"
 #include "platform/Termination.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/FileDialog.h"
-#include "platform/ui/Fonts.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QApplication>
-#include <QIcon>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("yanshubu"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
-    ui::installFontSubstitutes();
+    ui::setUpApplication();
 
     ui::QtMessageBox messageBox;
     ui::QtInputBox inputBox;
     ui::QtFileDialog fileDialog;
     platform::SystemClock clock;
-    platform::LockFileInstance instance(QCoreApplication::applicationFilePath());
+    platform::SystemProgramInstance instance(QCoreApplication::applicationFilePath());
     platform::SystemProgramStarter programs;
     platform::SystemCdDevice cdrom;
     platform::SystemKeyboard keyboard;

@@ -1,60 +1,97 @@
 #include "ProgramInstance.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
+#include <cstddef>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+#endif
 
 namespace platform {
 
-LockFileInstance::LockFileInstance(const QString& executablePath)
-    : path_(lockPath(executablePath)) {}
+SystemProgramInstance::SystemProgramInstance(const QString& executablePath)
+    : name_(lockName(executablePath)) {}
 
-LockFileInstance::~LockFileInstance() {
-    if (fd_ >= 0) {
-        ::close(fd_);
+SystemProgramInstance::~SystemProgramInstance() {
+    if (release_) {
+        release_();
     }
 }
 
-QString LockFileInstance::lockPath(const QString& executablePath) {
+QString SystemProgramInstance::lockName(const QString& executablePath) {
     const QString canonical = QFileInfo(executablePath).canonicalFilePath();
-    const QByteArray key = QCryptographicHash::hash(
-        (canonical.isEmpty() ? executablePath : canonical).toUtf8(), QCryptographicHash::Sha1);
-    QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
-        folder = QDir::tempPath();
-    }
+    QString path = canonical.isEmpty() ? executablePath : canonical;
+#ifdef Q_OS_WIN
+    path = path.toLower(); // one file, however its path is spelt
+#endif
+    const QString key = QString::fromLatin1(
+        QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha256).toHex().left(32));
+#ifdef Q_OS_WIN
+    // Mutex names in the Local namespace belong to one logon session.
+    return QStringLiteral("Local\\yanshubu-") + key;
+#else
     // The user's number keeps two people on one machine from blocking each other.
-    return folder + QStringLiteral("/yanshubu-%1-%2.lock")
-                        .arg(::getuid())
-                        .arg(QString::fromLatin1(key.toHex().left(16)));
+    return QStringLiteral("yanshubu-%1-%2").arg(::getuid()).arg(key);
+#endif
 }
 
-bool LockFileInstance::previousInstance() {
+#ifdef Q_OS_WIN
+
+bool SystemProgramInstance::previousInstance() {
     if (asked_) {
         return previous_;
     }
     asked_ = true;
-    fd_ = ::open(QFile::encodeName(path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
-        // Without a lock file there is no way to tell; let this copy run.
-        return previous_ = false;
+    // Not inheritable: a program started from here must not keep the name.
+    HANDLE mutex = ::CreateMutexW(nullptr, FALSE, reinterpret_cast<LPCWSTR>(name_.utf16()));
+    if (mutex == nullptr) {
+        return previous_ = false; // no way to tell; let this copy run
     }
-    int rc = 0;
-    do {
-        rc = ::flock(fd_, LOCK_EX | LOCK_NB);
-    } while (rc != 0 && errno == EINTR);
-    previous_ = rc != 0 && errno == EWOULDBLOCK;
-    if (rc != 0) {
-        ::close(fd_);
-        fd_ = -1;
+    previous_ = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    if (previous_) {
+        ::CloseHandle(mutex);
+    } else {
+        release_ = [mutex] { ::CloseHandle(mutex); };
     }
     return previous_;
 }
+
+#else
+
+bool SystemProgramInstance::previousInstance() {
+    if (asked_) {
+        return previous_;
+    }
+    asked_ = true;
+    // Close on exec: a program started from here must not keep the name.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return previous_ = false; // no way to tell; let this copy run
+    }
+    const QByteArray name = name_.toUtf8();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    // A leading zero byte puts the name in the abstract namespace: no file.
+    const std::size_t size = std::min(std::size_t(name.size()), sizeof address.sun_path - 1);
+    std::memcpy(address.sun_path + 1, name.constData(), size);
+    const auto length = socklen_t(offsetof(sockaddr_un, sun_path) + 1 + size);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+        release_ = [fd] { ::close(fd); };
+        return previous_ = false;
+    }
+    previous_ = errno == EADDRINUSE;
+    ::close(fd);
+    return previous_;
+}
+
+#endif
 
 } // namespace platform

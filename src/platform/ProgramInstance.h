@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace platform {
 
 // Whether another copy of this same program is already running.
@@ -11,25 +13,28 @@ public:
     virtual bool previousInstance() = 0;
 };
 
-// Holds an advisory lock on a file named after the program's executable for
-// as long as the process lives. The kernel drops the lock when the process
-// ends, however it ends, so a crashed copy never blocks the next start.
-class LockFileInstance final : public ProgramInstance {
+// Holds a name that stands for the program's executable, for this user, as
+// long as the process lives: on Linux a socket name in the abstract
+// namespace, on Windows a named mutex. The system drops either when the
+// process ends, however it ends, so a crashed copy never blocks the next
+// start; neither leaves a file behind, and neither depends on environment
+// variables, so every copy started by the same user finds the same name.
+class SystemProgramInstance final : public ProgramInstance {
 public:
-    explicit LockFileInstance(const QString& executablePath);
-    ~LockFileInstance() override;
-    LockFileInstance(const LockFileInstance&) = delete;
-    LockFileInstance& operator=(const LockFileInstance&) = delete;
+    explicit SystemProgramInstance(const QString& executablePath);
+    ~SystemProgramInstance() override;
+    SystemProgramInstance(const SystemProgramInstance&) = delete;
+    SystemProgramInstance& operator=(const SystemProgramInstance&) = delete;
 
-    // The first call takes the lock if it is free; later calls repeat the answer.
+    // The first call takes the name if it is free; later calls repeat the answer.
     bool previousInstance() override;
 
-    // Where the lock of the program at this path lives.
-    static QString lockPath(const QString& executablePath);
+    // The name that stands for the program at this path.
+    static QString lockName(const QString& executablePath);
 
 private:
-    QString path_;
-    int fd_ = -1;
+    QString name_;
+    std::function<void()> release_;
     bool asked_ = false;
     bool previous_ = false;
 };

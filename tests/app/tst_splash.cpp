@@ -4,6 +4,8 @@
 #include "platform/ProgramInstance.h"
 #include "platform/ui/Twips.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -12,6 +14,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <unistd.h>
 
 namespace {
 
@@ -23,24 +26,43 @@ QTimer* timer(app::F_LOGO& splash, const char* name) {
     return splash.client()->findChild<QTimer*>(QLatin1String(name));
 }
 
-// Whether the process holds a whole-file lock, as the kernel lists them.
-bool holdsLock(qint64 pid) {
-    QFile locks(QStringLiteral("/proc/locks"));
-    if (!locks.open(QIODevice::ReadOnly)) {
+// Whether the process has bound the program's name among the kernel's sockets.
+bool holdsName(qint64 pid, const QString& exe = QStringLiteral(YANSHUBU_EXE)) {
+    QFile sockets(QStringLiteral("/proc/net/unix"));
+    if (!sockets.open(QIODevice::ReadOnly)) {
         return false;
     }
-    const QByteArray needle = ' ' + QByteArray::number(pid) + ' ';
-    for (const QByteArray& line : locks.readAll().split('\n')) {
-        if (line.contains("FLOCK") && line.contains(needle)) {
+    const QByteArray name = '@' + platform::SystemProgramInstance::lockName(exe).toUtf8();
+    QByteArray inode;
+    for (const QByteArray& line : sockets.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() == 8 && fields[7] == name) {
+            inode = fields[6];
+        }
+    }
+    if (inode.isEmpty()) {
+        return false;
+    }
+    const QByteArray socket = "socket:[" + inode + ']';
+    const QDir fds(QStringLiteral("/proc/%1/fd").arg(pid));
+    for (const QString& fd : fds.entryList(QDir::Files | QDir::System)) {
+        char target[64] = {};
+        const QByteArray link = QFile::encodeName(fds.filePath(fd));
+        if (::readlink(link.constData(), target, sizeof target - 1) > 0 && socket == target) {
             return true;
         }
     }
     return false;
 }
 
-void startProgram(QProcess& process, const QString& exe = QStringLiteral(YANSHUBU_EXE)) {
+QProcessEnvironment programEnvironment() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+void startProgram(QProcess& process, const QString& exe = QStringLiteral(YANSHUBU_EXE),
+                  const QProcessEnvironment& env = programEnvironment()) {
     process.setProcessEnvironment(env);
     process.start(exe, {});
     QVERIFY(process.waitForStarted());
@@ -122,28 +144,36 @@ private slots:
         const QString exe = dir.filePath(QStringLiteral("雁书簿"));
         QVERIFY(QFile::copy(QStringLiteral(YANSHUBU_EXE), exe));
         {
-            platform::LockFileInstance first(exe);
-            platform::LockFileInstance second(exe);
-            platform::LockFileInstance elsewhere(dir.filePath(QStringLiteral("another copy")));
+            platform::SystemProgramInstance first(exe);
+            platform::SystemProgramInstance second(exe);
+            platform::SystemProgramInstance elsewhere(dir.filePath(QStringLiteral("another copy")));
             QVERIFY(!first.previousInstance());
             QVERIFY(second.previousInstance());
             QVERIFY(second.previousInstance()); // the answer stays
             QVERIFY(!elsewhere.previousInstance());
         }
-        platform::LockFileInstance afterwards(exe);
+        platform::SystemProgramInstance afterwards(exe);
         QVERIFY(!afterwards.previousInstance());
     }
 
-    void onlyOneRealCopyRunsAndACrashDoesNotBlock() {
+    void onlyOneRealCopyRunsWhateverItsEnvironmentAndACrashDoesNotBlock() {
+        QTemporaryDir runtime;
+        QTemporaryDir firstTemp;
+        QTemporaryDir secondTemp;
+        QProcessEnvironment env = programEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("TMPDIR"), firstTemp.path());
         QProcess firstCopy;
-        startProgram(firstCopy);
-        QTRY_VERIFY_WITH_TIMEOUT(holdsLock(firstCopy.processId()), 10000);
-        ::kill(pid_t(firstCopy.processId()), SIGSTOP); // keeps it running, and its lock held
+        startProgram(firstCopy, QStringLiteral(YANSHUBU_EXE), env);
+        QTRY_VERIFY_WITH_TIMEOUT(holdsName(firstCopy.processId()), 10000);
+        ::kill(pid_t(firstCopy.processId()), SIGSTOP); // keeps it running, and its name held
 
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        env.insert(QStringLiteral("TMPDIR"), secondTemp.path());
         QProcess secondCopy;
         QElapsedTimer clock;
         clock.start();
-        startProgram(secondCopy);
+        startProgram(secondCopy, QStringLiteral(YANSHUBU_EXE), env);
         QVERIFY(secondCopy.waitForFinished(10000));
         // A copy that ran would show its splash for 2.5 s before handing over.
         QVERIFY2(clock.elapsed() < 2500, qPrintable(QString::number(clock.elapsed())));
@@ -156,9 +186,21 @@ private slots:
 
         QProcess thirdCopy;
         startProgram(thirdCopy);
-        QTRY_VERIFY_WITH_TIMEOUT(holdsLock(thirdCopy.processId()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(holdsName(thirdCopy.processId()), 10000);
         thirdCopy.kill();
         QVERIFY(thirdCopy.waitForFinished(10000));
+
+        // No file was left in the folders the environment names, the
+        // temporary one included.
+        for (const QTemporaryDir* dir : {&runtime, &firstTemp, &secondTemp}) {
+            QDirIterator files(dir->path(), QDir::Files | QDir::System | QDir::Hidden,
+                               QDirIterator::Subdirectories);
+            QStringList left;
+            while (files.hasNext()) {
+                left << files.next();
+            }
+            QCOMPARE(left, QStringList());
+        }
     }
 
     void theRealProgramReachesTheLoginAndEndsWhenTold() {

@@ -4,16 +4,21 @@
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
+#include "platform/ui/Application.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Form.h"
+#include "platform/ui/MessageBox.h"
 #include "platform/ui/Twips.h"
 
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 
@@ -85,6 +90,34 @@ private slots:
     void cleanup() {
         connection.close();
         folder.reset();
+    }
+
+    // --- message boxes and Qt's own dialogs --------------------------------
+
+    void aNarrowMessageBoxShowsItsWholeTitle() {
+        const QList<std::pair<QString, QString>> messages{
+            {QStringLiteral("用户名不能为空"), QStringLiteral("提示")},
+            {QStringLiteral("添加成功"), QStringLiteral("系统提示")},
+            {QStringLiteral("修改成功"), QStringLiteral("提示信息")},
+            {QStringLiteral("好"), QStringLiteral("修改密码出错")}};
+        for (const auto& [text, title] : messages) {
+            const auto box = ui::buildMessageBox({text, title, ui::Buttons::Ok, ui::Icon::None});
+            box->show(); // the box sizes itself when shown
+            // The title, and room for the window manager's icon and buttons.
+            const int needed = QFontMetrics(QApplication::font()).horizontalAdvance(title) + 120;
+            QVERIFY2(
+                box->width() >= needed,
+                qPrintable(QStringLiteral("%1: %2 < %3").arg(title).arg(box->width()).arg(needed)));
+            QCOMPARE(box->windowTitle(), title);
+        }
+    }
+
+    void qtsOwnDialogsReadChinese() {
+        ui::setUpApplication();
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
+        QCOMPARE(QCoreApplication::translate("QPrintDialog", "Print"), QStringLiteral("打印"));
+        QCOMPARE(QCoreApplication::translate("QFileDialog", "Save As"), QStringLiteral("另存为"));
     }
 
     // --- connection string -------------------------------------------------

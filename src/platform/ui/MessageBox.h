@@ -2,6 +2,11 @@
 
 #include <QString>
 
+#include <memory>
+
+class QMessageBox;
+class QWidget;
+
 namespace ui {
 
 enum class Buttons { Ok, YesNo };
@@ -27,6 +32,9 @@ public:
 protected:
     virtual Answer present(const Message& message) = 0;
 };
+
+// The box QtMessageBox shows for a message, ready to run.
+std::unique_ptr<QMessageBox> buildMessageBox(const Message& message, QWidget* parent = nullptr);
 
 class QtMessageBox final : public MessageBoxService {
 protected:
