@@ -9,7 +9,8 @@ packages=(
     qt6-translations-l10n   # Qt's own dialogs and buttons in Chinese
     libsqlite3-dev          # the database engine
     libx11-dev              # the lock keys' state from the X server
-    fonts-noto-cjk          # stand-ins for 宋体 (Noto Serif CJK) and 黑体 (Noto Sans CJK)
+    fonts-arphic-uming      # the stand-in for 宋体 (AR PL UMing, drawn to its measures)
+    fonts-noto-cjk          # stand-ins for 黑体 (Noto Sans CJK), and for 宋体 without UMing
     clang-format            # the format check among the tests
     poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)

@@ -10,6 +10,7 @@
 #include "platform/ui/Twips.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -32,6 +33,7 @@ const QString weekdayNames[7] = {
 };
 
 const QColor darkRed(128, 0, 0);
+constexpr double datePoints = 10.5; // the long date's design size
 
 // A label that sizes itself to its text and lets the picture show through.
 QLabel* autoLabel(ui::FormWidget* form, QStringView name, const QString& text, int left, int top,
@@ -89,7 +91,7 @@ frmcalendar_Controls::frmcalendar_Controls(ui::FormWidget* form) {
     }
 
     lbldate = autoLabel(form, u"lbldate", QStringLiteral("RQ"), 3600, 1080,
-                        ui::font(u"Trebuchet MS", 10.5, true));
+                        ui::font(u"Trebuchet MS", datePoints, true));
     lbldate->setWordWrap(true);
     lblday =
         autoLabel(form, u"lblday", QStringLiteral("Xq"), 3600, 1560, ui::font(u"宋体", 12, true));
@@ -237,11 +239,22 @@ void frmcalendar::lblnumber_Click(int Index) {
 }
 
 // The long date sizes itself to its text; where a long format would run
-// past the window's edge it takes a second line, and the weekday below
-// moves down to make room.
+// past the window's edge it takes more lines, and where a word of it is
+// wider than the room its font steps down until the word fits. The weekday
+// below moves down to make room.
 void frmcalendar::fitDate(frmcalendar_Controls& c) {
     QLabel* date = c.lbldate;
     const int room = client()->width() - date->x() - 4;
+    QFont font = date->font();
+    for (font.setPointSizeF(datePoints); font.pointSizeF() > 6;
+         font.setPointSizeF(font.pointSizeF() - 0.5)) {
+        const QRect wrapped = QFontMetrics(font).boundingRect(QRect(0, 0, room, 1 << 20),
+                                                              Qt::TextWordWrap, date->text());
+        if (wrapped.width() <= room) {
+            break;
+        }
+    }
+    date->setFont(font);
     const int width = std::min(date->sizeHint().width(), room);
     const int height = date->heightForWidth(width);
     ui::place(date, 3600, 1080, ui::twips(width),

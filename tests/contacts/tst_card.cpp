@@ -407,6 +407,22 @@ private slots:
         QCOMPARE(stored().first(), QStringLiteral("甲"));
     }
 
+    void valuesOfAnyLengthAreShownAndSavedWhole() {
+        const QString stored40k(40000, u'网');
+        seed({{1, QStringLiteral("甲")}});
+        other.execute(QStringLiteral("UPDATE yanshu SET GR_WB = '%1'").arg(stored40k));
+        open();
+        QCOMPARE(shown("TGR_WB"), stored40k);
+        card->enterModifyMode(false);
+        auto* employer = control<QLineEdit>("TGR_DW");
+        employer->selectAll();
+        employer->insert(QString(50000, u'x')); // as a paste does
+        box().expect(QStringLiteral("修改成功"), info);
+        click("Command3");
+        QCOMPARE(stored("GR_DW").first().size(), 50000);
+        QCOMPARE(stored("GR_WB").first(), stored40k);
+    }
+
     void theKeyboardRunsAcrossTheCardRowByRow() {
         seedThree();
         open();

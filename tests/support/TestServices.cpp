@@ -4,11 +4,16 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QWidget>
 
 namespace test {
@@ -117,6 +122,43 @@ QStringList tabOrder(QWidget* first, int count) {
         w = w->nextInFocusChain();
     } while (names.size() < count && w != first);
     return names;
+}
+
+QStringList labelsCut(QWidget* form) {
+    QStringList cut;
+    const QList<QWidget*> children = form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QLabel* label : form->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->text().isEmpty() || label->isHidden()) {
+            continue;
+        }
+        QString text = label->text();
+        text.remove(u'&');
+        const QSize needed =
+            label->wordWrap()
+                ? label->fontMetrics()
+                      .boundingRect(QRect(0, 0, label->width(), 1 << 20), Qt::TextWordWrap, text)
+                      .size()
+                : label->fontMetrics().size(0, text);
+        if (needed.width() > label->width() || needed.height() > label->height()) {
+            cut << QStringLiteral("%1 \"%2\" needs %3×%4 px, has %5×%6")
+                       .arg(label->objectName(), text)
+                       .arg(needed.width())
+                       .arg(needed.height())
+                       .arg(label->width())
+                       .arg(label->height());
+        }
+        for (QWidget* control : children) {
+            const bool box = qobject_cast<QLineEdit*>(control) ||
+                             qobject_cast<QComboBox*>(control) ||
+                             qobject_cast<QAbstractScrollArea*>(control) ||
+                             qobject_cast<QAbstractButton*>(control);
+            if (box && !control->isHidden() && label->geometry().intersects(control->geometry())) {
+                cut << QStringLiteral("%1 reaches into %2")
+                           .arg(label->objectName(), control->objectName());
+            }
+        }
+    }
+    return cut;
 }
 
 } // namespace test

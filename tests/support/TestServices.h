@@ -160,6 +160,10 @@ int openHandles(const QString& path, qint64 pid = 0);
 // the window of first; count names at most.
 QStringList tabOrder(QWidget* first, int count);
 
+// The labels of a window's design whose caption does not show whole in
+// its font, or that reach into a box or button beside them.
+QStringList labelsCut(QWidget* form);
+
 // Text typed into a box as an input method commits it, the way Chinese arrives.
 void commitText(QWidget* box, const QString& text);
 

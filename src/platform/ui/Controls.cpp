@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+#include <limits>
+
 namespace ui {
 
 QLabel* label(QWidget* form, QStringView name, const QString& caption) {
@@ -44,6 +47,25 @@ void maskPassword(QLineEdit* box) {
     box->setEchoMode(QLineEdit::Password);
     box->setStyleSheet(QStringLiteral("lineedit-password-character: 42;")); // '*'
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void fitContent(QWidget* form) {
+    for (QLabel* label : form->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+        if (label->text().isEmpty()) {
+            continue;
+        }
+        const QRect t = twipsGeometry(label);
+        const int width = std::max(t.width(), twips(label->sizeHint().width()));
+        const int height =
+            std::max(t.height(), twips(label->wordWrap() ? label->heightForWidth(px(width))
+                                                         : label->sizeHint().height()));
+        if (width != t.width() || height != t.height()) {
+            place(label, t.x(), t.y(), width, height);
+        }
+    }
+    for (QLineEdit* box : form->findChildren<QLineEdit*>()) {
+        box->setMaxLength(std::numeric_limits<int>::max());
+    }
 }
 
 QTimer* timer(QWidget* form, QStringView name, int intervalMs, Qt::TimerType type) {

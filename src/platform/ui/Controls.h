@@ -36,5 +36,9 @@ void maskPassword(QLineEdit* box);
 // fire up to 5 % early; one whose moment matters is precise.
 QTimer* timer(QWidget* form, QStringView name, int intervalMs,
               Qt::TimerType type = Qt::CoarseTimer);
+// After a window's design is built: a label too small for its caption in
+// the font at hand grows right and down until all of it shows, and text
+// boxes take text of any length (Qt's boxes stop at 32,767 characters).
+void fitContent(QWidget* form);
 
 } // namespace ui

@@ -1,5 +1,6 @@
 #include "Form.h"
 
+#include "Controls.h"
 #include "Twips.h"
 
 #include <QCloseEvent>
@@ -84,6 +85,7 @@ void Form::load() {
     destroyed_ = QObject::connect(client, &QObject::destroyed, [this] { forget(); });
     try {
         buildControls(client);
+        fitContent(client);
         if (QMdiArea* area = mdiArea_ ? mdiArea_() : nullptr) {
             QMdiSubWindow* sub = area->addSubWindow(client);
             sub->setObjectName(name_ + QStringLiteral("_frame"));
