@@ -8,6 +8,7 @@
 #include "platform/ui/Pictures.h"
 #include "platform/ui/Twips.h"
 
+#include <QFontMetricsF>
 #include <QFrame>
 #include <QIcon>
 #include <QLabel>
@@ -15,12 +16,35 @@
 #include <QPushButton>
 #include <QTextDocument>
 
+#include <algorithm>
+
 namespace tables {
 
 namespace {
 
 // Where a new window stands before it is placed: the opening is drawn there.
 const QRect createdAt(ui::px(2790), ui::px(2790), ui::px(6015), ui::px(3015));
+
+// Every line of the text shows: the font steps down from its design size
+// until the lines fit the box, whose height was measured for 宋体.
+void fitLines(QPlainTextEdit* box) {
+    const QStringList lines = box->toPlainText().split(u'\n', Qt::SkipEmptyParts);
+    const qreal margin = 2 * box->document()->documentMargin() + 2;
+    const qreal height = box->contentsRect().height() - margin;
+    const qreal width = box->contentsRect().width() - margin;
+    QFont font = box->font();
+    for (; font.pointSizeF() > 6; font.setPointSizeF(font.pointSizeF() - 0.25)) {
+        const QFontMetricsF metrics(font);
+        qreal widest = 0;
+        for (const QString& line : lines) {
+            widest = std::max(widest, metrics.horizontalAdvance(line));
+        }
+        if (lines.size() * metrics.lineSpacing() <= height && widest <= width) {
+            break;
+        }
+    }
+    box->setFont(font);
+}
 
 } // namespace
 
@@ -65,6 +89,7 @@ F_GY_Controls::F_GY_Controls(ui::FormWidget* form) {
     T_GY->document()->setDocumentMargin(2);
     T_GY->setPlainText(aboutText());
     ui::place(T_GY, 1200, 240, 4335, 1575);
+    fitLines(T_GY);
 
     Line1 = ui::line(form, u"Line1", 240, 1920, 5760);
     ui::setTextColour(Line1, Qt::blue);

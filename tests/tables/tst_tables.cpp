@@ -12,6 +12,9 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextLayout>
 #include <QtTest>
 
 using tables::Animation;
@@ -390,6 +393,14 @@ private slots:
         QVERIFY(block[6].startsWith(QStringLiteral("  联系方式： E-mail: ")));
         QVERIFY(block[7].startsWith(QString(21, u' ') + QStringLiteral("yanshubu")));
         QVERIFY(block[7].contains(u'@'));
+        // All nine lines are on view, each on one line of the box.
+        QPlainTextEdit* text = c.T_GY;
+        const QTextBlock ninth = text->document()->findBlockByNumber(8);
+        QCOMPARE(ninth.layout()->lineCount(), 1);
+        QTextCursor end(ninth);
+        end.movePosition(QTextCursor::EndOfBlock);
+        QVERIFY(text->cursorRect(end).bottom() < text->viewport()->height());
+        QCOMPARE(text->document()->lineCount(), 10);
 
         // Chosen again while open: only brought forward.
         trigger("MnuGy");
