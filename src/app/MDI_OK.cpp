@@ -189,6 +189,9 @@ MdiClientArea::MdiClientArea(QWidget* parent)
     : QMdiArea(parent)
     , picture_(ui::backgroundPicture(devicePixelRatioF())) {
     setBackground(Qt::white);
+    // A child larger than the area, on a small screen, can still be reached.
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 }
 
 void MdiClientArea::paintEvent(QPaintEvent* event) {

@@ -2,12 +2,21 @@
 
 #include "platform/ui/Twips.h"
 
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QScrollBar>
+
 // What the user sees of the windows: whole captions, sizes, scrolling.
 class LayoutTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::TestServices> s;
     std::unique_ptr<app::Forms> forms;
+
+    app::MDI_OK_Controls& main() { return forms->MDI_OK.controls(); }
+    QMdiSubWindow* cardFrame() { return static_cast<QMdiSubWindow*>(forms->F_EDIT.window()); }
 
 private slots:
     void init() { test::setUp(s, forms, QStringLiteral("(1, '甲', '010-1')")); }
@@ -35,6 +44,27 @@ private slots:
             QCOMPARE(wholeIn(forms->frmcalendar), QStringList());
         }
         QLocale::setDefault(QLocale::c());
+    }
+
+    void theRestoredCardHasItsDesignSize() {
+        test::logIn(*forms, s->messageBox);
+        QVERIFY(cardFrame()->isMaximized());
+        cardFrame()->showNormal();
+        QCOMPARE(forms->F_EDIT.client()->size(), QSize(ui::px(10305), ui::px(6540)));
+    }
+
+    void aSmallMainWindowScrollsToTheCard() {
+        test::logIn(*forms, s->messageBox);
+        forms->MDI_OK.window()->showNormal();
+        forms->MDI_OK.window()->resize(645, 400);
+        QCoreApplication::processEvents();
+        QMdiArea* area = main().MDIClient;
+        QScrollBar* down = area->verticalScrollBar();
+        QVERIFY(down->isVisible() && area->horizontalScrollBar()->isVisible());
+        down->setValue(down->maximum());
+        QPushButton* modify = forms->F_EDIT.controls().Command3;
+        const QRect onView = area->viewport()->rect();
+        QVERIFY(onView.contains(modify->mapTo(area->viewport(), modify->rect().bottomLeft())));
     }
 };
 

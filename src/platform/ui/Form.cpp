@@ -100,6 +100,7 @@ void Form::load() {
     if (state_ == State::Loading) {
         state_ = State::Loaded;
         if (window_ != client_) {
+            keepDesignSize();
             show(); // a child window is on view whenever it is loaded
         }
     }
@@ -144,6 +145,14 @@ void Form::unload() {
         window_->deleteLater();
     }
     forget();
+}
+
+// A child window never squeezes its design (the main window's area
+// scrolls instead), and restoring it from maximized gives its design size.
+void Form::keepDesignSize() {
+    client_->setMinimumSize(client_->size());
+    window_->ensurePolished();
+    window_->resize(client_->size().grownBy(window_->contentsMargins()));
 }
 
 void Form::forget() {

@@ -103,6 +103,7 @@ private:
 
     QRect frame();
     QMargins frameMargins() const;
+    void keepDesignSize();
     void forget();
 
     enum class State { Unloaded, Loading, Loaded, Unloading };
