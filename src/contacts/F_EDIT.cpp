@@ -506,6 +506,7 @@ qint64 F_EDIT::nextNumber() {
 
 void F_EDIT::Command1_Click() {
     auto& c = ui();
+    const db::Recordset::Bookmark before = records_.bookmark();
     qint64 n = 0;
     if (!guarded([&] { n = nextNumber(); })) {
         return;
@@ -515,7 +516,10 @@ void F_EDIT::Command1_Click() {
         return;
     }
     if (!ADDTJ()) {
-        return; // still in add mode, with everything typed
+        // Still in add mode, with everything typed; 取消 shows the contact
+        // that was current before, not the end the scan left the set at.
+        records_.moveTo(before);
+        return;
     }
     const ui::Answer more = services_.messageBox.show(QStringLiteral("是否继续添加记录？"),
                                                       QStringLiteral("提示"), ui::Buttons::YesNo);

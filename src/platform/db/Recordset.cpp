@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+
 namespace db {
 
 namespace {
@@ -238,6 +240,12 @@ void Recordset::moveLast() {
     if (rows_.empty()) {
         position_ = 0;
     }
+}
+
+void Recordset::moveTo(Bookmark bookmark) {
+    leave();
+    position_ = std::clamp<qsizetype>(bookmark.position, -1, recordCount());
+    onDeleted_ = bookmark.onDeleted;
 }
 
 void Recordset::moveNext() {

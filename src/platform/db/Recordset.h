@@ -37,6 +37,14 @@ public:
 
     void moveFirst();
     void moveLast();
+    // Where the cursor stands, to come back to after a scan; it holds while
+    // no row is added or deleted.
+    struct Bookmark {
+        qsizetype position;
+        bool onDeleted;
+    };
+    Bookmark bookmark() const { return {position_, onDeleted_}; }
+    void moveTo(Bookmark bookmark);
     void moveNext();
     void movePrevious();
 
