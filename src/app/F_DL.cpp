@@ -103,7 +103,6 @@ void F_DL::Form_Load() {
         forms_.MDI_OK.unload();
         return;
     }
-    forms_.MDI_OK.controls().Toolbar1->setEnabled(false);
     if (records_.hasCurrent()) {
         c.txtUserName->setText(records_.text(u"yhm")); // a NULL name shows empty
     }

@@ -69,6 +69,8 @@ void F_LOGO::Timer2_Timer() {
 }
 
 void F_LOGO::Timer1_Timer() {
+    // Off the screen first: a start-up failure the login meets shows alone.
+    window()->hide();
     if (handOver_) {
         handOver_();
     }

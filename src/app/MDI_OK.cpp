@@ -167,18 +167,29 @@ QToolBar* toolbar(QWidget* form) {
     return bar;
 }
 
-// Keeps its colour while the toolbar is unavailable: the time is never greyed.
+// The time is never greyed: it keeps its colour while the toolbar waits
+// for the login. The style draws a disabled label's text grey whatever its
+// palette says, so the label draws its text itself.
+class ClockLabel final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::Active, foregroundRole()));
+        painter.drawText(contentsRect(), int(alignment()), text());
+    }
+};
+
 QLabel* clockLabel(QToolBar* bar) {
     auto* spacer = new QWidget(bar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
-    QLabel* clock = ui::label(bar, u"Label1", QStringLiteral("Label1"));
+    auto* clock = ui::make<ClockLabel>(bar, u"Label1");
+    clock->setText(QStringLiteral("Label1"));
     clock->setFont(ui::font(u"宋体", 12, true));
     clock->setContentsMargins(ui::px(120), 0, ui::px(240), 0);
-    QPalette palette = clock->palette();
-    palette.setColor(QPalette::Disabled, QPalette::WindowText,
-                     palette.color(QPalette::Active, QPalette::WindowText));
-    clock->setPalette(palette);
     bar->addWidget(clock);
     return clock;
 }
@@ -217,6 +228,7 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     buildMenus(menuBar, form);
 
     Toolbar1 = toolbar(form);
+    Toolbar1->setEnabled(false); // until the login, as the menus
     Label1 = clockLabel(Toolbar1);
     MDIClient = new MdiClientArea(form);
     MDIClient->setObjectName(QStringLiteral("MDIClient"));

@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolBar>
 
 // What the user sees of the windows: whole captions, sizes, scrolling.
 class LayoutTest : public QObject {
@@ -65,6 +67,23 @@ private slots:
         QPushButton* modify = forms->F_EDIT.controls().Command3;
         const QRect onView = area->viewport()->rect();
         QVERIFY(onView.contains(modify->mapTo(area->viewport(), modify->rect().bottomLeft())));
+    }
+
+    // While a start-up failure is shown, the splash has gone and nothing of
+    // the main window looks usable.
+    void aStartUpFailureShowsAlone() {
+        QVERIFY(QFile::remove(s->folder.databasePath()));
+        s->messageBox.expectError(QStringLiteral("yanshubu-db init"));
+        bool splashShown = true;
+        bool toolbarEnabled = true;
+        s->messageBox.onShow = [&](const ui::Message&) {
+            splashShown = forms->F_LOGO.isLoaded() && forms->F_LOGO.window()->isVisible();
+            toolbarEnabled = main().Toolbar1->isEnabled();
+        };
+        forms->F_LOGO.show();
+        forms->F_LOGO.Timer1_Timer();
+        QVERIFY(!splashShown);
+        QVERIFY(!toolbarEnabled);
     }
 };
 
