@@ -75,8 +75,10 @@ private slots:
         const QByteArray ran = QFile::encodeName(bin.filePath("ran"));
         writeScript(bin.filePath(calculators[0]), "exit 0", false);
         writeScript(bin.filePath(calculators[1]),
-                    "for i in $(seq 100); do [ -e '" + go +
-                        "' ] && break; sleep 0.05; done\n"
+                    // The search path holds only this folder: the shell's own
+                    // commands, and sleep from the system's default path.
+                    "i=0; while [ $i -lt 100 ] && [ ! -e '" + go +
+                        "' ]; do command -p sleep 0.05; i=$((i + 1)); done\n"
                         "echo ran > '" +
                         ran + "'",
                     true);
