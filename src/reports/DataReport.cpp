@@ -33,16 +33,30 @@ RecordsetRows::RecordsetRows(std::unique_ptr<db::Connection> connection, db::Rec
     : connection_(std::move(connection))
     , records_(std::move(records)) {}
 
+// A report asks for the same few columns, by the same names, for every row:
+// the name's address finds it at once, its characters confirm it.
 QString RecordsetRows::text(qsizetype row, QStringView column) const {
-    return records_.textAt(row, records_.columnIndex(column));
+    for (const Column& c : columns_) {
+        if (c.asked == column.data() && c.name == column) {
+            return records_.textAt(row, c.index);
+        }
+    }
+    for (Column& c : columns_) {
+        if (c.name == column) {
+            c.asked = column.data();
+            return records_.textAt(row, c.index);
+        }
+    }
+    const int index = records_.columnIndex(column);
+    columns_.push_back({column.data(), column.toString(), index});
+    return records_.textAt(row, index);
 }
 
 PageView::PageView(QWidget* parent)
     : QWidget(parent) {}
 
-void PageView::showPage(const Layout* layout, const ReportRows* rows, qsizetype page, double zoom) {
+void PageView::showPage(const Layout* layout, qsizetype page, double zoom) {
     layout_ = layout;
-    rows_ = rows;
     page_ = page;
     zoom_ = zoom;
     const double scale = zoom / 15.0; // pixels per twip
@@ -60,7 +74,7 @@ void PageView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(zoom_ / 15.0, zoom_ / 15.0);
-    paintPage(p, *layout_, *rows_, page_);
+    paintPage(p, *layout_, page_);
 }
 
 DataReport_Controls::DataReport_Controls(ui::FormWidget* form) {
@@ -162,7 +176,7 @@ void DataReport::tmrLayout_Timer() {
 void DataReport::refresh() {
     auto& c = ui();
     const double zoom = zoomPercents[std::max(0, c.cboZoom->currentIndex())] / 100.0;
-    c.page->showPage(layout_.get(), rows_.get(), page_, zoom);
+    c.page->showPage(layout_.get(), page_, zoom);
     const qsizetype pages = layout_ ? qsizetype(layout_->pages().size()) : 0;
     const bool done = !layout_ || layout_->complete();
     c.lblPage->setText(QStringLiteral(" 第 %1 页，共 %2%3 页 ")

@@ -8,6 +8,7 @@
 #include "platform/ui/Form.h"
 
 #include <memory>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -27,6 +28,12 @@ public:
 private:
     std::unique_ptr<db::Connection> connection_;
     db::Recordset records_;
+    struct Column {
+        const QChar* asked; // where the name was last asked for from
+        QString name;
+        int index;
+    };
+    mutable std::vector<Column> columns_;
 };
 
 class DataReport;
@@ -35,14 +42,13 @@ class DataReport;
 class PageView final : public QWidget {
 public:
     explicit PageView(QWidget* parent);
-    void showPage(const Layout* layout, const ReportRows* rows, qsizetype page, double zoom);
+    void showPage(const Layout* layout, qsizetype page, double zoom);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     const Layout* layout_ = nullptr;
-    const ReportRows* rows_ = nullptr;
     qsizetype page_ = 0;
     double zoom_ = 1.0;
 };

@@ -1,5 +1,6 @@
 #include "Paint.h"
 
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -9,50 +10,23 @@ namespace reports {
 
 namespace {
 
-constexpr int penWidth = 15; // one pixel at 96 dpi
-
-void drawControl(QPainter& p, const Layout& layout, const ReportControl& c, const QString& text) {
-    if (c.kind == ControlKind::Line) {
-        p.drawLine(c.left, c.top, c.left + c.width, c.top + c.height);
-        return;
-    }
-    p.setFont(layout.fontOf(c));
-    const int align = (c.align == Align::Centre ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop |
-                      Qt::TextSingleLine;
-    const QRect box(c.left, c.top, c.width, c.height);
-    p.save();
-    p.setClipRect(box); // text that does not fit its box is cut, as on the form
-    p.drawText(box, align, text);
-    p.restore();
-}
-
-void drawLines(QPainter& p, const Layout& layout, const ReportControl& box, const WrappedText& text,
-               int first, int count, int top) {
-    p.setFont(layout.fontOf(box));
-    for (int i = 0; i < count; ++i) {
-        const auto [start, length] = text.lines[std::size_t(first + i)];
-        const double baseline = top + i * text.lineHeight + text.ascent;
-        p.drawText(QPointF(box.left, baseline), text.text.mid(start, length));
-    }
-}
-
-void drawBand(QPainter& p, const Layout& layout, const ReportRows& rows, const PlacedBand& placed) {
-    const ReportDefinition& report = layout.report();
-    const ReportControl* growing = layout.growingBox();
-    p.save();
-    p.translate(0, placed.top);
-    p.setClipRect(QRect(0, 0, report.width, placed.height), Qt::IntersectClip);
-    for (const ReportControl& c : report.bands[placed.band].controls) {
-        if (placed.band == Detail && &c == growing) {
-            const WrappedText text = layout.growingText(placed.row);
-            const int count = placed.lineCount < 0 ? int(text.lines.size()) : placed.lineCount;
-            drawLines(p, layout, c, text, placed.firstLine, count, placed.continued ? 0 : c.top);
-        } else if (!placed.continued) {
-            const bool bound = c.kind == ControlKind::TextBox && placed.row >= 0;
-            drawControl(p, layout, c, bound ? rows.text(placed.row, c.text) : c.text.toString());
+// Each line at its own baseline: no clipping, the text was fitted to its box.
+void drawText(QPainter& p, const TextItem& item) {
+    p.setFont(item.font);
+    const QFontMetricsF metrics(item.font);
+    const WrappedText& t = item.text;
+    for (std::size_t i = 0; i < t.lines.size(); ++i) {
+        const QString line = t.text.mid(t.lines[i].first, t.lines[i].second);
+        double x = item.rect.left();
+        if (item.align == Align::Centre) {
+            QStringView shown(line);
+            while (!shown.isEmpty() && shown.back().isSpace()) {
+                shown.chop(1);
+            }
+            x += (item.rect.width() - metrics.horizontalAdvance(shown.toString())) / 2;
         }
+        p.drawText(QPointF(x, item.rect.top() + double(i) * t.lineHeight + t.ascent), line);
     }
-    p.restore();
 }
 
 } // namespace
@@ -62,16 +36,18 @@ void useTwips(QPainter& painter) {
     painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
 }
 
-void paintPage(QPainter& p, const Layout& layout, const ReportRows& rows, qsizetype page) {
-    const ReportDefinition& report = layout.report();
+void paintPage(QPainter& p, const Layout& layout, qsizetype page) {
+    const int margin = layout.report().margin;
+    const PageItems items = layout.items(page);
     p.save();
-    p.setPen(QPen(Qt::black, penWidth));
-    p.translate(report.margin, report.margin);
-    for (const PlacedBand& placed : layout.pages()[std::size_t(page)].bands) {
-        drawBand(p, layout, rows, placed);
+    p.setPen(QPen(Qt::black, penWidth)); // square caps: the stroke the layout keeps text clear of
+    p.translate(margin, margin);
+    for (const QLineF& line : items.lines) {
+        p.drawLine(line);
     }
-    const int footer = layout.footerTop();
-    drawBand(p, layout, rows, {PageFooter, -1, footer, report.bands[PageFooter].height});
+    for (const TextItem& text : items.texts) {
+        drawText(p, text);
+    }
     p.restore();
 }
 
@@ -89,7 +65,7 @@ bool paintAll(QPagedPaintDevice& device, const ReportDefinition& report, const R
         if (page > 0 && !device.newPage()) {
             return false;
         }
-        paintPage(painter, layout, rows, page);
+        paintPage(painter, layout, page);
     }
     return painter.end();
 }

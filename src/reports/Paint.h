@@ -9,7 +9,7 @@ namespace reports {
 
 // Draws one laid-out page; the painter's units are twips from the paper's
 // top-left corner.
-void paintPage(QPainter& painter, const Layout& layout, const ReportRows& rows, qsizetype page);
+void paintPage(QPainter& painter, const Layout& layout, qsizetype page);
 
 // Scales the painter so that one unit is one twip on its device.
 void useTwips(QPainter& painter);

@@ -7,6 +7,8 @@
 #include "reports/Paint.h"
 
 #include <QAction>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QProcess>
 #include <QtTest>
 
@@ -17,20 +19,23 @@ namespace {
 // Rows held in memory, for laying out without a database.
 class Rows final : public ReportRows {
 public:
-    explicit Rows(qsizetype count, QString notes = {})
+    explicit Rows(qsizetype count, QString notes = {}, std::map<QString, QString> values = {})
         : count_(count)
-        , notes_(std::move(notes)) {}
+        , notes_(std::move(notes))
+        , values_(std::move(values)) {}
     qsizetype count() const override { return count_; }
     QString text(qsizetype row, QStringView column) const override {
         if (column == u"GR_BZ") {
             return notes_;
         }
-        return column.toString() + QString::number(row);
+        const auto value = values_.find(column.toString());
+        return value != values_.end() ? value->second : column.toString() + QString::number(row);
     }
 
 private:
     qsizetype count_;
     QString notes_;
+    std::map<QString, QString> values_;
 };
 
 QList<std::pair<BandIndex, int>> bandsOf(const Page& page) {
@@ -94,37 +99,64 @@ private slots:
         Layout layout(YANSHUALL(), rows);
         layout.finish();
         QCOMPARE(layout.pages().size(), 1u);
+        const int header = layout.height(ReportHeader);
+        const int pageHeader = header + layout.height(PageHeader);
+        const int row = layout.height(Detail);
         const QList<std::pair<BandIndex, int>> expected{{ReportHeader, 0},
-                                                        {PageHeader, 300},
-                                                        {Detail, 620},
-                                                        {Detail, 930},
-                                                        {ReportFooter, 1240}};
+                                                        {PageHeader, header},
+                                                        {Detail, pageHeader},
+                                                        {Detail, pageHeader + row},
+                                                        {ReportFooter, pageHeader + 2 * row}};
         QCOMPARE(bandsOf(layout.pages()[0]), expected);
         QCOMPARE(layout.pages()[0].bands[3].row, 1);
         // A4 less the margins less the page footer.
-        QCOMPARE(layout.footerTop(), 16838 - 2 * 1440 - 255);
+        QCOMPARE(layout.footerTop(), 16838 - 2 * 1440 - layout.height(PageFooter));
+        // The cards hold their lines as designed; the list's rows make room for theirs.
+        const Layout cards(DYGE(), rows);
+        QCOMPARE(cards.height(ReportHeader), 570);
+        QCOMPARE(cards.height(Detail), 7935);
+        for (int band = 0; band < bandCount; ++band) {
+            QVERIFY(layout.height(BandIndex(band)) >= YANSHUALL().bands[std::size_t(band)].height);
+        }
     }
 
     void aBandThatDoesNotFitStartsANewPageWithItsHeader() {
-        // Page 1 holds (13703 - 620) / 310 = 42 rows, every later page (13703 - 320) / 310 = 43.
-        const Rows rows(43);
+        const Rows none(0);
+        const Layout empty(YANSHUALL(), none);
+        const int row = empty.height(Detail);
+        const int onFirst =
+            (empty.footerTop() - empty.height(ReportHeader) - empty.height(PageHeader)) / row;
+        const int onLater = (empty.footerTop() - empty.height(PageHeader)) / row;
+
+        const Rows rows(onFirst + 1);
         Layout layout(YANSHUALL(), rows);
         layout.finish();
         QCOMPARE(layout.pages().size(), 2u);
         const Page& second = layout.pages()[1];
         QCOMPARE(bandsOf(second).first(), std::make_pair(PageHeader, 0));
-        QCOMPARE(second.bands[1].row, 42);
-        QCOMPARE(second.bands[1].top, 320);
+        QCOMPARE(second.bands[1].row, onFirst);
+        QCOMPARE(second.bands[1].top, empty.height(PageHeader));
 
-        // 10,000 rows: 42 + 231 * 43 + 25, the report footer fitting under the last.
+        // 10,000 rows: every page but the last one full, the report footer after the last row.
         const Rows many(10000);
         Layout list(YANSHUALL(), many);
         QVERIFY(list.extendTo(0) && !list.complete()); // the first page before the rest
         list.finish();
-        QCOMPARE(list.pages().size(), 233u);
+        qsizetype next = 0;
         for (const Page& page : list.pages()) {
             QVERIFY(page.bands.back().top + page.bands.back().height <= list.footerTop());
+            int rowsHere = 0;
+            for (const PlacedBand& b : page.bands) {
+                if (b.band == Detail) {
+                    QCOMPARE(b.row, next++);
+                    ++rowsHere;
+                }
+            }
+            if (&page != &list.pages().back() && next < 10000) {
+                QCOMPARE(rowsHere, &page == &list.pages().front() ? onFirst : onLater);
+            }
         }
+        QCOMPARE(next, 10000);
         QCOMPARE(list.pages().back().bands.back().band, ReportFooter);
     }
 
@@ -158,6 +190,85 @@ private slots:
             }
         }
         QCOMPARE(lines, int(split.growingText(0).lines.size()));
+    }
+
+    // What is printed, in each face 宋体 may be answered by: every text whole,
+    // on lines as high as its font's, no rule through it; a value too wide for
+    // its box shrunk, then wrapped; the PDF's text holding every character.
+    void textStandsClearOfTheRulesAndIsShownWhole_data() {
+        QTest::addColumn<QString>("face");
+        for (const char* face : {"AR PL UMing CN", "Noto Serif CJK SC"}) {
+            QTest::newRow(face) << QString::fromLatin1(face);
+        }
+    }
+
+    void textStandsClearOfTheRulesAndIsShownWhole() {
+        QFETCH(QString, face);
+        if (!QFontDatabase::hasFamily(face)) {
+            QSKIP("face not installed");
+        }
+        QFont::removeSubstitutions(QStringLiteral("宋体"));
+        QFont::insertSubstitution(QStringLiteral("宋体"), face);
+        const auto restore = qScopeGuard([] {
+            QFont::removeSubstitutions(QStringLiteral("宋体"));
+            ui::installFontSubstitutes();
+        });
+        const std::map<QString, QString> values{
+            {"GR_XM", "欧阳明远"},
+            {"GR_ML", "mingyuan@163.com"},
+            {"GR_MSN", "mingyuan_ouyang@hotmail.com"},
+            {"GR_DW", QStringLiteral("北京市海淀区中关村南大街甲十八号北京国际大厦").repeated(3)},
+            {"GR_DH", "010-12345678-8001"},
+            {"GR_BB", QStringLiteral("寻呼台").repeated(12)}};
+        const Rows rows(60, QStringLiteral("备注一行\n第二行"), values);
+        int wrapped = 0;
+        for (const ReportDefinition* report : {&DYGE(), &YANSHUALL()}) {
+            Layout layout(*report, rows);
+            layout.finish();
+            QCOMPARE(QFontInfo(reportFont(report->font)).family(), face);
+            for (qsizetype page = 0; page < qsizetype(layout.pages().size()); ++page) {
+                const PageItems items = layout.items(page);
+                QVERIFY(!items.lines.empty());
+                for (const TextItem& text : items.texts) {
+                    const QFontMetricsF metrics(text.font);
+                    const std::size_t lines = text.text.lines.size();
+                    QVERIFY(text.font.pixelSize() >= smallestText);
+                    QVERIFY(text.rect.height() >= lines * metrics.height() - 0.01);
+                    QVERIFY(text.rect.top() >= 0 &&
+                            text.rect.bottom() <= layout.footerTop() + layout.height(PageFooter));
+                    QString shown;
+                    for (const auto& [start, length] : text.text.lines) {
+                        const QString line = text.text.text.mid(start, length);
+                        QVERIFY2(metrics.horizontalAdvance(line.trimmed()) <=
+                                     text.rect.width() + 0.5,
+                                 qPrintable(line));
+                        shown += line;
+                    }
+                    wrapped += lines > 1;
+                    for (const auto& [column, value] : values) {
+                        if (value.startsWith(shown) || shown.startsWith(value)) {
+                            QCOMPARE(shown, value); // whole, not cut at its box
+                        }
+                    }
+                    for (const QLineF& line : items.lines) {
+                        const QRectF stroke =
+                            QRectF(line.p1(), line.p2())
+                                .normalized()
+                                .adjusted(-penWidth / 2, -penWidth / 2, penWidth / 2, penWidth / 2);
+                        QVERIFY2(!stroke.intersects(text.rect), qPrintable(text.text.text));
+                    }
+                }
+            }
+        }
+        QVERIFY(wrapped >= 60 * 2); // the long employer on every card, the pager in every row
+
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("cards.pdf"));
+        QVERIFY(exportPdf(pdf, DYGE(), Rows(1, {}, values)));
+        const QString text = pdfText(pdf, {"-raw"});
+        for (const QString& value : {values.at("GR_ML"), values.at("GR_MSN"), values.at("GR_DH")}) {
+            QVERIFY2(text.contains(value), qPrintable(value));
+        }
     }
 
     // --- the print commands ----------------------------------------------------
