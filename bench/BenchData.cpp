@@ -1,8 +1,11 @@
 #include "BenchData.h"
 
+#include "account/UserStore.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
 
 #include <QFile>
 #include <QStringList>
@@ -15,7 +18,7 @@ void makeDatabase(const QString& folder, int count) {
     db::Connection connection;
     connection.create(folder + QStringLiteral("/MY.mdb"));
     contacts::createSchema(connection);
-    contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+    account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
     generateContacts(connection, count);
 }
 
@@ -51,14 +54,13 @@ long statusKb(const char* field) {
 
 // Fills the table in one transaction, with card-like texts of typical length.
 void generateContacts(db::Connection& connection, int count) {
-    connection.execute(QStringLiteral("BEGIN"));
-    sqlite3_stmt* insert = nullptr;
-    QString sql = QStringLiteral("INSERT INTO yanshu (Id");
+    db::Transaction batch(connection);
+    QString sql = QStringLiteral("INSERT INTO yanshu (Id, UID");
     for (const auto& c : contacts::textColumns) {
         sql += QStringLiteral(", ") + c.column.toString();
     }
-    sql += QStringLiteral(") VALUES (?") + QStringLiteral(", ?").repeated(21) + u')';
-    sqlite3_prepare_v2(connection.handle(), sql.toUtf8().constData(), -1, &insert, nullptr);
+    sql += QStringLiteral(") VALUES (?, ?") + QStringLiteral(", ?").repeated(21) + u')';
+    db::Statement insert(connection, sql);
     const QStringList surnames = QStringLiteral("王 李 张 刘 陈 杨 赵 黄 周 吴").split(' ');
     for (int i = 0; i < count; ++i) {
         QList<QByteArray> values{
@@ -86,16 +88,15 @@ void generateContacts(db::Connection& connection, int count) {
             "https://example.com/" + QByteArray::number(i),
             i % 10 ? QByteArray() : QStringLiteral("备注：每年春节寄贺卡。").toUtf8(),
         };
-        sqlite3_bind_int(insert, 1, i + 1);
+        insert.reset();
+        insert.bind(1, i + 1);
+        insert.bind(2, QStringLiteral("bench-%1").arg(i));
         for (int c = 0; c < values.size(); ++c) {
-            sqlite3_bind_text(insert, c + 2, values[c].constData(), int(values[c].size()),
-                              SQLITE_TRANSIENT);
+            insert.bind(c + 3, QString::fromUtf8(values[c]));
         }
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
+        insert.run();
     }
-    sqlite3_finalize(insert);
-    connection.execute(QStringLiteral("COMMIT"));
+    batch.commit();
 }
 
 } // namespace bench

@@ -40,7 +40,7 @@ int main(int argc, char* argv[]) {
     const long rssBefore = bench::statusKb("VmRSS:");
     timer.restart();
     db::Recordset rs;
-    rs.open(connection, QStringLiteral("select * from yanshu"));
+    rs.openTable(connection, QStringLiteral("yanshu"));
     const qint64 openMs = timer.elapsed();
     const long rssAfter = bench::statusKb("VmRSS:");
     out << "Recordset::open:         " << openMs << " ms, " << rs.recordCount() << " rows, +"
@@ -57,8 +57,8 @@ int main(int argc, char* argv[]) {
     out << "browse all, 22 columns:  " << timer.elapsed() << " ms (" << chars << " chars)\n";
 
     timer.restart();
-    rs.open(QStringLiteral("select * from yanshu where GR_XM = ?"),
-            {QStringLiteral("王测试%1").arg(count / 2 / 10 * 10)});
+    rs.openTable(connection, QStringLiteral("yanshu"), QStringLiteral("GR_XM = ?"),
+                 {QStringLiteral("王测试%1").arg(count / 2 / 10 * 10)});
     out << "find by name:            " << timer.elapsed() << " ms, " << rs.recordCount()
         << " found\n";
     return 0;

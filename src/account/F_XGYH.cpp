@@ -2,6 +2,8 @@
 
 #include "UserTable.h"
 
+#include "contacts/Schema.h"
+
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Click.h"
 #include "platform/ui/Controls.h"
@@ -105,15 +107,15 @@ void F_XGYH::Form_Load() {
     setLeft(2000);
 
     const bool opened = ui::guarded(services_.messageBox, [this] {
-        connection_.open(db::accountConnectionString(services_.programFolder));
-        records_.open(connection_, QStringLiteral("select * from mab"));
+        contacts::openDatabase(connection_, db::accountConnectionString(services_.programFolder));
+        users_.openAll(connection_);
     });
     if (!opened) {
         unload(); // nothing to change without the user table
         return;
     }
-    if (records_.hasCurrent()) {
-        c.T_THM->setText(records_.text(u"YHM")); // a NULL name shows empty
+    if (users_.hasCurrent()) {
+        c.T_THM->setText(users_.currentName());
     }
     c.T_YSM->setEnabled(true);
     c.T_YSM->setFocus();
@@ -124,7 +126,7 @@ void F_XGYH::Form_Unload() {
 }
 
 void F_XGYH::closeUserTable() {
-    records_.close();
+    users_.close();
     connection_.close();
 }
 
@@ -135,8 +137,8 @@ void F_XGYH::XG() {
     }
     bool verified = false;
     const bool read = ui::guarded(services_.messageBox, [&] {
-        openUser(records_, c.T_THM->text());
-        verified = holdsPassword(records_, c.T_YSM->text());
+        users_.find(c.T_THM->text());
+        verified = users_.holdsPassword(c.T_YSM->text());
     });
     if (!read) {
         return; // the failure has been shown; try again
@@ -170,14 +172,9 @@ bool F_XGYH::XGXX() {
                                   QStringLiteral("修改密码出错"));
         return false;
     }
-    // Name and password go in one statement: both are stored or neither.
-    const bool stored = ui::guarded(services_.messageBox, [&] {
-        records_.setValue(u"YHM", c.T_XYHM->text());
-        records_.setValue(u"YHMA", password);
-        records_.update();
-    });
+    const bool stored =
+        ui::guarded(services_.messageBox, [&] { users_.change(c.T_XYHM->text(), password); });
     if (!stored) {
-        records_.cancelUpdate();
         return false;
     }
     for (QLineEdit* box : {c.T_NE1, c.T_NE2, c.T_XYHM}) {

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "UserStore.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/ui/Form.h"
 
 class QFrame;
@@ -59,7 +59,7 @@ private:
 
     const platform::Services& services_;
     db::Connection connection_;
-    db::Recordset records_;
+    UserStore users_;
 };
 
 } // namespace account

@@ -1,24 +1,10 @@
 #include "UserTable.h"
 
-#include "platform/db/Recordset.h"
 #include "platform/ui/MessageBox.h"
 
 #include <QLineEdit>
 
 namespace account {
-
-void openUser(db::Recordset& users, const QString& name) {
-    users.close();
-    users.open(QStringLiteral("select * from MaB where MaB.YHM = ?"), {name});
-}
-
-bool holdsPassword(const db::Recordset& users, const QString& password) {
-    if (!users.hasCurrent()) {
-        return false;
-    }
-    const QVariant stored = users.value(u"YHMA");
-    return !stored.isNull() && stored.toString() == password;
-}
 
 bool bothTyped(ui::MessageBoxService& messageBox, QLineEdit* name, QLineEdit* password) {
     for (const auto& [box, message] : {std::pair{name, QStringLiteral("用户名不能为空")},

@@ -3,6 +3,7 @@
 #include "Forms.h"
 
 #include "account/UserTable.h"
+#include "contacts/Schema.h"
 
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
@@ -95,23 +96,23 @@ void F_DL::Form_Load() {
     setTop(1800);
 
     const bool opened = ui::guarded(services_.messageBox, [this] {
-        connection_.open(db::connectionString(services_.programFolder));
-        records_.open(connection_, QStringLiteral("select * from mab"));
+        contacts::openDatabase(connection_, db::connectionString(services_.programFolder));
+        users_.openAll(connection_);
     });
     if (!opened) {
         // Without its user table the program cannot be used: it ends.
         forms_.MDI_OK.unload();
         return;
     }
-    if (records_.hasCurrent()) {
-        c.txtUserName->setText(records_.text(u"yhm")); // a NULL name shows empty
+    if (users_.hasCurrent()) {
+        c.txtUserName->setText(users_.currentName());
     }
     c.txtUserName->setFocus();
 }
 
 void F_DL::Form_Unload() {
     // Nobody learns who logged in: the rows go with the dialog.
-    records_.close();
+    users_.close();
     connection_.close();
 }
 
@@ -120,8 +121,8 @@ void F_DL::Form_Unload() {
 std::optional<bool> F_DL::matches(const QString& userName, const QString& password) {
     bool found = false;
     const bool read = ui::guarded(services_.messageBox, [&] {
-        account::openUser(records_, userName);
-        found = account::holdsPassword(records_, password);
+        users_.find(userName);
+        found = users_.holdsPassword(password);
     });
     return read ? std::optional(found) : std::nullopt;
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "account/UserStore.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/ui/Form.h"
 
 #include <array>
@@ -51,7 +51,7 @@ private:
     const platform::Services& services_;
     Forms& forms_;
     db::Connection connection_;
-    db::Recordset records_;
+    account::UserStore users_;
 };
 
 } // namespace app

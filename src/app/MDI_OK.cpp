@@ -2,6 +2,8 @@
 
 #include "Forms.h"
 
+#include "contacts/ContactStore.h"
+#include "contacts/Schema.h"
 #include "platform/Clock.h"
 #include "platform/ProgramStarter.h"
 #include "platform/db/ConnectionString.h"
@@ -511,16 +513,19 @@ namespace app {
 std::unique_ptr<db::Connection> MDI_OK::openConnection() {
     auto connection = std::make_unique<db::Connection>();
     const bool opened = ui::guarded(services_.messageBox, [&] {
-        connection->open(db::connectionString(services_.programFolder));
+        contacts::openDatabase(*connection, db::connectionString(services_.programFolder));
     });
     return opened ? std::move(connection) : nullptr;
 }
 
 // The rows go to the report together with their connection; nothing is written.
 void MDI_OK::printContacts(reports::DataReport& report, std::unique_ptr<db::Connection> connection,
-                           const QString& sql, const QVariantList& parameters, bool rowsRequired) {
+                           const std::optional<QString>& name, bool rowsRequired) {
     db::Recordset records;
-    if (!ui::guarded(services_.messageBox, [&] { records.open(*connection, sql, parameters); })) {
+    const bool read = ui::guarded(services_.messageBox, [&] {
+        contacts::ContactStore::openForReport(records, *connection, name);
+    });
+    if (!read) {
         return;
     }
     if (rowsRequired && records.eof() && records.bof()) {
@@ -543,21 +548,18 @@ void MDI_OK::PRINT_1_Click() {
         services_.inputBox
             .ask(QStringLiteral("请输入要打印人的姓名:"), QStringLiteral("系统提示"), QString())
             .value_or(QString());
-    printContacts(forms_.DYGE, std::move(connection),
-                  QStringLiteral("SELECT * From yanshu where GR_xm = ?"), {name}, true);
+    printContacts(forms_.DYGE, std::move(connection), name, true);
 }
 
 void MDI_OK::PRINT_3_Click() {
     if (auto connection = openConnection()) {
-        printContacts(forms_.DYGE, std::move(connection), QStringLiteral("SELECT * From yanshu"),
-                      {}, true);
+        printContacts(forms_.DYGE, std::move(connection), std::nullopt, true);
     }
 }
 
 void MDI_OK::PRINT_2_Click() {
     if (auto connection = openConnection()) {
-        printContacts(forms_.YANSHUALL, std::move(connection),
-                      QStringLiteral("SELECT * From yanshu"), {}, false);
+        printContacts(forms_.YANSHUALL, std::move(connection), std::nullopt, false);
     }
 }
 

@@ -6,10 +6,9 @@
 #include <QMdiArea>
 #include <QPixmap>
 
-#include <QVariantList>
-
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -127,7 +126,7 @@ private:
     void startProgram(platform::DesktopProgram program, const char* item);
     std::unique_ptr<db::Connection> openConnection();
     void printContacts(reports::DataReport& report, std::unique_ptr<db::Connection> connection,
-                       const QString& sql, const QVariantList& parameters, bool rowsRequired);
+                       const std::optional<QString>& name, bool rowsRequired);
 
     const platform::Services& services_;
     Forms& forms_;

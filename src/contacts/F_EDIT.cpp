@@ -1,5 +1,7 @@
 #include "F_EDIT.h"
 
+#include "Schema.h"
+
 #include "platform/CdDevice.h"
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
@@ -18,8 +20,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-
-#include <limits>
 
 namespace contacts {
 
@@ -190,7 +190,8 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
 
 F_EDIT::F_EDIT(const platform::Services& services)
     : FormOf(QStringLiteral("F_EDIT"))
-    , services_(services) {
+    , services_(services)
+    , store_([&services] { return services.clock.now(); }) {
     openMaximized();
 }
 
@@ -227,8 +228,8 @@ void F_EDIT::Form_Load() {
     c.CGR_XB->addItem(QStringLiteral("女"));
     c.CGR_XB->setEditText(designText);
     const bool opened = guarded([this] {
-        connection_.open(db::connectionString(services_.programFolder));
-        records_.open(connection_, QStringLiteral("select * from yanshu"));
+        openDatabase(connection_, db::connectionString(services_.programFolder));
+        store_.openAll(connection_);
     });
     if (!opened) {
         return; // the card stays empty; reopening it tries again
@@ -238,9 +239,7 @@ void F_EDIT::Form_Load() {
 }
 
 void F_EDIT::Form_Unload() {
-    if (records_.isOpen()) {
-        records_.close();
-    }
+    store_.close();
     if (connection_.isOpen()) {
         connection_.close();
     }
@@ -272,13 +271,9 @@ void F_EDIT::XSK() {
     }
 }
 
-bool F_EDIT::empty() {
-    return records_.recordCount() == 0;
-}
-
 void F_EDIT::PD() {
     ui();
-    if (!empty()) {
+    if (!store_.empty()) {
         return;
     }
     services_.messageBox.show(QStringLiteral("没有可用记录"), infoTitle);
@@ -320,55 +315,53 @@ void F_EDIT::enterModifyMode(bool fromToolbar) {
 
 void F_EDIT::XSZL() {
     auto& c = ui();
-    if (!records_.hasCurrent()) {
+    if (!store_.records().hasCurrent()) {
         XSK(); // nothing to show: the boxes are left empty
         return;
     }
     guarded([&] {
-        c.Label26->setText(records_.text(idColumn.column));
+        const Contact contact = store_.current();
+        c.Label26->setText(QString::number(contact.id));
         for (std::size_t i = 0; i < textColumns.size(); ++i) {
-            setTextOf(c.data[i], records_.text(textColumns[i].column));
+            setTextOf(c.data[i], contact.fields[i]);
         }
     });
 }
 
-// Every box exactly as typed into its column, then the row is written.
-void F_EDIT::saveTexts() {
+// Every box exactly as typed, for its column.
+Contact F_EDIT::typed() {
     const auto& data = ui().data;
+    Contact contact;
     for (std::size_t i = 0; i < textColumns.size(); ++i) {
-        records_.setValue(textColumns[i].column, textOf(data[i]));
+        contact.fields[i] = textOf(data[i]);
     }
-    records_.update();
+    return contact;
 }
 
 bool F_EDIT::ADDTJ() {
     auto& c = ui();
-    const bool saved = guarded([&] {
-        records_.addNew();
-        records_.setValue(idColumn.column, c.Label26->text());
-        saveTexts();
-    });
+    Contact contact = typed();
+    contact.id = c.Label26->text().toLongLong();
+    // A failed add leaves the boxes as they were typed.
+    const bool saved = guarded([&] { store_.add(contact); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
-    } else {
-        records_.cancelUpdate(); // the boxes keep what was typed
     }
     return saved;
 }
 
 bool F_EDIT::XG() {
     ui();
-    if (!records_.hasCurrent()) {
+    if (!store_.records().hasCurrent()) {
         services_.messageBox.show(
             QStringLiteral("没有选中的联系人，修改没有保存。请先找到或选中一位联系人。"),
             infoTitle);
         return false;
     }
-    const bool saved = guarded([this] { saveTexts(); });
+    // A failed change leaves the stored contact for "取消" to show again.
+    const bool saved = guarded([this] { store_.update(typed()); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
-    } else {
-        records_.cancelUpdate(); // "取消" must show the stored record again
     }
     return saved;
 }
@@ -383,10 +376,10 @@ void F_EDIT::Cx() {
         return;
     }
     const bool found = guarded([&] {
-        records_.close();
-        records_.open(connection_, QStringLiteral("select * from yanshu where GR_XM = ?"), {name});
+        store_.close();
+        store_.findByName(connection_, name);
     });
-    if (found && !empty()) {
+    if (found && !store_.empty()) {
         XSZL();
     } else if (found) {
         services_.messageBox.show(QStringLiteral("对不起，没有此人的记录！"));
@@ -397,15 +390,16 @@ void F_EDIT::Cx() {
 // One step through the record set; at either end the end record stays current.
 void F_EDIT::step(bool forward) {
     PD();
-    if (empty()) {
+    if (store_.empty()) {
         return;
     }
-    forward ? records_.moveNext() : records_.movePrevious();
-    if (forward ? !records_.eof() : !records_.bof()) {
+    db::Recordset& records = store_.records();
+    forward ? records.moveNext() : records.movePrevious();
+    if (forward ? !records.eof() : !records.bof()) {
         XSZL();
         return;
     }
-    forward ? records_.moveLast() : records_.moveFirst();
+    forward ? records.moveLast() : records.moveFirst();
     services_.messageBox.show(forward ? QStringLiteral("已经是最后一个记录了!")
                                       : QStringLiteral("已经是第一个记录了!"),
                               infoTitle);
@@ -427,21 +421,22 @@ void F_EDIT::DEL1() {
         return;
     }
     PD();
-    if (empty()) {
+    if (store_.empty()) {
         return;
     }
-    if (!records_.hasCurrent()) {
+    db::Recordset& records = store_.records();
+    if (!records.hasCurrent()) {
         services_.messageBox.show(QStringLiteral("没有选中的联系人，没有删除任何记录。"),
                                   infoTitle);
         return;
     }
-    if (!guarded([this] { records_.deleteCurrent(); })) {
+    if (!guarded([this] { store_.removeCurrent(); })) {
         return;
     }
-    records_.moveNext();
-    if (records_.eof()) {
-        records_.movePrevious();
-        if (records_.bof()) {
+    records.moveNext();
+    if (records.eof()) {
+        records.movePrevious();
+        if (records.bof()) {
             services_.messageBox.show(QStringLiteral("没有可用记录了"), infoTitle);
             XSK();
             return;
@@ -490,36 +485,18 @@ void F_EDIT::CCDROM() {
     ui::autoSize(answer); // its design width holds five characters of the answer
 }
 
-qint64 F_EDIT::nextNumber() {
-    // Without a current record (past the end after an earlier scan) the
-    // whole set is scanned, so that the new number is still unused.
-    if (!records_.hasCurrent()) {
-        records_.moveFirst();
-    }
-    const int id = records_.columnIndex(idColumn.column);
-    qint64 n = records_.hasCurrent() ? records_.value(id).toLongLong() : 0;
-    for (; !records_.eof(); records_.moveNext()) {
-        n = std::max(n, records_.value(id).toLongLong());
-    }
-    return n;
-}
-
 void F_EDIT::Command1_Click() {
     auto& c = ui();
-    const db::Recordset::Bookmark before = records_.bookmark();
     qint64 n = 0;
-    if (!guarded([&] { n = nextNumber(); })) {
+    if (!guarded([&] { n = ContactStore::nextNumber(connection_); })) {
         return;
     }
-    c.Label26->setText(QString::number(n < std::numeric_limits<qint64>::max() ? n + 1 : n));
+    c.Label26->setText(QString::number(n));
     if (caption() != addCaption) {
         return;
     }
     if (!ADDTJ()) {
-        // Still in add mode, with everything typed; 取消 shows the contact
-        // that was current before, not the end the scan left the set at.
-        records_.moveTo(before);
-        return;
+        return; // still in add mode, with everything typed
     }
     const ui::Answer more = services_.messageBox.show(QStringLiteral("是否继续添加记录？"),
                                                       QStringLiteral("提示"), ui::Buttons::YesNo);

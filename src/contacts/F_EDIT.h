@@ -1,10 +1,10 @@
 #pragma once
 
 #include "ContactColumns.h"
+#include "ContactStore.h"
 
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/ui/Form.h"
 
 #include <QPoint>
@@ -98,17 +98,15 @@ protected:
 
 private:
     void setDataEnabled(bool enabled);
-    bool empty();
     void step(bool forward);
-    void saveTexts();
+    Contact typed();
     void disableEditing(bool modifyToo);
-    qint64 nextNumber();
     void sendDoorCommand(const QString& command);
     template <class Action> bool guarded(Action&& action);
 
     const platform::Services& services_;
     db::Connection connection_;
-    db::Recordset records_;
+    ContactStore store_;
 };
 
 } // namespace contacts

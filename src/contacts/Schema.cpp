@@ -3,9 +3,14 @@
 #include "ContactColumns.h"
 
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QUuid>
 
 namespace contacts {
 
@@ -27,9 +32,59 @@ QString contactTable() {
            QStringLiteral(");");
 }
 
+int userVersion(const db::Connection& connection) {
+    db::Statement version(connection, QStringLiteral("PRAGMA user_version"));
+    return version.step() ? int(version.integer(0)) : 0;
+}
+
+bool hasContactTable(const db::Connection& connection) {
+    db::Statement table(connection,
+                        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND "
+                                       "name = 'yanshu' COLLATE NOCASE"));
+    return table.step();
+}
+
+// Version 2: every contact gets a stable identity, the existing ones too.
+void addIdentity(db::Connection& connection) {
+    connection.execute(QStringLiteral("ALTER TABLE yanshu ADD COLUMN UID TEXT;"
+                                      "ALTER TABLE yanshu ADD COLUMN REV TEXT DEFAULT '';"));
+    db::Statement rows(connection, QStringLiteral("SELECT _rowid_ FROM yanshu"));
+    db::Statement give(connection, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
+    while (rows.step()) {
+        give.reset();
+        give.bindAll({QUuid::createUuid().toString(QUuid::WithoutBraces),
+                      QVariant::fromValue(rows.integer(0))});
+        give.run();
+    }
+    connection.execute(QStringLiteral("CREATE UNIQUE INDEX yanshu_UID ON yanshu (UID);"
+                                      "PRAGMA user_version = 2;"));
+}
+
+// Brings the tables from their version up to the current one.
+void upgrade(db::Connection& connection, int from) {
+    if (from < 2) {
+        addIdentity(connection);
+    }
+}
+
+// A copy of the file as it was, beside it, under a name not yet taken.
+void backUp(const QString& path, int version) {
+    const QString base = path + QStringLiteral(".bak-v%1").arg(version);
+    QString copy = base;
+    for (int n = 2; QFile::exists(copy); ++n) {
+        copy = base + QStringLiteral("-%1").arg(n);
+    }
+    QFile file(path);
+    if (!file.copy(copy)) {
+        throw db::DbError(QStringLiteral("无法在“%1”旁边保存它的备份，数据库没有升级。")
+                              .arg(QDir::toNativeSeparators(path)),
+                          file.errorString() + QStringLiteral(": ") + copy, 0, db::DbErrorKind::Io);
+    }
+}
+
 } // namespace
 
-void createSchema(db::Connection& connection) {
+void createVersion1(db::Connection& connection) {
     connection.execute(QStringLiteral("BEGIN;") + contactTable() +
                        QStringLiteral("CREATE INDEX yanshu_GR_XM ON yanshu (GR_XM);"
                                       "CREATE TABLE mab (YHM TEXT DEFAULT ''") +
@@ -39,13 +94,39 @@ void createSchema(db::Connection& connection) {
                                       "COMMIT;"));
 }
 
-void addUser(db::Connection& connection, const QString& name, const QString& password) {
-    db::Recordset users;
-    users.open(connection, QStringLiteral("select * from mab where 0"));
-    users.addNew();
-    users.setValue(u"YHM", name);
-    users.setValue(u"YHMA", password);
-    users.update();
+void createSchema(db::Connection& connection) {
+    createVersion1(connection);
+    db::Transaction transaction(connection);
+    upgrade(connection, 1);
+    transaction.commit();
+}
+
+void openDatabase(db::Connection& connection, const QString& connectionString) {
+    connection.open(connectionString);
+    const int version = userVersion(connection);
+    if (version == schemaVersion) {
+        return;
+    }
+    const QString path = connection.path();
+    if (version > schemaVersion) {
+        connection.close();
+        throw db::DbError(
+            QStringLiteral("数据库文件“%1”是较新版本的雁书簿建立的，这个版本不能打开它。"
+                           "请使用新版的雁书簿。")
+                .arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("schema version %1, this program knows %2")
+                .arg(version)
+                .arg(schemaVersion),
+            0, db::DbErrorKind::NewerVersion);
+    }
+    // The write lock first: nobody changes the file while it is copied.
+    db::Transaction transaction(connection);
+    if (!hasContactTable(connection)) {
+        return; // not ours: reading it says so
+    }
+    backUp(path, std::max(version, 1));
+    upgrade(connection, version);
+    transaction.commit();
 }
 
 } // namespace contacts

@@ -8,10 +8,21 @@ class Connection;
 
 namespace contacts {
 
-// Creates tables yanshu and mab in an empty database.
-void createSchema(db::Connection& connection);
+// The version of the tables this program reads and writes, kept in the
+// file's user_version. 1: yanshu and mab as first made; 2: each contact
+// has a UID (stable identity) and a REV (UTC time of its last change).
+inline constexpr int schemaVersion = 2;
 
-// Adds a row to mab; the password is kept as typed.
-void addUser(db::Connection& connection, const QString& name, const QString& password);
+// Makes the tables of the current version in an empty database.
+void createSchema(db::Connection& connection);
+// Makes the tables as version 1 made them: how files of the first
+// releases look, from which every later version is reached.
+void createVersion1(db::Connection& connection);
+
+// Opens the database of the connection string for the program's use. A
+// file of an older version is first copied beside itself (MY.mdb.bak-v1)
+// and then brought up to date in one transaction; a file of a newer
+// version is refused with DbErrorKind::NewerVersion and left unopened.
+void openDatabase(db::Connection& connection, const QString& connectionString);
 
 } // namespace contacts

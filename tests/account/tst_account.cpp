@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "account/UserStore.h"
 #include "app/Forms.h"
 #include "contacts/Schema.h"
 #include "platform/db/ConnectionString.h"
@@ -59,7 +60,7 @@ class AccountTest : public QObject {
         connection.open(db::connectionString(s->folder.path()));
         connection.execute(QStringLiteral("DELETE FROM mab"));
         for (const User& user : users) {
-            contacts::addUser(connection, user.name, user.password);
+            account::UserStore::add(connection, user.name, user.password);
         }
     }
 

@@ -380,6 +380,15 @@ private slots:
             c.execute(QStringLiteral("DROP TABLE mab"));
         }
         fails(QStringLiteral("缺少所需的表"));
+        {
+            db::Connection c;
+            c.create(s->folder.databasePath() + QStringLiteral(".new"));
+            contacts::createSchema(c);
+            c.execute(QStringLiteral("PRAGMA user_version = 99"));
+        }
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::rename(path + QStringLiteral(".new"), path));
+        fails(QStringLiteral("较新版本"));
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\0", 20).leftJustified(2048, '\0'));

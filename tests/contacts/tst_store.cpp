@@ -1,54 +1,104 @@
-#include "TestServices.h"
+// The contact and user stores on a real file, without any window.
 
+#include "account/UserStore.h"
 #include "contacts/ContactColumns.h"
+#include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/Transaction.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSet>
+#include <QTemporaryDir>
+#include <QUuid>
 #include <QtTest>
 
+#include <limits>
+
+using contacts::Contact;
 using contacts::contactColumns;
+using contacts::ContactStore;
 using contacts::textColumns;
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+Contact card(qint64 id, const QString& name) {
+    Contact c;
+    c.id = id;
+    for (std::size_t i = 0; i < c.fields.size(); ++i) {
+        c.fields[i] = QStringLiteral("%1·%2").arg(name).arg(i);
+    }
+    c.fields[0] = name;
+    return c;
+}
+
+} // namespace
 
 class StoreTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<test::ProgramFolder> folder;
+    std::unique_ptr<QTemporaryDir> dir;
     db::Connection connection;
+    QDateTime clock{QDate(2026, 12, 7), QTime(9, 30), Qt::UTC};
 
+    QString path() const { return dir->filePath(QStringLiteral("MY.mdb")); }
+    QString connectionString() const { return db::connectionString(dir->path()); }
+    ContactStore store() {
+        return ContactStore([this] { return clock; });
+    }
+    // What another program sees in the file.
+    QStringList stored(const QString& sql) {
+        db::Connection other;
+        other.open(connectionString());
+        db::Recordset rows;
+        rows.open(other, sql);
+        QStringList values;
+        for (; !rows.eof(); rows.moveNext()) {
+            values << rows.text(0);
+        }
+        return values;
+    }
     QStringList namesFound(const QString& sql, const QString& name) {
         db::Recordset rs;
         rs.open(connection, sql, {name});
         QStringList names;
         for (; !rs.eof(); rs.moveNext()) {
-            names << rs.text(contacts::nameColumn);
+            names << rs.text(0);
         }
         return names;
+    }
+    void makeFile(void (*schema)(db::Connection&)) {
+        connection.close();
+        QFile::remove(path());
+        connection.create(path());
+        schema(connection);
     }
 
 private slots:
     void init() {
-        folder = std::make_unique<test::ProgramFolder>();
-        connection.open(db::connectionString(folder->path()));
+        dir = std::make_unique<QTemporaryDir>();
+        makeFile(contacts::createSchema);
     }
-    void cleanup() {
-        connection.close();
-        folder.reset();
-    }
+    void cleanup() { connection.close(); }
 
     void theTableHasTheColumnsInCardOrderWithEmptyDefaults() {
-        db::Recordset info;
-        info.open(connection,
-                  QStringLiteral("select name, dflt_value from pragma_table_info('yanshu')"));
+        QStringList expected;
         for (const auto& c : contactColumns) {
-            QVERIFY(!info.eof());
-            QCOMPARE(info.text(u"name"), c.column.toString());
-            info.moveNext();
+            expected << c.column.toString();
         }
-        QVERIFY(info.eof());
-
+        expected << QStringLiteral("UID") << QStringLiteral("REV");
+        QCOMPARE(namesFound(QStringLiteral("select name from pragma_table_info(?)"),
+                            QStringLiteral("yanshu")),
+                 expected);
         connection.execute(QStringLiteral("INSERT INTO yanshu DEFAULT VALUES"));
         db::Recordset row;
         row.open(connection, QStringLiteral("select * from yanshu"));
@@ -58,24 +108,24 @@ private slots:
         }
     }
 
-    void namesCompareWholeWithBlanksAndLatinCaseFolded() {
-        db::Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+    void namesCompareWholeWithBlanksAndLatinCaseFoldedThroughTheIndex() {
+        ContactStore s = store();
+        s.openAll(connection);
         for (const char* name : {"Li Ming", " 林晓燕 ", "林晓燕", "O'Brien"}) {
-            rs.addNew();
-            rs.setValue(contacts::nameColumn, QString::fromUtf8(name));
-            rs.update();
+            s.add(card(1, QString::fromUtf8(name)));
         }
-        const QString byName = QStringLiteral("select * from yanshu where GR_XM = ?");
-        QCOMPARE(namesFound(byName, "li ming"), QStringList{"Li Ming"});
-        QCOMPARE(namesFound(byName, "Li  Ming"), QStringList{});
-        QCOMPARE(namesFound(byName, "林晓燕"), QStringList{"林晓燕"});
-        QCOMPARE(namesFound(byName, " 林晓燕 "), QStringList{" 林晓燕 "});
-        QCOMPARE(namesFound(byName, "林晓"), QStringList{});
-        QCOMPARE(namesFound(byName, "o'brien"), QStringList{"O'Brien"});
-    }
-
-    void findingByNameUsesTheIndex() {
+        for (const auto& [typed, found] : {std::pair{"li ming", "Li Ming"},
+                                           {"Li  Ming", ""},
+                                           {"林晓燕", "林晓燕"},
+                                           {" 林晓燕 ", " 林晓燕 "},
+                                           {"林晓", ""},
+                                           {"o'brien", "O'Brien"}}) {
+            s.findByName(connection, QString::fromUtf8(typed));
+            QCOMPARE(s.empty(), !*found);
+            if (*found) {
+                QCOMPARE(s.current().fields[0], QString::fromUtf8(found));
+            }
+        }
         db::Recordset plan;
         plan.open(connection,
                   QStringLiteral("explain query plan select * from yanshu where GR_XM = ?"),
@@ -85,19 +135,134 @@ private slots:
     }
 
     void userNamesFoldCaseButPasswordsAreKeptExactly() {
-        contacts::addUser(connection, QStringLiteral("Zhang San"), QStringLiteral(" PassWord "));
-        QCOMPARE(namesFound(QStringLiteral("select YHMA as GR_XM from MaB where MaB.YHM = ?"),
-                            QStringLiteral("zhang san")),
-                 QStringList{" PassWord "});
-        QCOMPARE(namesFound(QStringLiteral("select YHM as GR_XM from mab where YHM = ?"),
-                            QStringLiteral("ADMIN")),
-                 QStringList{"admin"});
+        account::UserStore::add(connection, QStringLiteral("Zhang San"),
+                                QStringLiteral(" PassWord "));
+        account::UserStore users;
+        users.openAll(connection);
+        QCOMPARE(users.currentName(), QStringLiteral("Zhang San"));
+        users.find(QStringLiteral("zhang san"));
+        QVERIFY(users.holdsPassword(QStringLiteral(" PassWord ")));
+        QVERIFY(!users.holdsPassword(QStringLiteral("password")));
+        users.change(QStringLiteral("李四"), QStringLiteral("新"));
+        QCOMPARE(stored(QStringLiteral("select YHM || '/' || YHMA from mab")),
+                 QStringList{"李四/新"});
+    }
+
+    // Writes reach the file at once; the identity stays, the time of
+    // change moves with every write and only then.
+    void writesKeepTheIdentityAndStampTheirTime() {
+        ContactStore s = store();
+        s.openAll(connection);
+        s.add(card(7, QStringLiteral("甲")));
+        s.add(card(8, QStringLiteral("乙")));
+        const Contact first = (s.records().moveFirst(), s.current());
+        QCOMPARE(first.id, qint64(7));
+        QCOMPARE(first.rev, QStringLiteral("2026-12-07T09:30:00.000Z"));
+        QCOMPARE(stored(QStringLiteral("select GR_XM from yanshu order by _rowid_")),
+                 (QStringList{"甲", "乙"}));
+        const QStringList uids = stored(QStringLiteral("select UID from yanshu order by _rowid_"));
+        QCOMPARE(QSet<QString>(uids.begin(), uids.end()).size(), 2);
+        QVERIFY(!QUuid::fromString(uids.first()).isNull());
+
+        clock = clock.addSecs(60);
+        s.openAll(connection); // reading changes nothing
+        QCOMPARE(stored(QStringLiteral("select REV from yanshu")).first(), first.rev);
+        Contact changed = card(99, QStringLiteral("甲改"));
+        s.update(changed);
+        QCOMPARE(stored(QStringLiteral("select Id || '/' || GR_XM || '/' || UID || '/' || REV "
+                                       "from yanshu where Id = 7")),
+                 QStringList{QStringLiteral("7/甲改/%1/2026-12-07T09:31:00.000Z").arg(uids[0])});
+
+        s.removeCurrent();
+        QCOMPARE(stored(QStringLiteral("select GR_XM from yanshu")), QStringList{"乙"});
+    }
+
+    void theNextNumberIsOneMoreThanTheLargest() {
+        QCOMPARE(ContactStore::nextNumber(connection), qint64(1));
+        connection.execute(QStringLiteral("INSERT INTO yanshu (Id) VALUES (3), (7), (5)"));
+        QCOMPARE(ContactStore::nextNumber(connection), qint64(8));
+        connection.execute(QStringLiteral("INSERT INTO yanshu (Id) VALUES (9223372036854775807)"));
+        QCOMPARE(ContactStore::nextNumber(connection), std::numeric_limits<qint64>::max());
+    }
+
+    void aBatchIsOneTransactionOrNothing() {
+        ContactStore s = store();
+        s.openAll(connection);
+        {
+            db::Transaction batch(connection);
+            s.add(card(1, QStringLiteral("不留")));
+        } // dropped without commit
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu")), QStringList{"0"});
+        s.openAll(connection);
+        db::Transaction batch(connection);
+        for (int i = 1; i <= 10000; ++i) {
+            s.add(card(i, QStringLiteral("批%1").arg(i)));
+        }
+        batch.commit();
+        QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
+                 QStringList{"10000"});
+    }
+
+    void aVersionOneFileIsUpgradedLosslesslyAfterABackup() {
+        makeFile(contacts::createVersion1);
+        account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+        db::Recordset rows;
+        rows.openTable(connection, QStringLiteral("yanshu"), QStringLiteral("0"));
+        for (qint64 id : {5, 5, 2}) { // numbers need not be unique
+            rows.addNew();
+            rows.setValue(u"Id", id);
+            for (const auto& c : textColumns) {
+                rows.setValue(c.column, QStringLiteral("%1 %2\r\n'\"%3").arg(id).arg(c.column));
+            }
+            rows.update();
+        }
+        connection.close();
+        const QString everything = QStringLiteral("select * from yanshu order by _rowid_");
+        const auto all = [&] {
+            db::Connection c;
+            c.open(connectionString());
+            db::Recordset r;
+            r.open(c, everything);
+            QStringList cells;
+            for (; !r.eof(); r.moveNext()) {
+                for (const auto& col : contactColumns) {
+                    cells << r.text(col.column);
+                }
+            }
+            return cells;
+        };
+        const QStringList before = all();
+        const QByteArray original = bytesOf(path());
+
+        contacts::openDatabase(connection, connectionString());
+        QCOMPARE(bytesOf(path() + QStringLiteral(".bak-v1")), original);
+        QCOMPARE(all(), before);
+        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"2"});
+        QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
+                 QStringList{"3"});
+        QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab")), QStringList{"admin123456"});
+        connection.close();
+        contacts::openDatabase(connection, connectionString()); // up to date: no second copy
+        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 2);
+    }
+
+    void aNewerFileIsRefusedUnchanged() {
+        connection.execute(QStringLiteral("PRAGMA user_version = 3"));
+        connection.close();
+        const QByteArray before = bytesOf(path());
+        try {
+            contacts::openDatabase(connection, connectionString());
+            QFAIL("a newer file was opened");
+        } catch (const db::DbError& e) {
+            QCOMPARE(e.kind(), db::DbErrorKind::NewerVersion);
+            QVERIFY(e.userMessage().contains(QStringLiteral("较新版本")));
+        }
+        QVERIFY(!connection.isOpen());
+        QCOMPARE(bytesOf(path()), before);
+        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
     }
 };
 
-int runStoreTests(int argc, char* argv[]) {
-    StoreTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_GUILESS_MAIN(StoreTest)
 
 #include "tst_store.moc"

@@ -72,7 +72,7 @@ class PlatformTest : public QObject {
 
     void addPeople(const QStringList& names) {
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu where 0"));
+        rs.openTable(connection, QStringLiteral("yanshu"), QStringLiteral("0"));
         int id = 0;
         for (const QString& name : names) {
             rs.addNew();
@@ -165,6 +165,7 @@ private slots:
         const DbError e =
             expectDbError([&] { Connection().open(db::connectionString(empty.path())); });
         QVERIFY(e.userMessage().contains(QStringLiteral("找不到数据库文件")));
+        QCOMPARE(e.kind(), db::DbErrorKind::Missing);
         QVERIFY(e.userMessage().contains(QStringLiteral("yanshubu-db init")));
         QVERIFY(!e.detail().isEmpty());
         QVERIFY(!QFile::exists(empty.filePath(QStringLiteral("MY.mdb"))));
@@ -187,16 +188,18 @@ private slots:
             QVERIFY(foreign.open(QIODevice::WriteOnly | QIODevice::Truncate));
             foreign.write(head.leftJustified(4096, '\x01'));
         };
-        const auto message = [&] {
-            return expectDbError([&] { c.open(db::connectionString(dir.path())); }).userMessage();
+        const auto error = [&] {
+            return expectDbError([&] { c.open(db::connectionString(dir.path())); });
         };
         writeFile(QByteArray("\x00\x01\x00\x00Standard Jet DB\0", 20));
         const QByteArray before = test::fileBytes(path);
-        QVERIFY(message().contains(QStringLiteral("Access 数据库")));
+        QVERIFY(error().userMessage().contains(QStringLiteral("Access 数据库")));
+        QCOMPARE(error().kind(), db::DbErrorKind::OldAccessFile);
         QVERIFY(!c.isOpen());
         QCOMPARE(test::fileBytes(path), before);
         writeFile("Standard Jet DB");
-        QVERIFY(message().contains(QStringLiteral("不是雁书簿的数据库文件")));
+        QVERIFY(error().userMessage().contains(QStringLiteral("不是雁书簿的数据库文件")));
+        QCOMPARE(error().kind(), db::DbErrorKind::NotOurs);
     }
 
     void corruptTablePagesAreReportedWhenRead() {
@@ -214,8 +217,9 @@ private slots:
         connection.open(connString());
         Recordset rs;
         const DbError e =
-            expectDbError([&] { rs.open(connection, QStringLiteral("select * from yanshu")); });
+            expectDbError([&] { rs.openTable(connection, QStringLiteral("yanshu")); });
         QVERIFY2(e.userMessage().contains(QStringLiteral("损坏")), qPrintable(e.userMessage()));
+        QCOMPARE(e.kind(), db::DbErrorKind::Corrupt);
         QVERIFY(!rs.isOpen());
         QCOMPARE(test::fileBytes(folder->databasePath()), before);
     }
@@ -225,6 +229,7 @@ private slots:
         const DbError e = expectDbError([&] { Connection().open(connString()); });
         QVERIFY2(e.userMessage().contains(QStringLiteral("正被其他程序使用")),
                  qPrintable(e.userMessage()));
+        QCOMPARE(e.kind(), db::DbErrorKind::Locked);
         other.release();
     }
 
@@ -233,9 +238,9 @@ private slots:
         Connection c;
         c.create(dir.filePath(QStringLiteral("MY.mdb")));
         Recordset rs;
-        const DbError e =
-            expectDbError([&] { rs.open(c, QStringLiteral("select * from yanshu")); });
+        const DbError e = expectDbError([&] { rs.openTable(c, QStringLiteral("yanshu")); });
         QVERIFY(e.userMessage().contains(QStringLiteral("缺少所需的表")));
+        QCOMPARE(e.kind(), db::DbErrorKind::NotOurs);
     }
 
     void createRefusesAnExistingFile() {
@@ -250,7 +255,7 @@ private slots:
     void navigationStopsAtBothEnds() {
         addPeople({QStringLiteral("甲"), QStringLiteral("乙"), QStringLiteral("丙")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         QCOMPARE(rs.recordCount(), 3);
         QVERIFY(!rs.bof() && !rs.eof());
         QCOMPARE(rs.text(u"gr_xm"), QStringLiteral("甲"));
@@ -278,7 +283,7 @@ private slots:
 
     void anEmptySetIsAtBothEnds() {
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         QCOMPARE(rs.recordCount(), 0);
         QVERIFY(rs.eof() && rs.bof());
         rs.moveFirst();
@@ -294,21 +299,21 @@ private slots:
     void theSnapshotIgnoresOtherConnectionsUntilReopened() {
         addPeople({QStringLiteral("甲")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         Connection other;
         other.open(connString());
         exec(other, QStringLiteral("INSERT INTO yanshu (Id, GR_XM) VALUES (2, '乙');"
                                    "UPDATE yanshu SET GR_XM = '改' WHERE Id = 1;"));
         QCOMPARE(rs.recordCount(), 1);
         QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("甲"));
-        rs.open(QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         QCOMPARE(rs.recordCount(), 2);
         QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("改"));
     }
 
     void writesReachTheFileAtOnce() {
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         rs.addNew();
         rs.setValue(u"Id", QStringLiteral("42")); // decimal text, stored as a number
         rs.setValue(u"GR_XM", QStringLiteral("新人"));
@@ -333,7 +338,7 @@ private slots:
     void deletedRowsAreNeverCurrentAgain() {
         addPeople({QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         rs.moveNext();
         rs.deleteCurrent(); // the middle one
         QVERIFY(!rs.eof() && !rs.bof());
@@ -364,7 +369,7 @@ private slots:
                                  QStringLiteral("中文，标点。"), QStringLiteral("行一\r\n行二"),
                                  QStringLiteral("O'Brien \"引号\"")};
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         for (const QString& v : values) {
             rs.addNew();
             rs.setValue(u"GR_XM", v);
@@ -373,7 +378,7 @@ private slots:
         }
         QCOMPARE(scalar(folder->databasePath(), "select count(*) from yanshu where GR_BZ is null"),
                  QStringLiteral("0"));
-        rs.open(QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         for (const QString& v : values) {
             QCOMPARE(rs.text(u"GR_XM"), v);
             QCOMPARE(rs.text(u"GR_BZ"), v);
@@ -384,19 +389,19 @@ private slots:
     void parametersAreBoundNotPasted() {
         addPeople({QStringLiteral("O'Brien"), QStringLiteral("x' or '1'='1")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu where GR_XM = ?"),
-                {QStringLiteral("O'Brien")});
+        rs.openTable(connection, QStringLiteral("yanshu"), QStringLiteral("GR_XM = ?"),
+                     {QStringLiteral("O'Brien")});
         QCOMPARE(rs.recordCount(), 1);
         QCOMPARE(rs.text(u"GR_XM"), QStringLiteral("O'Brien"));
-        rs.open(QStringLiteral("select * from yanshu where GR_XM = ?"),
-                {QStringLiteral("' or '1'='1")});
+        rs.openTable(connection, QStringLiteral("yanshu"), QStringLiteral("GR_XM = ?"),
+                     {QStringLiteral("' or '1'='1")});
         QCOMPARE(rs.recordCount(), 0);
     }
 
     void aFailedWriteLeavesFileAndSnapshotAsTheyWere() {
         addPeople({QStringLiteral("原名")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         test::FileLock other(folder->path());
 
         rs.setValue(u"GR_XM", QStringLiteral("新名"));
@@ -415,10 +420,11 @@ private slots:
                  QStringLiteral("2"));
     }
 
-    void onlyPlainTableRowsCanBeWritten() {
+    void onlyATablesRowsCanBeWritten() {
         addPeople({QStringLiteral("甲"), QStringLiteral("乙")});
         exec(connection, QStringLiteral("CREATE VIEW people AS SELECT * FROM yanshu"));
-        for (const char* sql : {"select * from people", "select GR_XM from yanshu group by Id % 2",
+        for (const char* sql : {"select * from yanshu", "select * from people",
+                                "select GR_XM from yanshu group by Id % 2",
                                 "select * from yanshu where Id in (select 1 union select 2)"}) {
             Recordset rs;
             rs.open(connection, QString::fromLatin1(sql));
@@ -436,7 +442,7 @@ private slots:
         exec(connection, QStringLiteral("CREATE TRIGGER drop_all BEFORE INSERT ON yanshu "
                                         "BEGIN SELECT RAISE(IGNORE); END"));
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         rs.addNew();
         rs.setValue(u"GR_XM", QStringLiteral("丢失"));
         QVERIFY_THROWS_EXCEPTION(DbError, rs.update());
@@ -447,7 +453,7 @@ private slots:
     void aRowDeletedElsewhereIsNotSilentlyUpdated() {
         addPeople({QStringLiteral("甲")});
         Recordset rs;
-        rs.open(connection, QStringLiteral("select * from yanshu"));
+        rs.openTable(connection, QStringLiteral("yanshu"));
         exec(connection, QStringLiteral("DELETE FROM yanshu"));
         rs.setValue(u"GR_XM", QStringLiteral("乙"));
         QVERIFY(expectDbError([&] { rs.update(); }).userMessage().contains(QStringLiteral("删除")));

@@ -1,5 +1,6 @@
 #include "TestServices.h"
 
+#include "account/UserStore.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
@@ -75,7 +76,7 @@ ProgramFolder::ProgramFolder()
     db::Connection connection;
     connection.create(databasePath());
     contacts::createSchema(connection);
-    contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+    account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
 }
 
 FileLock::FileLock(const QString& programFolder) {

@@ -1,7 +1,8 @@
 #include "DemoContacts.h"
 
 #include "contacts/ContactColumns.h"
-#include "platform/db/Recordset.h"
+#include "contacts/ContactStore.h"
+#include "platform/db/Transaction.h"
 
 #include <QStringList>
 
@@ -125,15 +126,17 @@ constexpr std::array<Card, 6> demoCards{{
 } // namespace
 
 void addDemoContacts(db::Connection& connection) {
-    db::Recordset contacts;
-    contacts.open(connection, QStringLiteral("select * from yanshu where 0"));
-    int id = 0;
+    contacts::ContactStore store;
+    store.openAll(connection);
+    db::Transaction batch(connection);
+    qint64 id = 0;
     for (const Card& card : demoCards) {
-        contacts.addNew();
-        contacts.setValue(contacts::idColumn.column, QString::number(++id));
+        contacts::Contact contact;
+        contact.id = ++id;
         for (std::size_t i = 0; i < card.size(); ++i) {
-            contacts.setValue(contacts::textColumns[i].column, QString::fromUtf8(card[i]));
+            contact.fields[i] = QString::fromUtf8(card[i]);
         }
-        contacts.update();
+        store.add(contact);
     }
+    batch.commit();
 }

@@ -2,6 +2,7 @@
 
 #include "DemoContacts.h"
 
+#include "account/UserStore.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
@@ -56,7 +57,7 @@ int init(const QString& folder, bool demo) {
         connection.create(path);
         created = true;
         contacts::createSchema(connection);
-        contacts::addUser(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+        account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
         if (demo) {
             addDemoContacts(connection);
         }

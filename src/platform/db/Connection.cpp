@@ -50,7 +50,7 @@ void Connection::open(const QString& connectionString) {
         throw DbError(QStringLiteral("找不到数据库文件“%1”。请把它放到程序所在的文件夹中，"
                                      "或者用命令 yanshubu-db init 新建一个。")
                           .arg(native(path)),
-                      QStringLiteral("file does not exist: ") + path);
+                      QStringLiteral("file does not exist: ") + path, 0, DbErrorKind::Missing);
     }
     if (!info.isFile()) {
         throw DbError(QStringLiteral("无法打开数据库文件“%1”。").arg(native(path)),
@@ -100,7 +100,7 @@ void Connection::openPath(const QString& path) {
             throw DbError(QStringLiteral("文件“%1”是旧版程序的 Access 数据库，"
                                          "雁书簿不能直接打开它。")
                               .arg(native(path)),
-                          e.detail(), e.engineCode());
+                          e.detail(), e.engineCode(), DbErrorKind::OldAccessFile);
         }
         throw;
     }

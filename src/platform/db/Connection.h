@@ -27,12 +27,14 @@ public:
     void execute(const QString& sql);
 
     const QString& path() const { return path_; }
-    sqlite3* handle() const { return handle_; }
 
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
 private:
+    friend class Statement;
+    sqlite3* handle() const { return handle_; }
+
     void openPath(const QString& path);
 
     sqlite3* handle_ = nullptr;

@@ -7,11 +7,28 @@
 
 namespace db {
 
+// What went wrong, so that a caller can offer a way out (an import for an
+// old Access file, a second try for a locked one).
+enum class DbErrorKind {
+    Other,
+    Missing,       // no such file
+    NotOurs,       // some other program's file, or lacking our tables
+    OldAccessFile, // the old Windows program's Access file
+    Locked,        // another program holds it
+    ReadOnly,
+    Corrupt,
+    NewerVersion, // made by a newer 雁书簿
+    Constraint,   // the database refused the values
+    DiskFull,
+    Io,
+};
+
 // The one error every database failure becomes: a Chinese sentence for the
 // user and the technical detail (engine message, SQL) for whoever debugs it.
 class DbError : public std::exception {
 public:
-    DbError(QString userMessage, QString detail, int engineCode = 0);
+    DbError(QString userMessage, QString detail, int engineCode = 0,
+            DbErrorKind kind = DbErrorKind::Other);
 
     // Builds the user's sentence from an SQLite result code.
     static DbError fromEngine(int engineCode, const QString& engineMessage, const QString& file,
@@ -20,12 +37,14 @@ public:
     const QString& userMessage() const { return userMessage_; }
     const QString& detail() const { return detail_; }
     int engineCode() const { return engineCode_; }
+    DbErrorKind kind() const { return kind_; }
     const char* what() const noexcept override { return what_.c_str(); }
 
 private:
     QString userMessage_;
     QString detail_;
     int engineCode_;
+    DbErrorKind kind_;
     std::string what_;
 };
 

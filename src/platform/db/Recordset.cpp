@@ -2,10 +2,7 @@
 
 #include "Connection.h"
 #include "DbError.h"
-
-#include <QRegularExpression>
-
-#include <sqlite3.h>
+#include "Statement.h"
 
 #include <algorithm>
 
@@ -13,127 +10,10 @@ namespace db {
 
 namespace {
 
-// A prepared statement that is always finalized.
-class Statement {
-public:
-    Statement(const Connection& connection, const QString& sql)
-        : connection_(connection) {
-        const QByteArray utf8 = sql.toUtf8();
-        rc_ = sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()), &stmt_,
-                                 nullptr);
-    }
-    ~Statement() { sqlite3_finalize(stmt_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-
-    bool prepared() const { return rc_ == SQLITE_OK && stmt_; }
-    sqlite3_stmt* get() const { return stmt_; }
-    [[noreturn]] void fail(const QString& context) const { connection_.fail(rc_, context); }
-    void requirePrepared(const QString& sql) const {
-        if (!prepared()) {
-            fail(sql);
-        }
-    }
-
-    void bind(int index, const QVariant& value) {
-        int rc = SQLITE_OK;
-        switch (value.typeId()) {
-        case QMetaType::UnknownType:
-        case QMetaType::Nullptr:
-            rc = sqlite3_bind_null(stmt_, index);
-            break;
-        case QMetaType::Bool:
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-            rc = sqlite3_bind_int64(stmt_, index, value.toLongLong());
-            break;
-        case QMetaType::Double:
-        case QMetaType::Float:
-            rc = sqlite3_bind_double(stmt_, index, value.toDouble());
-            break;
-        case QMetaType::QByteArray: {
-            const QByteArray bytes = value.toByteArray();
-            rc = sqlite3_bind_blob64(stmt_, index, bytes.constData(), bytes.size(),
-                                     SQLITE_TRANSIENT);
-            break;
-        }
-        default: {
-            const QByteArray utf8 = value.toString().toUtf8();
-            rc = sqlite3_bind_text64(stmt_, index, utf8.constData(), utf8.size(), SQLITE_TRANSIENT,
-                                     SQLITE_UTF8);
-            break;
-        }
-        }
-        if (rc != SQLITE_OK) {
-            rc_ = rc;
-            fail(QStringLiteral("bind parameter %1").arg(index));
-        }
-    }
-
-    void bindAll(const QVariantList& values) {
-        for (int i = 0; i < values.size(); ++i) {
-            bind(i + 1, values[i]);
-        }
-    }
-
-    // Steps once; true while a row is available.
-    bool step(const QString& context) {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW) {
-            return true;
-        }
-        if (rc != SQLITE_DONE) {
-            rc_ = rc;
-            fail(context);
-        }
-        return false;
-    }
-
-private:
-    const Connection& connection_;
-    sqlite3_stmt* stmt_ = nullptr;
-    int rc_ = SQLITE_OK;
-};
-
-// Runs a statement that returns no rows.
-void execute(const Connection& connection, const QString& sql, const QVariantList& values) {
-    Statement statement(connection, sql);
-    statement.requirePrepared(sql);
-    statement.bindAll(values);
-    statement.step(sql);
-}
-
 QString quoted(const QString& identifier) {
     QString doubled = identifier;
     doubled.replace(u'"', QStringLiteral("\"\""));
     return u'"' + doubled + u'"';
-}
-
-// Rows of a plain "select * from <table> [where ...]" can be written back:
-// such a query is run with each row's hidden key put in front.
-struct Keyed {
-    QString sql;
-    QString table;
-};
-
-std::optional<Keyed> withRowid(const QString& sql) {
-    static const QRegularExpression plain(
-        QStringLiteral("^\\s*select\\s+(\\*\\s+from\\s+([A-Za-z_]\\w*)(\\s+where\\s.*)?)\\s*$"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression grouping(QStringLiteral("\\b(group|union|join|having)\\b"),
-                                             QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = plain.match(sql);
-    if (!m.hasMatch() || m.captured(3).contains(grouping)) {
-        return std::nullopt;
-    }
-    return Keyed{QStringLiteral("SELECT _rowid_, ") + m.captured(1), m.captured(2)};
-}
-
-QString utf8OrEmpty(const char* text) {
-    return text ? QString::fromUtf8(text) : QString();
 }
 
 DbError noCurrentRow() {
@@ -144,63 +24,49 @@ DbError noCurrentRow() {
 } // namespace
 
 void Recordset::open(Connection& connection, const QString& sql, const QVariantList& parameters) {
+    take(connection, sql, parameters, QString());
+}
+
+void Recordset::openTable(Connection& connection, const QString& table, const QString& where,
+                          const QVariantList& parameters) {
+    // Each row's hidden key comes first, to write the row back by.
+    QString sql = QStringLiteral("SELECT _rowid_, * FROM ") + quoted(table);
+    if (!where.isEmpty()) {
+        sql += QStringLiteral(" WHERE ") + where;
+    }
+    take(connection, sql, parameters, table);
+}
+
+void Recordset::take(Connection& connection, const QString& sql, const QVariantList& parameters,
+                     const QString& table) {
     close();
     if (!connection.isOpen()) {
         throw DbError(QStringLiteral("数据库没有打开。"),
                       QStringLiteral("open on closed connection"));
     }
-    connection_ = &connection;
-
-    const std::optional<Keyed> keyed = withRowid(sql);
-    std::optional<Statement> statement;
-    int first = 0;
-    if (keyed) {
-        statement.emplace(connection, keyed->sql);
-        first = 1;
-    }
-    if (!statement || !statement->prepared()) {
-        statement.emplace(connection, sql);
-        first = 0;
-        statement->requirePrepared(sql);
-    }
-    sqlite3_stmt* stmt = statement->get();
-    statement->bindAll(parameters);
-
-    const int count = sqlite3_column_count(stmt) - first;
+    Statement statement(connection, sql);
+    statement.bindAll(parameters);
+    const int first = table.isEmpty() ? 0 : 1;
+    const int count = statement.columnCount() - first;
     QStringList names;
     QStringList origins;
-    // Writable when every column comes from the table named (not a view).
-    QString table = first == 1 ? keyed->table : QString();
     for (int i = 0; i < count; ++i) {
-        names << utf8OrEmpty(sqlite3_column_name(stmt, first + i));
-        origins << utf8OrEmpty(sqlite3_column_origin_name(stmt, first + i));
-        const QString columnTable = utf8OrEmpty(sqlite3_column_table_name(stmt, first + i));
-        if (origins.last().isEmpty() || columnTable.compare(table, Qt::CaseInsensitive) != 0) {
-            table.clear();
-        }
+        names << statement.columnName(first + i);
+        origins << statement.columnOrigin(first + i);
     }
-
     std::vector<Row> rows;
-    while (statement->step(sql)) {
-        const qint64 rowid = first == 1 ? sqlite3_column_int64(stmt, 0) : 0;
-        rows.push_back({rowid, PackedRow::fromStatement(stmt, first, count)});
+    while (statement.step()) {
+        const qint64 rowid = first == 1 ? statement.integer(0) : 0;
+        rows.push_back({rowid, PackedRow::fromStatement(statement.get(), first, count)});
     }
-
+    connection_ = &connection;
     names_ = std::move(names);
     origins_ = std::move(origins);
-    table_ = std::move(table);
+    table_ = table;
     rows_ = std::move(rows);
     pending_.assign(count, std::nullopt);
     open_ = true;
     position_ = 0;
-}
-
-void Recordset::open(const QString& sql, const QVariantList& parameters) {
-    if (!connection_) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("reopen without connection"));
-    }
-    open(*connection_, sql, parameters);
 }
 
 void Recordset::close() {
@@ -240,12 +106,6 @@ void Recordset::moveLast() {
     if (rows_.empty()) {
         position_ = 0;
     }
-}
-
-void Recordset::moveTo(Bookmark bookmark) {
-    leave();
-    position_ = std::clamp<qsizetype>(bookmark.position, -1, recordCount());
-    onDeleted_ = bookmark.onDeleted;
 }
 
 void Recordset::moveNext() {
@@ -387,18 +247,14 @@ std::optional<Recordset::Row> Recordset::writeReturningRow(const QString& sql,
     }
     // The stored row comes back from the same statement: defaults filled in,
     // numbers converted, and no second read that could fail after the write.
-    const QString returning = sql + QStringLiteral(" RETURNING ") + list.join(u',');
-    Statement statement(*connection_, returning);
-    statement.requirePrepared(returning);
+    Statement statement(*connection_, sql + QStringLiteral(" RETURNING ") + list.join(u','));
     statement.bindAll(values);
     std::optional<Row> row;
-    if (statement.step(returning)) {
-        row = Row{sqlite3_column_int64(statement.get(), 0),
+    if (statement.step()) {
+        row = Row{statement.integer(0),
                   PackedRow::fromStatement(statement.get(), 1, int(origins_.size()))};
     }
-    while (statement.step(returning)) {
-        // run to the end: only then is the change committed
-    }
+    statement.run(); // to the end: only then is the change committed
     return row;
 }
 
@@ -456,7 +312,9 @@ void Recordset::deleteCurrent() {
     requireWritable();
     const Row& row = currentRow();
     const QString sql = QStringLiteral("DELETE FROM %1 WHERE _rowid_ = ?").arg(quoted(table_));
-    execute(*connection_, sql, {QVariant::fromValue(row.rowid)});
+    Statement statement(*connection_, sql);
+    statement.bind(1, QVariant::fromValue(row.rowid));
+    statement.run();
     cancelUpdate();
     rows_.erase(rows_.begin() + position_);
     onDeleted_ = true;

@@ -21,10 +21,12 @@ class Connection;
 class Recordset {
 public:
     // Runs the query with its '?' parameters bound in order and takes every
-    // row; the first row, if any, becomes current.
+    // row; the first row, if any, becomes current. Its rows are read only.
     void open(Connection& connection, const QString& sql, const QVariantList& parameters = {});
-    // Reopens on the connection the set was last opened on.
-    void open(const QString& sql, const QVariantList& parameters = {});
+    // Takes the rows of a table, those the condition holds for if one is
+    // given; these rows can be written back, added to and deleted.
+    void openTable(Connection& connection, const QString& table, const QString& where = {},
+                   const QVariantList& parameters = {});
     void close();
     bool isOpen() const { return open_; }
 
@@ -37,14 +39,6 @@ public:
 
     void moveFirst();
     void moveLast();
-    // Where the cursor stands, to come back to after a scan; it holds while
-    // no row is added or deleted.
-    struct Bookmark {
-        qsizetype position;
-        bool onDeleted;
-    };
-    Bookmark bookmark() const { return {position_, onDeleted_}; }
-    void moveTo(Bookmark bookmark);
     void moveNext();
     void movePrevious();
 
@@ -76,6 +70,8 @@ private:
         PackedRow cells;
     };
 
+    void take(Connection& connection, const QString& sql, const QVariantList& parameters,
+              const QString& table);
     const Row& currentRow() const;
     int requireColumn(QStringView column) const;
     void requireIndex(int column) const;
@@ -89,7 +85,7 @@ private:
     bool open_ = false;
     QStringList names_;
     QStringList origins_; // table column behind each result column
-    QString table_;       // empty when the rows cannot be written back
+    QString table_;       // empty when the rows are read only
     std::vector<Row> rows_;
     qsizetype position_ = -1; // -1: before the first row; size: past the last
     bool onDeleted_ = false;  // position_ is the deleted row's successor

@@ -4,6 +4,8 @@
 
 #include "platform/db/DbError.h"
 
+#include <QtGlobal>
+
 namespace ui {
 
 // Runs one user action. A database failure is shown to the user and
@@ -13,6 +15,7 @@ template <class Action> bool guarded(MessageBoxService& messageBox, Action&& act
         action();
         return true;
     } catch (const db::DbError& e) {
+        qWarning("%s", qUtf8Printable(e.detail())); // the engine's words, for whoever debugs it
         messageBox.show(e.userMessage(), {}, Buttons::Ok, Icon::Critical);
         return false;
     }

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "platform/db/Recordset.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+namespace contacts {
+
+// One contact card: its number and the 21 texts in the column table's
+// order (GR_XM … GR_BZ), with the identity and time of change the store
+// keeps for it.
+struct Contact {
+    qint64 id = 0;
+    std::array<QString, 21> fields;
+    QString uid; // made on insert, kept for good
+    QString rev; // UTC time of the last change, ISO 8601
+};
+
+// The contacts of table yanshu as the card works on them: a snapshot with
+// a cursor (the record set's moves and ends), and every write the program
+// makes to the table. Writes reach the file at once.
+class ContactStore {
+public:
+    using Now = std::function<QDateTime()>;
+    explicit ContactStore(Now now = &QDateTime::currentDateTimeUtc);
+
+    // Takes every contact, or those of exactly this name (letter case of
+    // Latin names aside); the first becomes current.
+    void openAll(db::Connection& connection);
+    void findByName(db::Connection& connection, const QString& name);
+    void close() { records_.close(); }
+    bool isOpen() const { return records_.isOpen(); }
+
+    // The snapshot and its cursor.
+    db::Recordset& records() { return records_; }
+    const db::Recordset& records() const { return records_; }
+    bool empty() const { return records_.recordCount() == 0; }
+    // The current contact; throws DbError without one.
+    Contact current() const;
+
+    // Appends a contact with a new UID; it becomes current. Its id is
+    // stored as given.
+    void add(const Contact& contact);
+    // Writes the texts into the current contact; its number and UID stay.
+    void update(const Contact& contact);
+    void removeCurrent();
+
+    // One more than the largest number in the table (1 for an empty one);
+    // the largest possible number is given again rather than wrapping.
+    static qint64 nextNumber(const db::Connection& connection);
+    // Every contact, or those of one name, read only: what a report prints.
+    static void openForReport(db::Recordset& rows, db::Connection& connection,
+                              const std::optional<QString>& name = std::nullopt);
+
+private:
+    void setFields(const Contact& contact);
+
+    Now now_;
+    db::Recordset records_;
+};
+
+} // namespace contacts

@@ -1,0 +1,30 @@
+#include "Transaction.h"
+
+#include "Connection.h"
+#include "DbError.h"
+
+namespace db {
+
+Transaction::Transaction(Connection& connection)
+    : connection_(connection) {
+    // Immediate: the write lock is taken now, not at the first write, so a
+    // batch never fails half-way for want of it.
+    connection_.execute(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+Transaction::~Transaction() {
+    if (open_) {
+        try {
+            connection_.execute(QStringLiteral("ROLLBACK"));
+        } catch (const DbError&) {
+            // the engine has rolled back already (a failed commit, a closed file)
+        }
+    }
+}
+
+void Transaction::commit() {
+    connection_.execute(QStringLiteral("COMMIT"));
+    open_ = false;
+}
+
+} // namespace db
