@@ -606,8 +606,14 @@ void PlatformTest::aFormThatUnloadsInItsLoadIsNeverShown() {
     QCOMPARE(form.loads, 1);
     QCOMPARE(form.unloads, 1);
     QCOMPARE(watch.shown, 0);
+    // A caller that goes on touching it reaches controls nobody sees.
+    QTest::ignoreMessage(QtWarningMsg, "Probe: used after it closed itself while loading");
+    form.label()->setText(QStringLiteral("无人看见"));
+    QVERIFY(!form.isLoaded());
+    QCOMPARE(watch.shown, 0);
     form.unloadInLoad = false;
     form.show();
+    QCOMPARE(form.label()->text(), QStringLiteral("设计"));
     QCOMPARE(watch.shown, 1); // the watch does see a form that is shown
 }
 

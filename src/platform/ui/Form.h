@@ -7,7 +7,6 @@
 
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 class QMdiArea;
 class QMouseEvent;
@@ -126,7 +125,13 @@ protected:
     Controls& ui() {
         load();
         if (!controls_) {
-            throw std::logic_error("controls used of a form that unloaded itself while loading");
+            // The window closed itself while loading (a failure it has
+            // shown): the caller's remaining steps go to controls on a
+            // widget never shown, rather than an exception through the
+            // event loop.
+            qWarning("%s: used after it closed itself while loading", qUtf8Printable(name()));
+            stray_ = std::make_unique<FormWidget>(*this);
+            controls_ = std::make_unique<Controls>(stray_.get());
         }
         return *controls_;
     }
@@ -141,8 +146,12 @@ private:
         controls_ = std::make_unique<Controls>(client);
         wireEvents(*controls_);
     }
-    void dropControls() override { controls_.reset(); }
+    void dropControls() override {
+        controls_.reset();
+        stray_.reset();
+    }
 
+    std::unique_ptr<FormWidget> stray_;
     std::unique_ptr<Controls> controls_;
 };
 
