@@ -41,8 +41,8 @@ public:
 
     F_XGYH_Controls& controls() { return ui(); }
 
-    void XG();
-    // True when the new name and password are stored.
+    void XG(); // check the old name and password, then open the new ones
+    // Store the new name and password; true when stored.
     bool XGXX();
     void Command1_Click();
     void Command2_Click();

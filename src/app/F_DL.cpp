@@ -18,9 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QPushButton>
-#include <QToolBar>
 
 namespace app {
 
@@ -147,14 +145,8 @@ void F_DL::cmdOK_Click() {
 
 void F_DL::logIn() {
     unload(); // from here on the dialog's controls are gone
-    MDI_OK& main = forms_.MDI_OK;
-    main.show();
-    auto& m = main.controls();
-    m.Toolbar1->setEnabled(true);
-    m.item("MnuCdRom")->setEnabled(true);
-    for (QMenu* menu : {m.FILE_F, m.HELP_H, m.EDIT_E, m.VIEW_V, m.FB_F}) {
-        menu->menuAction()->setEnabled(true);
-    }
+    forms_.MDI_OK.show();
+    forms_.MDI_OK.switchOn();
     forms_.F_EDIT.show();
     const int weekday = services_.clock.now().date().dayOfWeek() % 7; // Sunday is 0
     services_.messageBox.show(greetings[weekday], QStringLiteral("雁书簿"));

@@ -27,6 +27,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <iterator>
 #include <span>
 #include <string_view>
 
@@ -34,76 +35,80 @@ namespace app {
 
 namespace {
 
+using Handler = void (MDI_OK::*)();
+
 struct MenuEntry {
     const char* name;
     QStringView caption; // "-" is a separator line
     int depth;           // 0: a top-level menu
+    Handler click = nullptr;
 };
 
 // The menu tree in display order; the items of a submenu follow it one level deeper.
 constexpr MenuEntry menuTree[] = {
     {"FILE_F", u"文件(&F)", 0},
-    {"FILE_2", u"修改用户信息", 1},
+    {"FILE_2", u"修改用户信息", 1, &MDI_OK::FILE_2_Click},
     {"FILE_3", u"-", 1},
     {"FILE_4", u"打印通讯录", 1},
-    {"PRINT_1", u"打印个人信息", 2},
-    {"PRINT_3", u"打印个人信息(全部)", 2},
-    {"PRINT_2", u"打印联系电话薄", 2},
+    {"PRINT_1", u"打印个人信息", 2, &MDI_OK::PRINT_1_Click},
+    {"PRINT_3", u"打印个人信息(全部)", 2, &MDI_OK::PRINT_3_Click},
+    {"PRINT_2", u"打印联系电话薄", 2, &MDI_OK::PRINT_2_Click},
     {"l2", u"-", 1},
-    {"FILE_E", u"退出(&X)", 1},
+    {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
     {"EDIT_E", u"编辑(&E)", 0},
-    {"EDIT_1", u"添加记录", 1},
-    {"EDIT_2", u"修改记录", 1},
-    {"EDIT_3", u"删除记录", 1},
+    {"EDIT_1", u"添加记录", 1, &MDI_OK::EDIT_1_Click},
+    {"EDIT_2", u"修改记录", 1, &MDI_OK::EDIT_2_Click},
+    {"EDIT_3", u"删除记录", 1, &MDI_OK::EDIT_3_Click},
     {"VIEW_V", u"查看(&V) ", 0},
-    {"VIEW_1", u"查看联系人", 1},
-    {"VIEW_2", u"查找联系人 ", 1},
+    {"VIEW_1", u"查看联系人", 1, &MDI_OK::VIEW_1_Click},
+    {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
     {"HELP_H", u"帮助(&H)", 0},
-    {"HELP_1", u"关于...", 1},
-    {"HELP_2", u"使用帮助", 1},
+    {"HELP_1", u"关于...", 1, &MDI_OK::HELP_1_Click},
+    {"HELP_2", u"使用帮助", 1, &MDI_OK::HELP_2_Click},
     {"FB_F", u"附表(&L)", 0},
-    {"F_FBrl", u"我的日历本", 1},
-    {"FB_1", u"全国电话区间号表", 1},
-    {"FB_2", u"特服号码一览表", 1},
-    {"F_FByh", u"全国邮政编码表-1", 1},
-    {"F_FByh1", u"全国邮政编码表-2", 1},
-    {"F_FBGJd", u"国际直拨电话区号", 1},
+    {"F_FBrl", u"我的日历本", 1, &MDI_OK::F_FBrl_Click},
+    {"FB_1", u"全国电话区间号表", 1, &MDI_OK::FB_1_Click},
+    {"FB_2", u"特服号码一览表", 1, &MDI_OK::FB_2_Click},
+    {"F_FByh", u"全国邮政编码表-1", 1, &MDI_OK::F_FByh_Click},
+    {"F_FByh1", u"全国邮政编码表-2", 1, &MDI_OK::F_FByh1_Click},
+    {"F_FBGJd", u"国际直拨电话区号", 1, &MDI_OK::F_FBGJd_Click},
     {"menuedit", u"编辑", 0},
     {"Tools_TJ", u"实用工具", 1},
-    {"MYPLAY", u"我的媒体播放机", 2},
-    {"MYJSQ", u"我的记算器", 2},
-    {"MYBOOK", u"我的记事本", 2},
-    {"MYIT", u"我的电脑信息", 2},
+    {"MYPLAY", u"我的媒体播放机", 2, &MDI_OK::MYPLAY_Click},
+    {"MYJSQ", u"我的记算器", 2, &MDI_OK::MYJSQ_Click},
+    {"MYBOOK", u"我的记事本", 2, &MDI_OK::MYBOOK_Click},
+    {"MYIT", u"我的电脑信息", 2, &MDI_OK::MYIT_Click},
     {"line6", u"-", 1},
-    {"MnuCdRom", u"检测光驱", 1},
-    {"MnuOpenCdrom", u"弹出光盘", 1},
-    {"MnucloseCdrom", u"关闭光驱", 1},
+    {"MnuCdRom", u"检测光驱", 1, &MDI_OK::MnuCdRom_Click},
+    {"MnuOpenCdrom", u"弹出光盘", 1, &MDI_OK::MnuOpenCdrom_Click},
+    {"MnucloseCdrom", u"关闭光驱", 1, &MDI_OK::MnucloseCdrom_Click},
     {"line4", u"-", 1},
-    {"MnuGy", u"关于..", 1},
-    {"Mnuhelp", u"帮助..", 1},
+    {"MnuGy", u"关于..", 1, &MDI_OK::MnuGy_Click},
+    {"Mnuhelp", u"帮助..", 1, &MDI_OK::Mnuhelp_Click},
     {"line5", u"-", 1},
-    {"Mnuexit", u"退出程序", 1},
+    {"Mnuexit", u"退出程序", 1, &MDI_OK::Mnuexit_Click},
 };
 
 struct ToolbarButton {
     QStringView caption;
     QStringView toolTip;
     const char* picture;
+    Handler click;
 };
 
 // The toolbar, by index from 1; each button repeats a menu command or two.
 constexpr ToolbarButton toolbarButtons[] = {
-    {u"新联系人", u"添加新联系人", "new"},
-    {u"后退", u"向前移动一个记录", "back"},
-    {u"前进", u"向后移动一个记录", "forward"},
-    {u"查询", u"查询联系人信息", "find"},
-    {u"删除", u"删除当前联系人", "delete"},
-    {u"修改", u"修改当前联系人信息", "modify"},
-    {u"关于..", u"关于通讯录", "about"},
-    {u"帮助", u"通讯录帮助", "help"},
-    {u"退出", u"退出通讯录", "exit"},
-    {u"日历", u"日历本", "calendar"},
-    {u"检测光驱", u"检查光驱里是否有光盘", "cdrom"},
+    {u"新联系人", u"添加新联系人", "new", &MDI_OK::newContactButton},
+    {u"后退", u"向前移动一个记录", "back", &MDI_OK::backButton},
+    {u"前进", u"向后移动一个记录", "forward", &MDI_OK::forwardButton},
+    {u"查询", u"查询联系人信息", "find", &MDI_OK::VIEW_2_Click},
+    {u"删除", u"删除当前联系人", "delete", &MDI_OK::deleteButton},
+    {u"修改", u"修改当前联系人信息", "modify", &MDI_OK::modifyButton},
+    {u"关于..", u"关于通讯录", "about", &MDI_OK::MnuGy_Click},
+    {u"帮助", u"通讯录帮助", "help", &MDI_OK::Mnuhelp_Click},
+    {u"退出", u"退出通讯录", "exit", &MDI_OK::exitButton},
+    {u"日历", u"日历本", "calendar", &MDI_OK::F_FBrl_Click},
+    {u"检测光驱", u"检查光驱里是否有光盘", "cdrom", &MDI_OK::MnuCdRom_Click},
 };
 
 using Style = ui::StatusBar::Style;
@@ -275,40 +280,11 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
 }
 
 void MDI_OK::wireEvents(MDI_OK_Controls& c) {
-    using Handler = void (MDI_OK::*)();
-    const std::pair<const char*, Handler> handlers[] = {
-        {"FILE_2", &MDI_OK::FILE_2_Click},
-        {"F_FBrl", &MDI_OK::F_FBrl_Click},
-        {"FB_1", &MDI_OK::FB_1_Click},
-        {"FB_2", &MDI_OK::FB_2_Click},
-        {"F_FByh", &MDI_OK::F_FByh_Click},
-        {"F_FByh1", &MDI_OK::F_FByh1_Click},
-        {"F_FBGJd", &MDI_OK::F_FBGJd_Click},
-        {"HELP_1", &MDI_OK::HELP_1_Click},
-        {"MnuGy", &MDI_OK::MnuGy_Click},
-        {"EDIT_1", &MDI_OK::EDIT_1_Click},
-        {"EDIT_2", &MDI_OK::EDIT_2_Click},
-        {"EDIT_3", &MDI_OK::EDIT_3_Click},
-        {"VIEW_1", &MDI_OK::VIEW_1_Click},
-        {"VIEW_2", &MDI_OK::VIEW_2_Click},
-        {"FILE_E", &MDI_OK::FILE_E_Click},
-        {"Mnuexit", &MDI_OK::Mnuexit_Click},
-        {"PRINT_1", &MDI_OK::PRINT_1_Click},
-        {"PRINT_2", &MDI_OK::PRINT_2_Click},
-        {"PRINT_3", &MDI_OK::PRINT_3_Click},
-        {"HELP_2", &MDI_OK::HELP_2_Click},
-        {"Mnuhelp", &MDI_OK::Mnuhelp_Click},
-        {"MYPLAY", &MDI_OK::MYPLAY_Click},
-        {"MYJSQ", &MDI_OK::MYJSQ_Click},
-        {"MYBOOK", &MDI_OK::MYBOOK_Click},
-        {"MYIT", &MDI_OK::MYIT_Click},
-        {"MnuCdRom", &MDI_OK::MnuCdRom_Click},
-        {"MnuOpenCdrom", &MDI_OK::MnuOpenCdrom_Click},
-        {"MnucloseCdrom", &MDI_OK::MnucloseCdrom_Click},
-    };
-    for (const auto& [item, handler] : handlers) {
-        QObject::connect(c.item(item), &QAction::triggered,
-                         [this, handler = handler] { (this->*handler)(); });
+    for (const MenuEntry& entry : menuTree) {
+        if (entry.click) {
+            QObject::connect(c.item(entry.name), &QAction::triggered,
+                             [this, click = entry.click] { (this->*click)(); });
+        }
     }
     c.MDIClient->mouseDown = [this](QMouseEvent* event) { MDIForm_MouseDown(event); };
     QObject::connect(c.Toolbar1, &QToolBar::actionTriggered,
@@ -456,47 +432,49 @@ void MDI_OK::MnucloseCdrom_Click() {
 }
 
 void MDI_OK::Toolbar1_ButtonClick(int index) {
-    contacts::F_EDIT& card = forms_.F_EDIT;
-    switch (index) {
-    case 1:
-        card.enterAddMode(contacts::F_EDIT::AddFrom::Toolbar);
-        break;
-    case 2:
-        card.show();
-        card.G2();
-        break;
-    case 3:
-        card.show();
-        card.G1();
-        break;
-    case 4:
-        card.Cx();
-        break;
-    case 5:
-        card.DEL1();
-        break;
-    case 6:
-        card.enterModifyMode(true);
-        break;
-    case 7:
-        forms_.F_GY.show();
-        break;
-    case 8:
-        ui::sendKeys(u"{F1}");
-        break;
-    case 9:
-        forms_.F_FB.unload();
-        forms_.F_QJHM.unload();
-        card.EXITX();
-        break;
-    case 10:
-        forms_.frmcalendar.show();
-        break;
-    case 11:
-        card.CCDROM();
-        break;
-    default:
-        break; // no such button
+    if (index < 1 || index > int(std::size(toolbarButtons))) {
+        return; // no such button
+    }
+    const Handler click = toolbarButtons[index - 1].click;
+    (this->*click)();
+}
+
+void MDI_OK::newContactButton() {
+    forms_.F_EDIT.enterAddMode(contacts::F_EDIT::AddFrom::Toolbar);
+}
+
+void MDI_OK::backButton() {
+    forms_.F_EDIT.show();
+    forms_.F_EDIT.G2();
+}
+
+void MDI_OK::forwardButton() {
+    forms_.F_EDIT.show();
+    forms_.F_EDIT.G1();
+}
+
+// Unlike the menu item, no caption is set first.
+void MDI_OK::deleteButton() {
+    forms_.F_EDIT.DEL1();
+}
+
+void MDI_OK::modifyButton() {
+    forms_.F_EDIT.enterModifyMode(true);
+}
+
+// Two of the reference tables close before the question.
+void MDI_OK::exitButton() {
+    forms_.F_FB.unload();
+    forms_.F_QJHM.unload();
+    forms_.F_EDIT.EXITX();
+}
+
+void MDI_OK::switchOn() {
+    auto& c = ui();
+    c.Toolbar1->setEnabled(true);
+    c.item("MnuCdRom")->setEnabled(true);
+    for (QMenu* menu : {c.FILE_F, c.HELP_H, c.EDIT_E, c.VIEW_V, c.FB_F}) {
+        menu->menuAction()->setEnabled(true);
     }
 }
 

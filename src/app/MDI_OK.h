@@ -113,7 +113,16 @@ public:
     void MnuCdRom_Click();
     void MnuOpenCdrom_Click();
     void MnucloseCdrom_Click();
-    void Toolbar1_ButtonClick(int index);
+    void Toolbar1_ButtonClick(int index); // the button's command; nothing for no button
+    // The toolbar buttons that are no menu command.
+    void newContactButton();
+    void backButton();
+    void forwardButton();
+    void deleteButton();
+    void modifyButton();
+    void exitButton();
+    // After the login: the menus, the toolbar and the disc test available.
+    void switchOn();
     void Timer1_Timer();
     void MDIForm_MouseDown(QMouseEvent* event);
     void MDIForm_Unload();

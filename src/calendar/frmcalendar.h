@@ -47,14 +47,14 @@ protected:
     void wireEvents(frmcalendar_Controls& controls) override;
 
 private:
-    void FillMonths();
-    void FillYears();
-    void SelectToday();
-    void RefreshMonth();
-    int GetMonth();
-    int GetYear();
-    void FindMonthLength(int month, int year);
-    void ShowMonthDays(int days);
+    void FillMonths();                         // the twelve months, none selected
+    void FillYears();                          // 1960 to 2060, none selected
+    void SelectToday();                        // today's year, month and cell
+    void RefreshMonth();                       // the shown month's cells
+    int GetMonth();                            // 1 to 12; 0 when none is chosen
+    int GetYear();                             // the chosen year; 0 when none
+    void FindMonthLength(int month, int year); // the last valid day, then its cells
+    void ShowMonthDays(int days);              // cells 29 to 31 as the month has them
     void fitDate(frmcalendar_Controls& c);
 
     const platform::Services& services_;

@@ -57,18 +57,18 @@ public:
     // What quitting does once the user has confirmed it.
     std::function<void()> closeProgram;
 
-    void XSZ();
-    void XSJ();
-    void XSK();
-    void PD();
-    void XSZL();
-    bool ADDTJ();
-    bool XG();
-    void Cx();
-    void G1();
-    void G2();
-    void DEL1();
-    void EXITX();
+    void XSZ();   // data controls on
+    void XSJ();   // data controls off
+    void XSK();   // data controls emptied
+    void PD();    // an empty set: say so and offer an addition
+    void XSZL();  // current row → boxes
+    bool ADDTJ(); // boxes → a new row; true when stored
+    bool XG();    // boxes → the current row; true when stored
+    void Cx();    // find by the name in Text_Cs
+    void G1();    // next contact, or a message at the end
+    void G2();    // previous contact, or a message at the start
+    void DEL1();  // delete the current contact after asking
+    void EXITX(); // ask, then quit the program
     // The CD drive; only the disc test shows anything on the card.
     bool FindCdrom();
     void OpenCdrom();
