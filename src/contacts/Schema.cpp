@@ -56,7 +56,9 @@ void addIdentity(db::Connection& connection) {
                       QVariant::fromValue(rows.integer(0))});
         give.run();
     }
+    // The next number is one past max(Id): an index makes that one look-up.
     connection.execute(QStringLiteral("CREATE UNIQUE INDEX yanshu_UID ON yanshu (UID);"
+                                      "CREATE INDEX yanshu_Id ON yanshu (Id);"
                                       "PRAGMA user_version = 2;"));
 }
 

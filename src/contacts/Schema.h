@@ -10,7 +10,8 @@ namespace contacts {
 
 // The version of the tables this program reads and writes, kept in the
 // file's user_version. 1: yanshu and mab as first made; 2: each contact
-// has a UID (stable identity) and a REV (UTC time of its last change).
+// has a UID (stable identity) and a REV (UTC time of its last change),
+// and Id is indexed for the next number.
 inline constexpr int schemaVersion = 2;
 
 // Makes the tables of the current version in an empty database.
