@@ -4,6 +4,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <array>
+#include <utility>
+
 namespace db {
 
 DbError::DbError(QString userMessage, QString detail, int engineCode, DbErrorKind kind)
@@ -15,68 +19,47 @@ DbError::DbError(QString userMessage, QString detail, int engineCode, DbErrorKin
 
 namespace {
 
-DbErrorKind kindOf(int primaryCode) {
-    switch (primaryCode) {
-    case SQLITE_NOTADB:
-        return DbErrorKind::NotOurs;
-    case SQLITE_CORRUPT:
-        return DbErrorKind::Corrupt;
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return DbErrorKind::Locked;
-    case SQLITE_READONLY:
-        return DbErrorKind::ReadOnly;
-    case SQLITE_FULL:
-        return DbErrorKind::DiskFull;
-    case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-    case SQLITE_IOERR:
-        return DbErrorKind::Io;
-    case SQLITE_CONSTRAINT:
-    case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG:
-        return DbErrorKind::Constraint;
-    default:
-        return DbErrorKind::Other;
-    }
-}
+// What an engine result code means to the user: its kind and the sentence
+// for it ("%1" is the file).
+struct Meaning {
+    std::array<int, 3> codes; // unused places stay 0, which is no error
+    DbErrorKind kind;
+    const char16_t* sentence;
+};
 
-QString sentenceFor(int primaryCode, const QString& file) {
-    const QString name = QDir::toNativeSeparators(file);
-    switch (primaryCode) {
-    case SQLITE_NOTADB:
-        return QStringLiteral("文件“%1”不是雁书簿的数据库文件。").arg(name);
-    case SQLITE_CORRUPT:
-        return QStringLiteral("数据库文件“%1”已损坏，无法读取。").arg(name);
-    case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-        return QStringLiteral("数据库文件“%1”正被其他程序使用，请稍后再试。").arg(name);
-    case SQLITE_READONLY:
-        return QStringLiteral("数据库文件“%1”是只读的，无法保存更改。").arg(name);
-    case SQLITE_CANTOPEN:
-    case SQLITE_PERM:
-    case SQLITE_AUTH:
-        return QStringLiteral("无法打开数据库文件“%1”。").arg(name);
-    case SQLITE_FULL:
-        return QStringLiteral("磁盘已满，无法保存对“%1”的更改。").arg(name);
-    case SQLITE_IOERR:
-        return QStringLiteral("读写数据库文件“%1”时出错。").arg(name);
-    case SQLITE_CONSTRAINT:
-    case SQLITE_MISMATCH:
-    case SQLITE_TOOBIG:
-        return QStringLiteral("数据库拒绝保存这些内容。");
-    default:
-        return QStringLiteral("数据库操作失败。");
+const Meaning meanings[] = {
+    {{SQLITE_NOTADB}, DbErrorKind::NotOurs, u"文件“%1”不是雁书簿的数据库文件。"},
+    {{SQLITE_CORRUPT}, DbErrorKind::Corrupt, u"数据库文件“%1”已损坏，无法读取。"},
+    {{SQLITE_BUSY, SQLITE_LOCKED},
+     DbErrorKind::Locked,
+     u"数据库文件“%1”正被其他程序使用，请稍后再试。"},
+    {{SQLITE_READONLY}, DbErrorKind::ReadOnly, u"数据库文件“%1”是只读的，无法保存更改。"},
+    {{SQLITE_CANTOPEN, SQLITE_PERM, SQLITE_AUTH}, DbErrorKind::Io, u"无法打开数据库文件“%1”。"},
+    {{SQLITE_FULL}, DbErrorKind::DiskFull, u"磁盘已满，无法保存对“%1”的更改。"},
+    {{SQLITE_IOERR}, DbErrorKind::Io, u"读写数据库文件“%1”时出错。"},
+    {{SQLITE_CONSTRAINT, SQLITE_MISMATCH, SQLITE_TOOBIG},
+     DbErrorKind::Constraint,
+     u"数据库拒绝保存这些内容。"},
+};
+
+std::pair<DbErrorKind, QString> meaningOf(int primaryCode, const QString& file) {
+    for (const Meaning& m : meanings) {
+        if (std::find(m.codes.begin(), m.codes.end(), primaryCode) != m.codes.end()) {
+            QString sentence = QString::fromUtf16(m.sentence);
+            if (sentence.contains(u"%1")) {
+                sentence = sentence.arg(QDir::toNativeSeparators(file));
+            }
+            return {m.kind, sentence};
+        }
     }
+    return {DbErrorKind::Other, QStringLiteral("数据库操作失败。")};
 }
 
 } // namespace
 
 DbError DbError::fromEngine(int engineCode, const QString& engineMessage, const QString& file,
                             const QString& context) {
-    QString message = sentenceFor(engineCode & 0xff, file);
-    DbErrorKind kind = kindOf(engineCode & 0xff);
+    auto [kind, message] = meaningOf(engineCode & 0xff, file);
     // A missing table usually means the file belongs to some other program.
     if ((engineCode & 0xff) == SQLITE_ERROR && engineMessage.startsWith(u"no such table")) {
         message = QStringLiteral("数据库文件“%1”中缺少所需的表，它可能不是雁书簿的数据库。")
