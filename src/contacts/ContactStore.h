@@ -40,9 +40,13 @@ public:
     void close() { records_.close(); }
     bool isOpen() const { return records_.isOpen(); }
 
-    // The snapshot and its cursor.
-    db::Recordset& records() { return records_; }
+    // The snapshot, to read, and its cursor, which moves as the record
+    // set's does; writes go through the store only.
     const db::Recordset& records() const { return records_; }
+    void moveFirst() { records_.moveFirst(); }
+    void moveLast() { records_.moveLast(); }
+    void moveNext() { records_.moveNext(); }
+    void movePrevious() { records_.movePrevious(); }
     bool empty() const { return records_.recordCount() == 0; }
     // The current contact; throws DbError without one.
     Contact current() const;

@@ -393,13 +393,13 @@ void F_EDIT::step(bool forward) {
     if (store_.empty()) {
         return;
     }
-    db::Recordset& records = store_.records();
-    forward ? records.moveNext() : records.movePrevious();
+    forward ? store_.moveNext() : store_.movePrevious();
+    const db::Recordset& records = store_.records();
     if (forward ? !records.eof() : !records.bof()) {
         XSZL();
         return;
     }
-    forward ? records.moveLast() : records.moveFirst();
+    forward ? store_.moveLast() : store_.moveFirst();
     services_.messageBox.show(forward ? QStringLiteral("已经是最后一个记录了!")
                                       : QStringLiteral("已经是第一个记录了!"),
                               infoTitle);
@@ -424,7 +424,7 @@ void F_EDIT::DEL1() {
     if (store_.empty()) {
         return;
     }
-    db::Recordset& records = store_.records();
+    const db::Recordset& records = store_.records();
     if (!records.hasCurrent()) {
         services_.messageBox.show(QStringLiteral("没有选中的联系人，没有删除任何记录。"),
                                   infoTitle);
@@ -433,9 +433,9 @@ void F_EDIT::DEL1() {
     if (!guarded([this] { store_.removeCurrent(); })) {
         return;
     }
-    records.moveNext();
+    store_.moveNext();
     if (records.eof()) {
-        records.movePrevious();
+        store_.movePrevious();
         if (records.bof()) {
             services_.messageBox.show(QStringLiteral("没有可用记录了"), infoTitle);
             XSK();

@@ -12,6 +12,15 @@
 #include <QStringList>
 #include <QUuid>
 
+#include <algorithm>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace contacts {
 
 namespace {
@@ -48,12 +57,16 @@ bool hasContactTable(const db::Connection& connection) {
 void addIdentity(db::Connection& connection) {
     connection.execute(QStringLiteral("ALTER TABLE yanshu ADD COLUMN UID TEXT;"
                                       "ALTER TABLE yanshu ADD COLUMN REV TEXT DEFAULT '';"));
+    std::vector<qint64> rowids;
     db::Statement rows(connection, QStringLiteral("SELECT _rowid_ FROM yanshu"));
-    db::Statement give(connection, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
     while (rows.step()) {
+        rowids.push_back(rows.integer(0));
+    }
+    db::Statement give(connection, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
+    for (const qint64 rowid : rowids) {
         give.reset();
-        give.bindAll({QUuid::createUuid().toString(QUuid::WithoutBraces),
-                      QVariant::fromValue(rows.integer(0))});
+        give.bindAll(
+            {QUuid::createUuid().toString(QUuid::WithoutBraces), QVariant::fromValue(rowid)});
         give.run();
     }
     // The next number is one past max(Id): an index makes that one look-up.
@@ -69,7 +82,17 @@ void upgrade(db::Connection& connection, int from) {
     }
 }
 
-// A copy of the file as it was, beside it, under a name not yet taken.
+bool syncToDisk(QFile& file) {
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
+
+// A copy of the file as it was, beside it, under a name not yet taken, on
+// disk before the upgrade commits: else a power cut could keep the
+// upgraded file and lose its copy.
 void backUp(const QString& path, int version) {
     const QString base = path + QStringLiteral(".bak-v%1").arg(version);
     QString copy = base;
@@ -77,28 +100,34 @@ void backUp(const QString& path, int version) {
         copy = base + QStringLiteral("-%1").arg(n);
     }
     QFile file(path);
-    if (!file.copy(copy)) {
+    QFile written(copy);
+    if (!file.copy(copy) || !written.open(QIODevice::ReadWrite) || !syncToDisk(written)) {
         throw db::DbError(QStringLiteral("无法在“%1”旁边保存它的备份，数据库没有升级。")
                               .arg(QDir::toNativeSeparators(path)),
                           file.errorString() + QStringLiteral(": ") + copy, 0, db::DbErrorKind::Io);
     }
 }
 
-} // namespace
-
-void createVersion1(db::Connection& connection) {
-    connection.execute(QStringLiteral("BEGIN;") + contactTable() +
+void createTablesOfVersion1(db::Connection& connection) {
+    connection.execute(contactTable() +
                        QStringLiteral("CREATE INDEX yanshu_GR_XM ON yanshu (GR_XM);"
                                       "CREATE TABLE mab (YHM TEXT DEFAULT ''") +
                        nameCollation +
                        QStringLiteral(", YHMA TEXT DEFAULT '');"
-                                      "PRAGMA user_version = 1;"
-                                      "COMMIT;"));
+                                      "PRAGMA user_version = 1;"));
+}
+
+} // namespace
+
+void createVersion1(db::Connection& connection) {
+    db::Transaction transaction(connection);
+    createTablesOfVersion1(connection);
+    transaction.commit();
 }
 
 void createSchema(db::Connection& connection) {
-    createVersion1(connection);
     db::Transaction transaction(connection);
+    createTablesOfVersion1(connection);
     upgrade(connection, 1);
     transaction.commit();
 }
@@ -121,14 +150,19 @@ void openDatabase(db::Connection& connection, const QString& connectionString) {
                 .arg(schemaVersion),
             0, db::DbErrorKind::NewerVersion);
     }
-    // The write lock first: nobody changes the file while it is copied.
-    db::Transaction transaction(connection);
-    if (!hasContactTable(connection)) {
-        return; // not ours: reading it says so
+    try {
+        // The write lock first: nobody changes the file while it is copied.
+        db::Transaction transaction(connection);
+        if (!hasContactTable(connection)) {
+            return; // not ours: reading it says so
+        }
+        backUp(path, std::max(version, 1));
+        upgrade(connection, version);
+        transaction.commit();
+    } catch (...) {
+        connection.close(); // an old file is opened upgraded or not at all
+        throw;
     }
-    backUp(path, std::max(version, 1));
-    upgrade(connection, version);
-    transaction.commit();
 }
 
 } // namespace contacts

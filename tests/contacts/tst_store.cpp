@@ -157,7 +157,7 @@ private slots:
         s.openAll(connection);
         s.add(card(7, QStringLiteral("甲")));
         s.add(card(8, QStringLiteral("乙")));
-        const Contact first = (s.records().moveFirst(), s.current());
+        const Contact first = (s.moveFirst(), s.current());
         QCOMPARE(first.id, qint64(7));
         QCOMPARE(first.rev, QStringLiteral("2026-12-07T09:30:00.000Z"));
         QCOMPARE(stored(QStringLiteral("select GR_XM from yanshu order by _rowid_")),

@@ -44,7 +44,8 @@ const Meaning meanings[] = {
 
 std::pair<DbErrorKind, QString> meaningOf(int primaryCode, const QString& file) {
     for (const Meaning& m : meanings) {
-        if (std::find(m.codes.begin(), m.codes.end(), primaryCode) != m.codes.end()) {
+        if (primaryCode != SQLITE_OK &&
+            std::find(m.codes.begin(), m.codes.end(), primaryCode) != m.codes.end()) {
             QString sentence = QString::fromUtf16(m.sentence);
             if (sentence.contains(u"%1")) {
                 sentence = sentence.arg(QDir::toNativeSeparators(file));

@@ -49,10 +49,8 @@ void Recordset::take(Connection& connection, const QString& sql, const QVariantL
     const int first = table.isEmpty() ? 0 : 1;
     const int count = statement.columnCount() - first;
     QStringList names;
-    QStringList origins;
     for (int i = 0; i < count; ++i) {
         names << statement.columnName(first + i);
-        origins << statement.columnOrigin(first + i);
     }
     std::vector<Row> rows;
     while (statement.step()) {
@@ -61,7 +59,6 @@ void Recordset::take(Connection& connection, const QString& sql, const QVariantL
     }
     connection_ = &connection;
     names_ = std::move(names);
-    origins_ = std::move(origins);
     table_ = table;
     rows_ = std::move(rows);
     pending_.assign(count, std::nullopt);
@@ -74,7 +71,6 @@ void Recordset::close() {
     rows_.clear();
     rows_.shrink_to_fit();
     names_.clear();
-    origins_.clear();
     table_.clear();
     pending_.clear();
     position_ = -1;
@@ -211,6 +207,7 @@ void Recordset::requireWritable() const {
 }
 
 void Recordset::setValue(QStringView column, const QVariant& value) {
+    requireWritable();
     const int index = requireColumn(column);
     if (!adding_) {
         currentRow();
@@ -242,8 +239,8 @@ void Recordset::update() {
 std::optional<Recordset::Row> Recordset::writeReturningRow(const QString& sql,
                                                            const QVariantList& values) {
     QStringList list{QStringLiteral("_rowid_")};
-    for (const QString& origin : origins_) {
-        list << quoted(origin);
+    for (const QString& column : names_) {
+        list << quoted(column);
     }
     // The stored row comes back from the same statement: defaults filled in,
     // numbers converted, and no second read that could fail after the write.
@@ -252,7 +249,7 @@ std::optional<Recordset::Row> Recordset::writeReturningRow(const QString& sql,
     std::optional<Row> row;
     if (statement.step()) {
         row = Row{statement.integer(0),
-                  PackedRow::fromStatement(statement.get(), 1, int(origins_.size()))};
+                  PackedRow::fromStatement(statement.get(), 1, int(names_.size()))};
     }
     statement.run(); // to the end: only then is the change committed
     return row;
@@ -263,7 +260,7 @@ void Recordset::insertPending() {
     QVariantList values;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
         if (pending_[i]) {
-            columns << quoted(origins_[int(i)]);
+            columns << quoted(names_[int(i)]);
             values << *pending_[i];
         }
     }
@@ -288,7 +285,7 @@ void Recordset::updatePending() {
     QVariantList values;
     for (std::size_t i = 0; i < pending_.size(); ++i) {
         if (pending_[i]) {
-            assignments << quoted(origins_[int(i)]) + QStringLiteral(" = ?");
+            assignments << quoted(names_[int(i)]) + QStringLiteral(" = ?");
             values << *pending_[i];
         }
     }

@@ -17,7 +17,9 @@ class Connection;
 // A static snapshot of a query's rows with a cursor over them. Changes made
 // through other connections are not seen until the set is opened again.
 // Writes through the set (addNew/update, deleteCurrent) reach the file at
-// once, each in its own transaction, and are reflected in the snapshot.
+// once, each in its own transaction unless a db::Transaction holds them,
+// and are reflected in the snapshot. After a rolled-back batch the snapshot
+// shows rows the file does not have: open the set again.
 class Recordset {
 public:
     // Runs the query with its '?' parameters bound in order and takes every
@@ -84,8 +86,7 @@ private:
     Connection* connection_ = nullptr;
     bool open_ = false;
     QStringList names_;
-    QStringList origins_; // table column behind each result column
-    QString table_;       // empty when the rows are read only
+    QString table_; // empty when the rows are read only
     std::vector<Row> rows_;
     qsizetype position_ = -1; // -1: before the first row; size: past the last
     bool onDeleted_ = false;  // position_ is the deleted row's successor

@@ -1,6 +1,7 @@
 #include "Statement.h"
 
 #include "Connection.h"
+#include "DbError.h"
 
 #include <sqlite3.h>
 
@@ -17,6 +18,10 @@ QString utf8OrEmpty(const char* text) {
 Statement::Statement(const Connection& connection, const QString& sql)
     : connection_(connection)
     , sql_(sql) {
+    if (!connection.isOpen()) {
+        throw DbError(QStringLiteral("数据库没有打开。"),
+                      QStringLiteral("closed connection: ") + sql);
+    }
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()),
                                       &stmt_, nullptr);
@@ -102,14 +107,6 @@ int Statement::columnCount() const {
 
 QString Statement::columnName(int column) const {
     return utf8OrEmpty(sqlite3_column_name(stmt_, column));
-}
-
-QString Statement::columnTable(int column) const {
-    return utf8OrEmpty(sqlite3_column_table_name(stmt_, column));
-}
-
-QString Statement::columnOrigin(int column) const {
-    return utf8OrEmpty(sqlite3_column_origin_name(stmt_, column));
 }
 
 qint64 Statement::integer(int column) const {

@@ -14,7 +14,8 @@ class Connection;
 // Values are bound, never pasted into the text.
 class Statement {
 public:
-    // Throws DbError when the text does not prepare.
+    // Throws DbError when the connection is closed or the text does not
+    // prepare.
     Statement(const Connection& connection, const QString& sql);
     ~Statement();
     Statement(const Statement&) = delete;
@@ -33,10 +34,6 @@ public:
 
     int columnCount() const;
     QString columnName(int column) const;
-    // The table and its column that a result column reads, empty when it
-    // is computed.
-    QString columnTable(int column) const;
-    QString columnOrigin(int column) const;
     qint64 integer(int column) const;
     QVariant value(int column) const;
 

@@ -124,19 +124,20 @@ protected:
 
     Controls& ui() {
         load();
-        if (!controls_) {
-            // The window closed itself while loading (a failure it has
-            // shown): the caller's remaining steps go to controls on a
-            // widget never shown, rather than an exception through the
-            // event loop.
-            qWarning("%s: used after it closed itself while loading", qUtf8Printable(name()));
-            stray_ = std::make_unique<FormWidget>(*this);
-            controls_ = std::make_unique<Controls>(stray_.get());
+        if (controls_) {
+            return *controls_;
         }
-        return *controls_;
+        // The window closed itself while loading (a failure it has shown):
+        // the caller's remaining steps go to controls on a widget never
+        // shown, rather than an exception through the event loop. They live
+        // as long as the form, so no reference to them ever dangles.
+        qWarning("%s: used after it closed itself while loading", qUtf8Printable(name()));
+        if (!strayControls_) {
+            stray_ = std::make_unique<FormWidget>(*this);
+            strayControls_ = std::make_unique<Controls>(stray_.get());
+        }
+        return *strayControls_;
     }
-    // Whether the controls exist, without loading them.
-    bool hasControls() const { return controls_ != nullptr; }
 
     // Connects the controls' events to the form's handlers.
     virtual void wireEvents(Controls&) {}
@@ -146,13 +147,11 @@ private:
         controls_ = std::make_unique<Controls>(client);
         wireEvents(*controls_);
     }
-    void dropControls() override {
-        controls_.reset();
-        stray_.reset();
-    }
+    void dropControls() override { controls_.reset(); }
 
-    std::unique_ptr<FormWidget> stray_;
     std::unique_ptr<Controls> controls_;
+    std::unique_ptr<FormWidget> stray_;
+    std::unique_ptr<Controls> strayControls_;
 };
 
 } // namespace ui
