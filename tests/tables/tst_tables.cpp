@@ -1,6 +1,5 @@
 #include "Program.h"
 
-#include "app/Forms.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Twips.h"
 #include "tables/WindowAnimation.h"
@@ -14,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextLayout>
 #include <QtTest>
 
 using tables::Animation;
@@ -53,18 +51,10 @@ int columns(const QString& text) {
 }
 
 // Windows opened from the menus, each with the item that opens it.
-struct Table {
-    const char* item;
-    const char* name;
-    const char* caption;
-    const char* box;
-};
-const Table tableWindows[] = {
-    {"FB_1", "F_QJHM", "全国电话号码区号", "Text1"},
-    {"FB_2", "F_FB", "附表:特服号码表", "T_FB"},
-    {"F_FByh", "F_FBYB", "全国邮政编码表-1", "Text1"},
-    {"F_FByh1", "F_FBYB1", "全国邮政编码表-2", "Text1"},
-    {"F_FBGJd", "F_FBGJ", "国际直拨电话区号", "Text1"},
+const std::pair<const char*, tables::ReferenceTable app::Forms::*> tableWindows[] = {
+    {"FB_1", &app::Forms::F_QJHM},    {"FB_2", &app::Forms::F_FB},
+    {"F_FByh", &app::Forms::F_FBYB},  {"F_FByh1", &app::Forms::F_FBYB1},
+    {"F_FBGJd", &app::Forms::F_FBGJ},
 };
 
 // Records the order in which windows close.
@@ -90,16 +80,12 @@ class TablesTest : public QObject {
     std::unique_ptr<app::Forms> forms;
 
     void trigger(const char* item) { forms->MDI_OK.controls().item(item)->trigger(); }
-    tables::ReferenceTable& table(const Table& t) {
-        app::Forms& f = *forms;
-        const QString name = QString::fromLatin1(t.name);
-        for (tables::ReferenceTable* form :
-             {&f.F_QJHM, &f.F_FB, &f.F_FBYB, &f.F_FBYB1, &f.F_FBGJ}) {
-            if (form->name() == name) {
-                return *form;
-            }
+    // The windows now on screen report their closing to log.
+    static void watch(CloseLog& log) {
+        log.closed.clear();
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            w->installEventFilter(&log);
         }
-        throw std::logic_error("no such table");
     }
 
 private slots:
@@ -114,7 +100,6 @@ private slots:
         QVERIFY(generator.waitForFinished(30000));
         QCOMPARE(generator.exitCode(), 0);
         for (const char* name : tableFiles) {
-            QVERIFY2(!committed(name).isEmpty(), name);
             QCOMPARE(
                 test::fileBytes(out.filePath(QString::fromLatin1(name) + QStringLiteral(".txt"))),
                 committed(name));
@@ -126,34 +111,17 @@ private slots:
         QCOMPARE(usage.exitCode(), 2);
     }
 
-    void specialNumbers() {
-        const QStringList expected = {"108 国际长途对方付费业务(免市话费)",
-                                      "110 警察(免费)",
-                                      "112 电话障碍申报(免费)",
-                                      "114 电话号查询(收费)",
-                                      "115 国际人工长途(收费)",
-                                      "117 报时电话(收费)",
-                                      "119 火警电话(免费)",
-                                      "120 急救中心电话(免费)",
-                                      "121 天气预报(收费)",
-                                      "122 道路交通事故报警电话(免费)",
-                                      "160 人工信息台(收费)",
-                                      "16900  互联网服务(收费)",
-                                      "170 电话费查询(免费)",
-                                      "184 邮政编码查询(收费)",
-                                      "185 邮政传递业务(免费)",
-                                      "189 电话业务受理台(免费)",
-                                      "1640 数据业务咨询(免费)",
-                                      "1649 数据业务障碍(免费)",
-                                      "1801 电话客户投诉(免费)",
-                                      "1001 联通客服(免费)",
-                                      "1860 移动客服(免费)"};
-        QStringList withBlanks;
-        for (const QString& entry : expected) {
-            withBlanks << entry << QString();
+    void serviceNumbersStandOneToALineWithBlankLinesBetween() {
+        const QStringList all = lines("F_FB");
+        QCOMPARE(all.size(), 41);
+        static const QRegularExpression entry(
+            QStringLiteral("^(\\d{3,4}|16900 ) \\S+\\((免|收)\\S*费\\)$"));
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            QVERIFY2(i % 2 ? all[i].isEmpty() : entry.match(all[i]).hasMatch(), qPrintable(all[i]));
         }
-        withBlanks.removeLast();
-        QCOMPARE(lines("F_FB"), withBlanks);
+        QCOMPARE(all.first(), QStringLiteral("108 国际长途对方付费业务(免市话费)"));
+        QVERIFY(all.contains(QStringLiteral("16900  互联网服务(收费)"))); // two blanks, as ever
+        QCOMPARE(all.last(), QStringLiteral("1860 移动客服(免费)"));
     }
 
     void areaCodes() {
@@ -170,12 +138,7 @@ private slots:
         }
         QVERIFY(all.first().startsWith(QStringLiteral("阿坝藏族羌族自治州 0837")));
         QCOMPARE(all.last(), QStringLiteral("遵义市       0852"));
-        for (const QString& line :
-             {QStringLiteral("北京市       010"), QStringLiteral("阿里地区     0897"),
-              QStringLiteral("香港         00852"), QStringLiteral("澳门         00853"),
-              QStringLiteral("台湾         00886")}) {
-            QVERIFY2(all.contains(line), qPrintable(line));
-        }
+        QVERIFY(all.contains(QStringLiteral("香港         00852")));
         // No county-level city and no name that has gone.
         QVERIFY(!all.join(u'\n').contains(QStringLiteral("二连浩特市")));
         QVERIFY(!all.join(u'\n').contains(QStringLiteral("思茅市")));
@@ -234,10 +197,8 @@ private slots:
         QCOMPARE(all.last(), last);
         if (name == u"F_FBYB") {
             QVERIFY(all.contains(QStringLiteral("通州区北京101149")));
-            QVERIFY(all.contains(QStringLiteral("南山区深圳518000")));
             QVERIFY(all.contains(QStringLiteral("东莞市东莞523000"))); // a city without counties
         } else {
-            QVERIFY(all.contains(QStringLiteral("兴庆区银川750000")));
             QVERIFY(all.contains(QStringLiteral("五指山市海南572200"))); // under the province
         }
     }
@@ -256,30 +217,22 @@ private slots:
         for (const QString& line : entries) {
             QVERIFY2(entry.match(line).hasMatch(), qPrintable(line));
         }
-        QVERIFY(entries.contains(QStringLiteral("Algeria阿尔及利亚213")));
-        QVERIFY(entries.contains(QStringLiteral("China中国86")));
         QCOMPARE(entries.first(), QStringLiteral("Afghanistan阿富汗93"));
         QCOMPARE(entries.last(), QStringLiteral("Zimbabwe津巴布韦263"));
     }
 
     void tableWindowsOpenAtTheirPlaceWithTheirText() {
-        for (const Table& t : tableWindows) {
-            trigger(t.item);
-            tables::ReferenceTable& form = table(t);
-            QVERIFY2(form.isLoaded(), t.name);
+        for (const auto& [item, member] : tableWindows) {
+            trigger(item);
+            tables::ReferenceTable& form = (*forms).*member;
+            QVERIFY2(form.isLoaded(), item);
             QWidget* window = form.window();
-            QVERIFY(window->isWindow());
-            QVERIFY(!window->parentWidget());
-            QCOMPARE(window->windowTitle(), QString::fromUtf8(t.caption));
+            QVERIFY(!window->parentWidget()); // on the desktop, not in the main window
             QPlainTextEdit* box = form.controls().text;
-            QCOMPARE(box->objectName(), QString::fromLatin1(t.box));
-            QCOMPARE(box->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-            QCOMPARE(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
             QCOMPARE(ui::twipsGeometry(box), form.design().boxTwips);
             // One paragraph per line of the text: CR LF is one line break.
-            const QStringList text = lines(QString::fromLatin1(t.name));
-            QCOMPARE(box->document()->blockCount(), text.size() + 1);
-            QCOMPARE(box->toPlainText(), text.join(u'\n') + u'\n');
+            const QString text = lines(form.name()).join(u'\n') + u'\n';
+            QCOMPARE(box->toPlainText(), text);
             const QRect first = window->geometry();
             QCOMPARE(window->pos(), QPoint(ui::px(2000), ui::px(400)));
             // 5100 x 5700 outside; offscreen there is no frame, so the
@@ -289,14 +242,14 @@ private slots:
             // Moved, resized and typed into: chosen again, it comes forward as it is.
             window->setGeometry(10, 10, 100, 100);
             box->setPlainText(QStringLiteral("typed"));
-            trigger(t.item);
+            trigger(item);
             QCOMPARE(box->toPlainText(), QStringLiteral("typed"));
             // Closed and opened again: the design's place, size and text.
             window->close();
             QVERIFY(!form.isLoaded());
-            trigger(t.item);
+            trigger(item);
             QCOMPARE(form.window()->geometry(), first);
-            QCOMPARE(form.controls().text->toPlainText(), text.join(u'\n') + u'\n');
+            QCOMPARE(form.controls().text->toPlainText(), text);
         }
     }
 
@@ -306,9 +259,7 @@ private slots:
             trigger(item);
         }
         CloseLog log;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            w->installEventFilter(&log);
-        }
+        watch(log);
         s->messageBox.expect(QStringLiteral("是否真的要退出？"), QStringLiteral("提示"),
                              ui::Answer::Yes);
         trigger("FILE_E");
@@ -319,39 +270,25 @@ private slots:
         for (const char* item : {"F_FBGJd", "MnuGy", "FB_1"}) {
             trigger(item);
         }
-        log.closed.clear();
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            w->installEventFilter(&log);
-        }
+        watch(log);
         trigger("Mnuexit");
         QCOMPARE(log.closed, (QStringList{"F_QJHM", "F_FBGJ", "F_GY", "MDI_OK"}));
     }
 
-    void animationSteps_data() {
-        QTest::addColumn<int>("i");
-        QTest::addColumn<int>("x");
-        QTest::addColumn<int>("width");
-        QTest::newRow("1") << 1 << 386 << 0;
-        QTest::newRow("2500") << 2500 << 286 << 200;
-        QTest::newRow("5000") << 5000 << 186 << 401;
-    }
-    void animationSteps() {
-        QFETCH(int, i);
-        QFETCH(int, x);
-        QFETCH(int, width);
+    void explodingAndImplodingMirrorEachOtherWithinThe16BitLimits() {
         const QRect window(186, 186, 401, 201);
         const std::vector<QRect> explode = ::animationSteps(window, 5000, Animation::Explode);
-        QCOMPARE(explode.size(), std::size_t(5000));
-        QCOMPARE(explode[std::size_t(i - 1)].x(), x);
-        QCOMPARE(explode[std::size_t(i - 1)].width(), width);
-        QCOMPARE(explode.back(), window);
         const std::vector<QRect> implode = ::animationSteps(window, 5000, Animation::Implode);
+        QCOMPARE(explode.size(), std::size_t(5000));
+        QCOMPARE(explode.back(), window);
         QCOMPARE(implode.front(), window);
-        QCOMPARE(implode[std::size_t(5000 - i)], explode[std::size_t(i - 1)]);
-    }
-
-    void animationLimits() {
-        const QRect window(186, 186, 401, 201);
+        // Step i grows from the centre: x, width.
+        for (const auto& [i, x, width] :
+             {std::tuple{1, 386, 0}, {2500, 286, 200}, {5000, 186, 401}}) {
+            QCOMPARE(explode[std::size_t(i - 1)].x(), x);
+            QCOMPARE(explode[std::size_t(i - 1)].width(), width);
+            QCOMPARE(implode[std::size_t(5000 - i)], explode[std::size_t(i - 1)]);
+        }
         QVERIFY(::animationSteps(window, 0, Animation::Explode).empty());
         QVERIFY(::animationSteps(window, -5, Animation::Implode).empty());
         QCOMPARE(::animationSteps(window, 1, Animation::Explode), (std::vector<QRect>{window}));
@@ -362,7 +299,7 @@ private slots:
         QVERIFY(::animationSteps(QRect(-32769, 0, 10, 10), 10, Animation::Explode).empty());
     }
 
-    void theAboutBox() {
+    void theAboutBoxShowsItsBoxedTextWholeAndClosesByClickOrEnter() {
         trigger("HELP_1");
         tables::F_GY& box = forms->F_GY;
         QVERIFY(box.isLoaded());
@@ -370,10 +307,7 @@ private slots:
         QVERIFY(window->windowFlags().testFlag(Qt::FramelessWindowHint));
         QCOMPARE(window->geometry(), QRect(ui::px(2500), ui::px(3000), ui::px(6015), ui::px(3015)));
         auto& c = box.controls();
-        QCOMPARE(c.Label3->text(), QStringLiteral("标准版"));
-        QVERIFY(!c.Picture1->pixmap().isNull());
-        QCOMPARE(c.Command1->text(), QStringLiteral("确定"));
-        QVERIFY(!c.Command1->icon().isNull());
+        QVERIFY(!c.Picture1->pixmap().isNull() && !c.Command1->icon().isNull());
         const QStringList block = c.T_GY->toPlainText().split(u'\n');
         QCOMPARE(block.size(), 10); // nine lines, each ended
         QVERIFY(block.last().isEmpty());
@@ -381,26 +315,20 @@ private slots:
         QCOMPARE(block[0], rule);
         QCOMPARE(block[5], rule);
         QCOMPARE(block[8], rule);
-        const char* const boxed[] = {"| 软件名称：雁书簿", "| 软件版本：VER 1.01",
-                                     "| 开发时间：2003年09月06日", "| 程序制作："};
+        // The framed lines line up in GBK columns.
         for (int line = 1; line <= 4; ++line) {
-            QVERIFY2(
-                block[line].startsWith(QStringLiteral("  ") + QString::fromUtf8(boxed[line - 1])),
-                qPrintable(block[line]));
-            QVERIFY(block[line].endsWith(u'|'));
+            QVERIFY2(block[line].startsWith(QStringLiteral("  | ")) && block[line].endsWith(u'|'),
+                     qPrintable(block[line]));
             QCOMPARE(columns(block[line]), 42);
         }
-        QVERIFY(block[6].startsWith(QStringLiteral("  联系方式： E-mail: ")));
+        QVERIFY(block[1].contains(QStringLiteral("雁书簿")));
         QVERIFY(block[7].startsWith(QString(21, u' ') + QStringLiteral("yanshubu")));
-        QVERIFY(block[7].contains(u'@'));
         // All nine lines are on view, each on one line of the box.
         QPlainTextEdit* text = c.T_GY;
-        const QTextBlock ninth = text->document()->findBlockByNumber(8);
-        QCOMPARE(ninth.layout()->lineCount(), 1);
-        QTextCursor end(ninth);
+        QCOMPARE(text->document()->lineCount(), 10);
+        QTextCursor end(text->document()->findBlockByNumber(8));
         end.movePosition(QTextCursor::EndOfBlock);
         QVERIFY(text->cursorRect(end).bottom() < text->viewport()->height());
-        QCOMPARE(text->document()->lineCount(), 10);
 
         // Chosen again while open: only brought forward.
         trigger("MnuGy");
