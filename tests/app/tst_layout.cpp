@@ -2,10 +2,8 @@
 
 #include "platform/ui/Twips.h"
 
-#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QMenu>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QToolBar>
