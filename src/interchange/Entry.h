@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <vector>
+
+namespace interchange {
+
+// The 21 texts of a contact in the column table's order, GR_XM to GR_BZ.
+enum class Field {
+    Name,
+    Sex,
+    Birth,
+    Pager,
+    Icq,
+    Qq,
+    Msn,
+    Email,
+    HomePhone,
+    WorkPhone,
+    Mobile,
+    Fax,
+    HomePostcode,
+    HomeAddress,
+    WorkPostcode,
+    Employer,
+    WorkAddress,
+    JobTitle,
+    WorkFax,
+    WebPage,
+    Notes,
+};
+inline constexpr int fieldCount = 21;
+
+// One piece of contact data as exchange files hold it, in vCard's terms
+// whatever the file's format: a CSV column or two become one item too.
+struct Item {
+    QString name;        // FN, N, TEL, EMAIL, ADR … in upper case
+    QStringList types;   // lower case: cell, home, work, fax, pager, voice …
+    QStringList parts;   // the value, by component for N, ADR and ORG
+    QString label;       // the file's own name for it (X-ABLabel, a custom type)
+    QString service;     // the network of an IMPP value: qq, icq, msn …
+    bool binary = false; // a picture, sound or key, whose data is not taken
+
+    QString value() const { return parts.value(0); }
+    bool hasType(QStringView type) const { return types.contains(type); }
+};
+
+// A contact read from a file, ready to be stored.
+struct Entry {
+    std::array<QString, fieldCount> fields;
+    QString uid;
+    QString rev;          // ISO 8601 UTC with milliseconds, or empty
+    QStringList extras;   // data no column holds, one "label：value" line each
+    QStringList notTaken; // binary data left out (photos), by name
+    int line = 0;         // where it starts in the file, from 1
+
+    QString& operator[](Field f) { return fields[std::size_t(f)]; }
+    const QString& operator[](Field f) const { return fields[std::size_t(f)]; }
+};
+
+// What could not be read, and where.
+struct ReadError {
+    int line;
+    QString reason;
+};
+
+} // namespace interchange

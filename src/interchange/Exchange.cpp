@@ -1,0 +1,479 @@
+#include "Exchange.h"
+
+#include "Csv.h"
+#include "Mapping.h"
+#include "VCard.h"
+
+#include "contacts/ContactColumns.h"
+#include "contacts/ContactStore.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
+#include "platform/text/CodePage.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <unordered_map>
+
+namespace interchange {
+
+namespace {
+
+using Fields = std::array<QString, fieldCount>;
+
+[[noreturn]] void fileFailure(const QString& sentence, const QString& path, const QString& why) {
+    throw db::DbError(sentence.arg(QDir::toNativeSeparators(path)), why, 0, db::DbErrorKind::Io);
+}
+
+QString columnList() {
+    QStringList names;
+    for (const contacts::ContactColumn& c : contacts::textColumns) {
+        names << c.column.toString();
+    }
+    return names.join(u", ");
+}
+
+QString sameLines(const QString& text) {
+    return QString(text)
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+        .replace(u'\r', u'\n');
+}
+
+// The digits of a number, without China's country code.
+QString phoneKey(const QString& number) {
+    QString digits;
+    for (const QChar c : number) {
+        if (c.isDigit()) {
+            digits += c;
+        }
+    }
+    if (digits.startsWith(u"0086")) {
+        digits = digits.mid(4);
+    } else if (number.trimmed().startsWith(u"+86")) {
+        digits = digits.mid(2);
+    }
+    return digits;
+}
+
+// Names compare as the book's name column does: Latin letters without case.
+QString nameKey(const QString& name) {
+    QString key = name;
+    for (QChar& c : key) {
+        if (c.unicode() < 128) {
+            c = c.toLower();
+        }
+    }
+    return key;
+}
+
+constexpr Field phoneFields[] = {Field::Pager,  Field::HomePhone, Field::WorkPhone,
+                                 Field::Mobile, Field::Fax,       Field::WorkFax};
+
+bool sharesTelephoneOrEmail(const Fields& a, const Fields& b) {
+    for (const Field x : phoneFields) {
+        const QString key = phoneKey(a[std::size_t(x)]);
+        if (key.isEmpty()) {
+            continue;
+        }
+        for (const Field y : phoneFields) {
+            if (phoneKey(b[std::size_t(y)]) == key) {
+                return true;
+            }
+        }
+    }
+    const QString mail = a[std::size_t(Field::Email)].trimmed();
+    return !mail.isEmpty() &&
+           mail.compare(b[std::size_t(Field::Email)].trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+bool holdsAll(const Fields& book, const Fields& card) {
+    for (int i = 0; i < fieldCount; ++i) {
+        if (!card[i].isEmpty() && sameLines(card[i]) != sameLines(book[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+struct Stored {
+    qint64 rowid;
+    Fields fields;
+    QString rev;
+};
+
+// The book as an import sees it: look-ups by UID and by name, and writes,
+// all through prepared statements inside the import's transaction.
+class Book {
+public:
+    explicit Book(db::Connection& connection)
+        : connection_(connection)
+        , byUid_(
+              connection,
+              QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE UID = ?").arg(columnList()))
+        , byRowid_(connection,
+                   QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE _rowid_ = ?")
+                       .arg(columnList()))
+        , insert_(connection, QStringLiteral("INSERT INTO yanshu (Id, %1, UID, REV) VALUES "
+                                             "(?%2, ?, ?)")
+                                  .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount)))
+        , update_(connection, updateSql())
+        , nextId_(contacts::ContactStore::nextNumber(connection)) {}
+
+    std::optional<Stored> withUid(const QString& uid) {
+        return uid.isEmpty() ? std::nullopt : first(byUid_, uid);
+    }
+
+    std::optional<Stored> sameContact(const Fields& card) {
+        loadNames();
+        const auto [from, to] = names_.equal_range(qHash(nameKey(card[0])));
+        for (auto it = from; it != to; ++it) {
+            std::optional<Stored> row = first(byRowid_, it->second);
+            if (row && nameKey(row->fields[0]) == nameKey(card[0]) &&
+                (sharesTelephoneOrEmail(card, row->fields) || holdsAll(row->fields, card))) {
+                return row;
+            }
+        }
+        return std::nullopt;
+    }
+
+    void add(const Fields& fields, const QString& uid, const QString& rev) {
+        insert_.reset();
+        insert_.bind(1, nextId_);
+        for (int i = 0; i < fieldCount; ++i) {
+            insert_.bind(i + 2, fields[i]);
+        }
+        insert_.bind(fieldCount + 2, uid);
+        insert_.bind(fieldCount + 3, rev);
+        insert_.run();
+        nextId_ = nextId_ < std::numeric_limits<qint64>::max() ? nextId_ + 1 : nextId_;
+        if (namesLoaded_) {
+            db::Statement last(connection_, QStringLiteral("SELECT last_insert_rowid()"));
+            last.step();
+            names_.emplace(qHash(nameKey(fields[0])), last.integer(0));
+        }
+    }
+
+    void update(qint64 rowid, const Fields& fields, const QString& rev) {
+        update_.reset();
+        for (int i = 0; i < fieldCount; ++i) {
+            update_.bind(i + 1, fields[i]);
+        }
+        update_.bind(fieldCount + 1, rev);
+        update_.bind(fieldCount + 2, rowid);
+        update_.run();
+    }
+
+private:
+    static QString updateSql() {
+        QStringList sets;
+        for (const contacts::ContactColumn& c : contacts::textColumns) {
+            sets << c.column.toString() + QStringLiteral(" = ?");
+        }
+        return QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?")
+            .arg(sets.join(u", "));
+    }
+
+    static std::optional<Stored> first(db::Statement& query, const QVariant& key) {
+        query.reset();
+        query.bind(1, key);
+        if (!query.step()) {
+            return std::nullopt;
+        }
+        Stored row{query.integer(0), {}, query.value(fieldCount + 1).toString()};
+        for (int i = 0; i < fieldCount; ++i) {
+            row.fields[i] = query.value(i + 1).toString();
+        }
+        return row;
+    }
+
+    // Every name's hash, read once when the first card without a known
+    // UID needs it: the name column has no index of its own.
+    void loadNames() {
+        if (namesLoaded_) {
+            return;
+        }
+        db::Statement all(connection_, QStringLiteral("SELECT _rowid_, GR_XM FROM yanshu"));
+        while (all.step()) {
+            names_.emplace(qHash(nameKey(all.value(1).toString())), all.integer(0));
+        }
+        namesLoaded_ = true;
+    }
+
+    db::Connection& connection_;
+    db::Statement byUid_;
+    db::Statement byRowid_;
+    db::Statement insert_;
+    db::Statement update_;
+    qint64 nextId_;
+    std::unordered_multimap<std::size_t, qint64> names_;
+    bool namesLoaded_ = false;
+};
+
+QString fieldCaption(int i) {
+    return contacts::textColumns[std::size_t(i)].caption.trimmed().toString();
+}
+
+class Importer {
+public:
+    Importer(db::Connection& connection, Now now)
+        : book_(connection)
+        , now_(std::move(now)) {}
+
+    void take(const Entry& entry) {
+        const Fields card = storedFields(entry);
+        const QString& name = card[0];
+        const auto remark = [&](const QString& text) {
+            report.remarks.push_back({entry.line, name, text});
+        };
+        if (!entry.extras.isEmpty()) {
+            remark(QStringLiteral("%1 项无处存放的信息记入了备注").arg(entry.extras.size()));
+        }
+        if (!entry.notTaken.isEmpty()) {
+            remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
+        }
+        std::optional<Stored> found = book_.withUid(entry.uid);
+        const bool byUid = found.has_value();
+        if (!found) {
+            found = book_.sameContact(card);
+        }
+        if (!found) {
+            const QString uid = entry.uid.isEmpty()
+                                    ? QUuid::createUuid().toString(QUuid::WithoutBraces)
+                                    : entry.uid;
+            book_.add(card, uid, entry.rev.isEmpty() ? stamp() : entry.rev);
+            ++report.added;
+            return;
+        }
+        if (byUid && !entry.rev.isEmpty() && entry.rev > found->rev) {
+            if (holdsAll(found->fields, card) && holdsAll(card, found->fields)) {
+                ++report.unchanged;
+            } else {
+                book_.update(found->rowid, card, entry.rev);
+                ++report.updated;
+            }
+            return;
+        }
+        // The book's values stand; the file's fill the columns left empty.
+        Fields merged = found->fields;
+        bool changed = false;
+        for (int i = 0; i < fieldCount; ++i) {
+            if (card[i].isEmpty() || sameLines(card[i]) == sameLines(merged[i])) {
+                continue;
+            }
+            if (merged[i].isEmpty()) {
+                merged[i] = card[i];
+                changed = true;
+            } else {
+                remark(QStringLiteral("“%1”与通讯录中的不同，保留了通讯录中的“%2”，文件中为“%3”")
+                           .arg(fieldCaption(i), merged[i].left(40), card[i].left(40)));
+            }
+        }
+        if (changed) {
+            book_.update(found->rowid, merged, stamp());
+            ++report.updated;
+        } else {
+            ++report.unchanged;
+        }
+    }
+
+    ImportReport report;
+
+private:
+    QString stamp() const { return now_().toUTC().toString(Qt::ISODateWithMs); }
+
+    Book book_;
+    Now now_;
+};
+
+// Calls the progress after the first step, then at most every 50 ms.
+class Ticker {
+public:
+    explicit Ticker(const Progress& progress)
+        : progress_(progress) {}
+    bool keepGoing(qint64 done, qint64 total) {
+        if (!progress_ || (clock_.isValid() && clock_.elapsed() < 50)) {
+            return true;
+        }
+        clock_.start();
+        return progress_(done, total);
+    }
+
+private:
+    const Progress& progress_;
+    QElapsedTimer clock_;
+};
+
+} // namespace
+
+QString ImportReport::text(const QString& fileName, int maxNotes) const {
+    QString out =
+        cancelled ? QStringLiteral("已取消导入“%1”，通讯录没有改动。\n").arg(fileName)
+                  : QStringLiteral("导入“%1”：新增 %2 人，更新 %3 人，未变 %4 人，跳过 %5 项。\n")
+                        .arg(fileName)
+                        .arg(added)
+                        .arg(updated)
+                        .arg(unchanged)
+                        .arg(skipped.size());
+    int shown = 0;
+    int left = int(skipped.size() + remarks.size());
+    for (const auto& [heading, notes] : {std::pair{QStringLiteral("跳过："), &skipped},
+                                         std::pair{QStringLiteral("说明："), &remarks}}) {
+        if (notes->empty() || cancelled) {
+            continue;
+        }
+        out += heading + u'\n';
+        for (const Note& n : *notes) {
+            if (maxNotes >= 0 && shown == maxNotes) {
+                break;
+            }
+            out += QStringLiteral("  第 %1 行%2：%3\n")
+                       .arg(n.line)
+                       .arg(n.name.isEmpty() ? QString() : u' ' + n.name.left(20), n.text);
+            ++shown;
+            --left;
+        }
+    }
+    if (left > 0 && !cancelled) {
+        out += QStringLiteral("……另有 %1 条说明。\n").arg(left);
+    }
+    return out;
+}
+
+ImportReport importFile(db::Connection& connection, const QString& path, const Progress& progress,
+                        const Now& now) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        fileFailure(QStringLiteral("无法打开文件“%1”。"), path, file.errorString());
+    }
+    QByteArray copy;
+    const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
+    if (!mapped) {
+        copy = file.readAll();
+    }
+    const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
+
+    db::Transaction transaction(connection);
+    Importer importer(connection, now);
+    ImportReport& report = importer.report;
+    Ticker ticker(progress);
+    if (looksLikeVCard(data)) {
+        VCardReader reader(data);
+        while (auto card = reader.next()) {
+            Entry entry = toEntry(card->second);
+            entry.line = card->first;
+            importer.take(entry);
+            if (!ticker.keepGoing(reader.position(), data.size())) {
+                report.cancelled = true;
+                return report;
+            }
+        }
+        for (const ReadError& e : reader.errors()) {
+            report.skipped.push_back({e.line, {}, e.reason});
+        }
+    } else {
+        CsvReader reader(csvText(data));
+        const auto header = reader.next();
+        const std::optional<CsvColumns> columns =
+            header ? std::optional<CsvColumns>(header->second) : std::nullopt;
+        if (!columns || !columns->recognized()) {
+            fileFailure(QStringLiteral("文件“%1”既不是 vCard 名片，也不是认得的 CSV 表格。"), path,
+                        QStringLiteral("no BEGIN:VCARD and no known CSV header"));
+        }
+        while (auto row = reader.next()) {
+            Entry entry = columns->entry(row->second);
+            entry.line = row->first;
+            importer.take(entry);
+            if (!ticker.keepGoing(reader.position(), reader.size())) {
+                report.cancelled = true;
+                return report;
+            }
+        }
+    }
+    std::sort(report.skipped.begin(), report.skipped.end(),
+              [](const auto& a, const auto& b) { return a.line < b.line; });
+    transaction.commit();
+    return report;
+}
+
+qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat format,
+                  QByteArrayView charset, const Progress& progress) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+    }
+    const bool utf8 = QByteArrayView(charset).compare("UTF-8", Qt::CaseInsensitive) == 0;
+    const auto encoded = [&](const QString& text) {
+        return utf8 ? text.toUtf8() : text::encode(text, charset).value_or(text.toUtf8());
+    };
+    QByteArray out;
+    const auto flush = [&] {
+        if (file.write(out) != out.size()) {
+            fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+        }
+        out.clear();
+    };
+    QString pendingCsv; // converted in larger pieces: one converter per piece
+    if (format == ExportFormat::Csv) {
+        if (utf8) {
+            out += "\xEF\xBB\xBF";
+        }
+        pendingCsv = csvLine(csvHeader());
+    }
+    db::Statement count(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
+    const qint64 total = count.step() ? count.integer(0) : 0;
+    db::Statement rows(
+        connection,
+        QStringLiteral("SELECT Id, %1, UID, REV FROM yanshu ORDER BY _rowid_").arg(columnList()));
+    Ticker ticker(progress);
+    qint64 written = 0;
+    contacts::Contact contact;
+    while (rows.step()) {
+        contact.id = rows.integer(0);
+        for (int i = 0; i < fieldCount; ++i) {
+            contact.fields[i] = rows.value(i + 1).toString();
+        }
+        contact.uid = rows.value(fieldCount + 1).toString();
+        contact.rev = rows.value(fieldCount + 2).toString();
+        switch (format) {
+        case ExportFormat::Csv:
+            pendingCsv += csvLine(csvRow(contact));
+            break;
+        case ExportFormat::VCard40:
+            out += writeVCard(contact, VCardVersion::V40);
+            break;
+        case ExportFormat::VCard30:
+            out += writeVCard(contact, VCardVersion::V30);
+            break;
+        case ExportFormat::VCard21:
+            out += writeVCard(contact, VCardVersion::V21, charset);
+            break;
+        }
+        ++written;
+        if (pendingCsv.size() > (1 << 18)) {
+            out += encoded(std::exchange(pendingCsv, QString()));
+        }
+        if (out.size() > (1 << 20)) {
+            flush();
+        }
+        if (!ticker.keepGoing(written, total)) {
+            file.cancelWriting();
+            return -1;
+        }
+    }
+    out += encoded(pendingCsv);
+    flush();
+    if (!file.commit()) {
+        fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+    }
+    return written;
+}
+
+} // namespace interchange

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace interchange {
+
+// Says how far long work has come, in steps of `total`; false asks it to stop.
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+using Now = std::function<QDateTime()>;
+
+// What an import did, card by card where it matters.
+struct ImportReport {
+    struct Note {
+        int line;     // where the card or row begins
+        QString name; // the contact's name, if it had one
+        QString text;
+    };
+    int added = 0;
+    int updated = 0;
+    int unchanged = 0;
+    std::vector<Note> skipped; // not imported, with the reason
+    std::vector<Note> remarks; // imported, with something the user should know
+    bool cancelled = false;    // stopped: nothing was stored
+
+    // The report for the user; at most `maxNotes` lines of notes, then a count.
+    QString text(const QString& fileName, int maxNotes = -1) const;
+};
+
+// Brings the contacts of a vCard (2.1, 3.0, 4.0) or CSV file into the book,
+// all in one transaction: all land, or on cancel or failure none.
+//   - A card whose UID the book has is that contact. If its REV is newer
+//     than the book's, the file's card replaces the stored one.
+//   - Otherwise a contact of the same name (Latin case aside) that shares a
+//     telephone or e-mail, or that already holds all the card says, is the
+//     same contact.
+//   - The same contact takes what the file has for its empty columns;
+//     where both hold different values the book's stays and the report
+//     says so. Anything else is added.
+// So importing a file again changes nothing. Throws DbError when the file
+// cannot be read or the database refuses.
+ImportReport importFile(db::Connection& connection, const QString& path,
+                        const Progress& progress = {},
+                        const Now& now = &QDateTime::currentDateTimeUtc);
+
+enum class ExportFormat { VCard40, VCard30, VCard21, Csv };
+
+// Writes every contact of the book to the file, replacing it only once all
+// is written. vCard 3.0 and 4.0 are always UTF-8; 2.1 and CSV are UTF-8 or
+// GBK as `charset` says (CSV in UTF-8 starts with a byte-order mark, which
+// Excel needs). The number of contacts written, or -1 when cancelled.
+qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat format,
+                  QByteArrayView charset = "UTF-8", const Progress& progress = {});
+
+} // namespace interchange

@@ -1,0 +1,424 @@
+#include "Mapping.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <optional>
+
+namespace interchange {
+
+using enum Field;
+
+const std::array<FieldMapping, fieldCount> fieldMappings{{
+    {Name, u"FN", u""},
+    {Sex, u"GENDER", u""},
+    {Birth, u"BDAY", u""},
+    {Pager, u"TEL", u"pager"},
+    {Icq, u"X-ICQ", u""},
+    {Qq, u"X-QQ", u""},
+    {Msn, u"X-MSN", u""},
+    {Email, u"EMAIL", u"internet"},
+    {HomePhone, u"TEL", u"home,voice"},
+    {WorkPhone, u"TEL", u"work,voice"},
+    {Mobile, u"TEL", u"cell"},
+    {Fax, u"TEL", u"fax"},
+    {HomePostcode, u"ADR", u"home", PostalCode},
+    {HomeAddress, u"ADR", u"home", Street},
+    {WorkPostcode, u"ADR", u"work", PostalCode},
+    {Employer, u"ORG", u""},
+    {WorkAddress, u"ADR", u"work", Street},
+    {JobTitle, u"TITLE", u""},
+    {WorkFax, u"TEL", u"work,fax"},
+    {WebPage, u"URL", u""},
+    {Notes, u"NOTE", u""},
+}};
+
+bool hasHan(QStringView text) {
+    for (const char32_t c : text.toUcs4()) {
+        if (QChar::script(c) == QChar::Script_Han) {
+            return true;
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The parts that hold something, as they stand.
+QString joined(const QStringList& parts, QStringView separator) {
+    QStringList kept;
+    for (const QString& p : parts) {
+        if (!p.trimmed().isEmpty()) {
+            kept << p;
+        }
+    }
+    return kept.join(separator);
+}
+
+// Family and given name as the name is said: 张三, but John Smith.
+QString nameOfParts(const QStringList& n) {
+    const QString family = n.value(0), given = n.value(1), middle = n.value(2);
+    if (hasHan(family + given)) {
+        return joined({n.value(3), family, given, middle, n.value(4)}, u"");
+    }
+    return joined({n.value(3), given, middle, family, n.value(4)}, u" ");
+}
+
+// One line of text for an address: 中国北京朝阳路1号, or 1 Main St, Springfield.
+QString addressOfParts(const QStringList& adr) {
+    if (hasHan(adr.join(QString()))) {
+        QStringList parts;
+        for (const int i : {Country, Region, Locality, Street, Extended, PoBox}) {
+            const QString p = adr.value(i);
+            if (!p.trimmed().isEmpty() && (parts.isEmpty() || parts.last() != p)) {
+                parts << p;
+            }
+        }
+        return parts.join(QString());
+    }
+    return joined({adr.value(PoBox), adr.value(Extended), adr.value(Street), adr.value(Locality),
+                   adr.value(Region), adr.value(Country)},
+                  u", ");
+}
+
+QString sexOfParts(const QStringList& gender) {
+    const QString sex = gender.value(0).trimmed();
+    const QString upper = sex.toUpper();
+    if (upper == u"M" || upper == u"MALE" || sex == u"男") {
+        return QStringLiteral("男");
+    }
+    if (upper == u"F" || upper == u"FEMALE" || sex == u"女") {
+        return QStringLiteral("女");
+    }
+    const QString identity = gender.value(1).trimmed();
+    if (!identity.isEmpty()) {
+        return identity;
+    }
+    return upper == u"U" || upper == u"N" || upper == u"UNSPECIFIED" ? QString() : sex;
+}
+
+// The network of an instant-messaging value, and the bare id.
+std::pair<QString, QString> imOf(const Item& item) {
+    QString value = item.value();
+    QString service = item.service.toLower();
+    const qsizetype colon = value.indexOf(u':');
+    if (colon > 0 && !value.left(colon).contains(u'@')) {
+        const QString scheme = value.left(colon).toLower();
+        value = value.mid(colon + 1);
+        if (service.isEmpty()) {
+            service = scheme;
+        }
+    }
+    value.remove(QRegularExpression(QStringLiteral("^chat\\?contact=")));
+    if (service == u"x-qq" || service == u"tencent" || service == u"qq") {
+        service = QStringLiteral("qq");
+    } else if (service == u"msnim" || service == u"x-msn" || service == u"windows live" ||
+               service == u"msn") {
+        service = QStringLiteral("msn");
+    } else if (service == u"x-icq" || service == u"icq") {
+        service = QStringLiteral("icq");
+    }
+    return {service, value};
+}
+
+// The name of a kind of data as the notes show it.
+QString labelOf(const Item& item) {
+    static const QHash<QString, QString> names{
+        {QStringLiteral("TEL"), QStringLiteral("电话")},
+        {QStringLiteral("EMAIL"), QStringLiteral("电子邮件")},
+        {QStringLiteral("ADR"), QStringLiteral("地址")},
+        {QStringLiteral("URL"), QStringLiteral("网址")},
+        {QStringLiteral("NICKNAME"), QStringLiteral("昵称")},
+        {QStringLiteral("CATEGORIES"), QStringLiteral("分类")},
+        {QStringLiteral("ROLE"), QStringLiteral("角色")},
+        {QStringLiteral("ORG"), QStringLiteral("单位")},
+        {QStringLiteral("TITLE"), QStringLiteral("职务")},
+        {QStringLiteral("NOTE"), QStringLiteral("备注")},
+        {QStringLiteral("IMPP"), QStringLiteral("即时通讯")},
+        {QStringLiteral("BDAY"), QStringLiteral("生日")},
+        {QStringLiteral("ANNIVERSARY"), QStringLiteral("纪念日")},
+        {QStringLiteral("GENDER"), QStringLiteral("性别")},
+        {QStringLiteral("PHOTO"), QStringLiteral("照片")},
+        {QStringLiteral("LOGO"), QStringLiteral("标志")},
+        {QStringLiteral("SOUND"), QStringLiteral("声音")},
+        {QStringLiteral("KEY"), QStringLiteral("密钥")},
+    };
+    QString label = names.value(item.name, item.name);
+    QString kind = item.label;
+    if (kind.isEmpty()) {
+        QStringList types = item.types;
+        types.removeAll(QStringLiteral("voice"));
+        types.removeAll(QStringLiteral("pref"));
+        types.removeAll(QStringLiteral("internet"));
+        kind = types.join(u',');
+    }
+    if (!item.service.isEmpty()) {
+        kind = item.service;
+    }
+    return kind.isEmpty() ? label : label + u'（' + kind + u'）';
+}
+
+QString valueText(const Item& item) {
+    if (item.name == u"ADR") {
+        return joined({addressOfParts(item.parts), item.parts.value(PostalCode)}, u" ");
+    }
+    if (item.name == u"N") {
+        return nameOfParts(item.parts);
+    }
+    return joined(item.parts, u" ");
+}
+
+// The properties that describe the card rather than the person, or that
+// another property of the card already says.
+bool isBookkeeping(const Item& item) {
+    static const QStringList names{
+        QStringLiteral("VERSION"),        QStringLiteral("PRODID"),
+        QStringLiteral("X-ABLABEL"),      QStringLiteral("X-ABADR"),
+        QStringLiteral("CLIENTPIDMAP"),   QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS"),
+        QStringLiteral("X-MS-OL-DESIGN"), QStringLiteral("X-ABUID"),
+    };
+    if (item.name == u"KIND") {
+        return item.value().compare(u"individual", Qt::CaseInsensitive) == 0;
+    }
+    return names.contains(item.name);
+}
+
+class Builder {
+public:
+    Entry entry;
+
+    void take(const Item& item) {
+        if (isBookkeeping(item)) {
+            return;
+        }
+        if (item.binary || isPicture(item)) {
+            if (item.binary || item.value().startsWith(u"data:", Qt::CaseInsensitive)) {
+                entry.notTaken << labelOf(item);
+                return;
+            }
+        }
+        const QString& n = item.name;
+        if (n == u"FN") {
+            fill(Name, item.value(), item);
+        } else if (n == u"N") {
+            nameParts_ = item.parts;
+        } else if (n == u"GENDER" || n == u"X-GENDER" || n == u"X-SEX") {
+            fill(Sex, sexOfParts(item.parts), item);
+        } else if (n == u"BDAY") {
+            fill(Birth, item.hasType(u"text") ? item.value() : birthFromFile(item.value()), item);
+        } else if (n == u"TEL") {
+            telephone(item);
+        } else if (n == u"EMAIL") {
+            fill(Email, item.value(), item);
+        } else if (n == u"ADR") {
+            address(item);
+        } else if (n == u"LABEL") {
+            labels_.push_back(item);
+        } else if (n == u"ORG") {
+            fill(Employer, joined(item.parts, u" "), item);
+        } else if (n == u"TITLE") {
+            fill(JobTitle, item.value(), item);
+        } else if (n == u"URL") {
+            fill(WebPage, item.value(), item);
+        } else if (n == u"NOTE") {
+            fill(Notes, item.value(), item);
+        } else if (n == u"X-QQ" || n == u"X-ICQ" || n == u"X-MSN" || n == u"IMPP") {
+            instantMessaging(item);
+        } else if (n == u"UID") {
+            entry.uid = item.value().trimmed();
+            entry.uid.remove(QRegularExpression(QStringLiteral("^urn:uuid:"),
+                                                QRegularExpression::CaseInsensitiveOption));
+        } else if (n == u"REV") {
+            entry.rev = normalizedRev(item.value());
+        } else {
+            extra(item);
+        }
+    }
+
+    void finish() {
+        if (entry[Name].isEmpty() && !nameParts_.isEmpty()) {
+            entry[Name] = nameOfParts(nameParts_);
+        }
+        // A printed label says again what the card's address says; it is
+        // taken only for an address the card lacks.
+        for (const Item& label : labels_) {
+            const bool work = label.hasType(u"work");
+            const Field field = work ? WorkAddress : HomeAddress;
+            if (entry[field].isEmpty() && entry[work ? WorkPostcode : HomePostcode].isEmpty()) {
+                entry[field] = label.value();
+            }
+        }
+    }
+
+private:
+    static bool isPicture(const Item& item) {
+        return item.name == u"PHOTO" || item.name == u"LOGO" || item.name == u"SOUND" ||
+               item.name == u"KEY";
+    }
+
+    void extra(const Item& item) {
+        const QString value = valueText(item);
+        if (!value.isEmpty()) {
+            entry.extras << labelOf(item) + u'：' + value;
+        }
+    }
+
+    // The value goes to its column if that is free, else it is an extra.
+    void fill(Field field, const QString& value, const Item& item) {
+        if (value.isEmpty()) {
+            return;
+        }
+        QString& column = entry[field];
+        if (column.isEmpty()) {
+            column = value;
+        } else if (column != value) {
+            extra(item);
+        }
+    }
+
+    void telephone(const Item& item) {
+        QString number = item.value();
+        if (number.startsWith(u"tel:", Qt::CaseInsensitive)) {
+            number = number.mid(4); // 4.0 may give the number as a link
+        }
+        std::optional<Field> field;
+        if (item.hasType(u"pager")) {
+            field = Pager;
+        } else if (item.hasType(u"fax")) {
+            field = item.hasType(u"work") ? WorkFax : Fax;
+        } else if (item.hasType(u"cell") || item.hasType(u"mobile") || item.hasType(u"iphone")) {
+            field = Mobile;
+        } else if (item.hasType(u"work")) {
+            field = WorkPhone;
+        } else if (item.hasType(u"home")) {
+            field = HomePhone;
+        } else {
+            // A number of no kind takes the first free of the three.
+            for (const Field f : {Mobile, HomePhone, WorkPhone}) {
+                if (entry[f].isEmpty() || entry[f] == number) {
+                    field = f;
+                    break;
+                }
+            }
+        }
+        if (field) {
+            fill(*field, number, item);
+        } else {
+            extra(item);
+        }
+    }
+
+    void address(const Item& item) {
+        const QString text = addressOfParts(item.parts);
+        const QString code = item.parts.value(PostalCode);
+        const auto isFree = [&](bool work) {
+            return entry[work ? WorkAddress : HomeAddress].isEmpty() &&
+                   entry[work ? WorkPostcode : HomePostcode].isEmpty();
+        };
+        bool work = item.hasType(u"work");
+        if (!work && !item.hasType(u"home") && !isFree(false)) {
+            work = true; // an address of no kind takes the free one
+        }
+        if (!isFree(work)) {
+            extra(item);
+            return;
+        }
+        entry[work ? WorkAddress : HomeAddress] = text;
+        entry[work ? WorkPostcode : HomePostcode] = code;
+    }
+
+    void instantMessaging(const Item& item) {
+        auto [service, id] = imOf(item);
+        if (item.name != u"IMPP") {
+            service = item.name.mid(2).toLower();
+        }
+        const Field field = service == u"qq"    ? Qq
+                            : service == u"icq" ? Icq
+                            : service == u"msn" ? Msn
+                                                : Notes;
+        if (field == Notes) {
+            extra(item);
+        } else {
+            fill(field, id, item);
+        }
+    }
+
+    QStringList nameParts_;
+    std::vector<Item> labels_;
+};
+
+} // namespace
+
+Entry toEntry(const std::vector<Item>& items) {
+    Builder builder;
+    for (const Item& item : items) {
+        builder.take(item);
+    }
+    builder.finish();
+    Entry entry = std::move(builder.entry);
+    // Line breaks as the card's notes box keeps them.
+    for (QString& field : entry.fields) {
+        field.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    }
+    for (QString& extra : entry.extras) {
+        extra.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+    }
+    return entry;
+}
+
+std::array<QString, fieldCount> storedFields(const Entry& entry) {
+    std::array<QString, fieldCount> fields = entry.fields;
+    if (!entry.extras.isEmpty()) {
+        QString& notes = fields[std::size_t(Notes)];
+        if (!notes.isEmpty()) {
+            notes += u'\n';
+        }
+        notes += extrasHeading.toString() + u'\n' + entry.extras.join(u'\n');
+    }
+    return fields;
+}
+
+QString normalizedRev(QStringView text) {
+    const QString t = text.trimmed().toString();
+    QDateTime time = QDateTime::fromString(t, Qt::ISODateWithMs);
+    if (!time.isValid()) {
+        // The basic form: 20240101T000000Z, with or without the zone.
+        static const QRegularExpression basic(QStringLiteral(
+            "^(\\d{4})(\\d{2})(\\d{2})T(\\d{2})(\\d{2})(\\d{2})(Z|[+-]\\d{2}:?\\d{2})?$"));
+        const QRegularExpressionMatch m = basic.match(t);
+        if (m.hasMatch()) {
+            QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                              .arg(m.captured(1), m.captured(2), m.captured(3), m.captured(4),
+                                   m.captured(5), m.captured(6));
+            QString zone = m.captured(7);
+            if (zone.size() == 5) {
+                zone.insert(3, u':');
+            }
+            time = QDateTime::fromString(iso + zone, Qt::ISODate);
+        }
+    }
+    if (!time.isValid()) {
+        return {};
+    }
+    if (time.timeSpec() == Qt::LocalTime) {
+        time.setTimeSpec(Qt::UTC); // a time without a zone is taken as UTC
+    }
+    return time.toUTC().toString(Qt::ISODateWithMs);
+}
+
+QString birthFromFile(QStringView text) {
+    const QString t = text.toString();
+    // Outlook's CSV writes M/d/yyyy, and 0/0/00 for none.
+    if (t == u"0/0/00") {
+        return {};
+    }
+    for (const char* format : {"yyyyMMdd", "yyyy-MM-dd", "M/d/yyyy"}) {
+        const QDate date = QDate::fromString(t.left(t.indexOf(u'T')), QLatin1String(format));
+        if (date.isValid()) {
+            return date.toString(Qt::ISODate);
+        }
+    }
+    return t;
+}
+
+} // namespace interchange

@@ -1,0 +1,579 @@
+#include "VCard.h"
+
+#include "Mapping.h"
+
+#include "contacts/ContactStore.h"
+#include "platform/text/CodePage.h"
+
+#include <QDateTime>
+#include <QUuid>
+
+namespace interchange {
+
+namespace {
+
+constexpr QByteArrayView utf8Bom = "\xEF\xBB\xBF";
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
+
+QByteArray decodeQuotedPrintable(QByteArrayView in) {
+    QByteArray out;
+    out.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const char c = in[i];
+        if (c == '=' && i + 2 < in.size() && hexValue(in[i + 1]) >= 0 && hexValue(in[i + 2]) >= 0) {
+            out.append(char(hexValue(in[i + 1]) * 16 + hexValue(in[i + 2])));
+            i += 2;
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+// Splits at the separator where it is not escaped by a backslash.
+QList<QStringView> splitUnescaped(QStringView text, QChar separator) {
+    QList<QStringView> parts;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\\') {
+            ++i;
+        } else if (text[i] == separator) {
+            parts << text.mid(start, i - start);
+            start = i + 1;
+        }
+    }
+    parts << text.mid(start);
+    return parts;
+}
+
+// 2.1 knows no escaped line break: a backslash before an n is a backslash.
+QString unescaped(QStringView text, bool newlines) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\\' && i + 1 < text.size()) {
+            const QChar next = text[i + 1];
+            if (next == u'\\' || next == u';' || next == u',') {
+                out += next;
+                ++i;
+                continue;
+            }
+            if (newlines && (next == u'n' || next == u'N')) {
+                out += u'\n';
+                ++i;
+                continue;
+            }
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool isStructured(const QString& name) {
+    return name == u"N" || name == u"ADR" || name == u"ORG" || name == u"GENDER" ||
+           name == u"X-GENDER";
+}
+
+// Splits at the separator outside double quotes.
+QList<QByteArray> splitOutsideQuotes(QByteArrayView text, char separator) {
+    QList<QByteArray> parts;
+    bool quoted = false;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == separator && !quoted) {
+            parts << text.sliced(start, i - start).toByteArray();
+            start = i + 1;
+        }
+    }
+    parts << text.sliced(start).toByteArray();
+    return parts;
+}
+
+qsizetype colonOutsideQuotes(QByteArrayView text) {
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == ':' && !quoted) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool isName(QByteArrayView name) {
+    if (name.isEmpty()) {
+        return false;
+    }
+    for (const char c : name) {
+        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray upperHead(QByteArrayView line) {
+    const qsizetype colon = colonOutsideQuotes(line);
+    return (colon < 0 ? line : line.first(colon)).toByteArray().toUpper();
+}
+
+bool isQuotedPrintable(const QByteArray& head) {
+    return head.contains("QUOTED-PRINTABLE");
+}
+
+bool isBase64(const QByteArray& head) {
+    return head.contains("BASE64") || head.contains("ENCODING=B");
+}
+
+} // namespace
+
+bool looksLikeVCard(QByteArrayView data) {
+    if (data.startsWith(utf8Bom)) {
+        data = data.sliced(utf8Bom.size());
+    }
+    qsizetype i = 0;
+    while (i < data.size() && (isBlank(data[i]) || data[i] == '\r' || data[i] == '\n')) {
+        ++i;
+    }
+    return data.sliced(i).first(std::min<qsizetype>(11, data.size() - i)).toByteArray().toUpper() ==
+           "BEGIN:VCARD";
+}
+
+VCardReader::VCardReader(QByteArrayView data)
+    : data_(data) {
+    if (data_.startsWith(utf8Bom)) {
+        position_ = utf8Bom.size();
+    }
+    defaultCharset_ = text::isUtf8(data_) ? QByteArrayLiteral("UTF-8") : QByteArrayLiteral("GBK");
+}
+
+std::optional<VCardReader::Line> VCardReader::physical() {
+    if (!pending_.empty()) {
+        Line line = std::move(pending_.back());
+        pending_.pop_back();
+        return line;
+    }
+    if (position_ >= data_.size()) {
+        return std::nullopt;
+    }
+    qsizetype end = data_.indexOf('\n', position_);
+    const qsizetype next = end < 0 ? data_.size() : end + 1;
+    if (end < 0) {
+        end = data_.size();
+    }
+    if (end > position_ && data_[end - 1] == '\r') {
+        --end;
+    }
+    Line line{data_.sliced(position_, end - position_).toByteArray(), ++lineNumber_};
+    position_ = next;
+    return line;
+}
+
+// A whole property: folded lines joined, quoted-printable soft breaks
+// joined, and the lines of 2.1 base64 data (which need no indent) taken.
+std::optional<VCardReader::Line> VCardReader::logical() {
+    std::optional<Line> line = physical();
+    if (!line) {
+        return std::nullopt;
+    }
+    const QByteArray head = upperHead(line->text);
+    const bool qp = isQuotedPrintable(head);
+    const bool base64 = isBase64(head);
+    while (true) {
+        std::optional<Line> next = physical();
+        if (!next) {
+            break;
+        }
+        if (qp && line->text.endsWith('=')) {
+            line->text.chop(1);
+            line->text += next->text;
+        } else if (!next->text.isEmpty() && isBlank(next->text[0])) {
+            line->text += version_ == "2.1" ? next->text : next->text.mid(1);
+        } else if (base64 && !next->text.isEmpty() && !next->text.contains(':')) {
+            line->text += next->text;
+        } else {
+            pending_.push_back(std::move(*next));
+            break;
+        }
+    }
+    return line;
+}
+
+std::optional<Item> VCardReader::item(const Line& line, const QByteArray& version, QString& error) {
+    const qsizetype colon = colonOutsideQuotes(line.text);
+    if (colon < 0) {
+        error = QStringLiteral("第 %1 行没有冒号，不是名片的一项").arg(line.number);
+        return std::nullopt;
+    }
+    const QList<QByteArray> head = splitOutsideQuotes(QByteArrayView(line.text).first(colon), ';');
+    Item item;
+    QByteArray name = head.first().trimmed().toUpper();
+    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
+        name = name.mid(dot + 1); // item1.TEL: the group only ties labels to values
+    }
+    if (!isName(name)) {
+        error = QStringLiteral("第 %1 行的项目名不对").arg(line.number);
+        return std::nullopt;
+    }
+    item.name = QString::fromLatin1(name);
+    QByteArray charset = defaultCharset_;
+    bool qp = false;
+    for (qsizetype i = 1; i < head.size(); ++i) {
+        const qsizetype eq = head[i].indexOf('=');
+        const QByteArray key = (eq < 0 ? QByteArray("TYPE") : head[i].left(eq).trimmed().toUpper());
+        const QByteArray value = eq < 0 ? head[i].trimmed() : head[i].mid(eq + 1).trimmed();
+        const QByteArray upperValue = value.toUpper();
+        if (key == "ENCODING" || upperValue == "QUOTED-PRINTABLE" || upperValue == "BASE64") {
+            qp = qp || upperValue == "QUOTED-PRINTABLE";
+            item.binary = item.binary || upperValue == "BASE64" || upperValue == "B";
+        } else if (key == "CHARSET") {
+            charset = value;
+        } else if (key == "TYPE") {
+            QByteArray list = value;
+            list.replace('"', QByteArray()); // TYPE="work,voice"
+            for (QByteArray t : list.split(',')) {
+                t = t.trimmed();
+                if (!t.isEmpty()) {
+                    item.types << QString::fromUtf8(t).toLower();
+                }
+            }
+        } else if (key == "X-SERVICE-TYPE") {
+            item.service = QString::fromUtf8(value).toLower();
+        } else if (key == "VALUE" && upperValue == "TEXT") {
+            item.types << QStringLiteral("text"); // free text where a date or link is usual
+        } else if (key == "PREF") {
+            item.types << QStringLiteral("pref");
+        }
+    }
+    if (item.binary) {
+        return item;
+    }
+    QByteArrayView raw = QByteArrayView(line.text).sliced(colon + 1);
+    const QByteArray bytes = qp ? decodeQuotedPrintable(raw) : raw.toByteArray();
+    std::optional<QString> text = text::decode(bytes, charset);
+    if (!text) {
+        text = text::decode(bytes, defaultCharset_); // an unknown set: the file's own
+    }
+    const bool newlines = version != "2.1";
+    const QString& value = *text;
+    if (isStructured(item.name)) {
+        for (const QStringView part : splitUnescaped(value, u';')) {
+            item.parts << unescaped(part, newlines);
+        }
+    } else {
+        item.parts << unescaped(value, newlines);
+    }
+    return item;
+}
+
+std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
+    while (std::optional<Line> line = logical()) {
+        if (line->text.trimmed().isEmpty()) {
+            continue;
+        }
+        if (line->text.trimmed().toUpper() != "BEGIN:VCARD") {
+            errors_.push_back({line->number, QStringLiteral("这一行不在任何名片之内")});
+            continue;
+        }
+        const int begin = line->number;
+        version_.clear();
+        std::vector<Item> items;
+        QString error;
+        std::vector<std::pair<QByteArray, QString>> labels; // group → X-ABLabel
+        std::vector<QByteArray> groups;
+        bool ended = false;
+        while (std::optional<Line> inner = logical()) {
+            const QByteArray upper = inner->text.trimmed().toUpper();
+            if (upper == "END:VCARD") {
+                ended = true;
+                break;
+            }
+            if (upper == "BEGIN:VCARD") {
+                pending_.push_back(std::move(*inner)); // the card was cut short
+                break;
+            }
+            if (upper.isEmpty()) {
+                continue;
+            }
+            if (upper.startsWith("VERSION:")) {
+                version_ = upper.mid(8).trimmed();
+            }
+            if (!error.isEmpty()) {
+                continue; // the card is lost already; read on to its end
+            }
+            std::optional<Item> it = item(*inner, version_, error);
+            if (!it) {
+                continue;
+            }
+            const qsizetype dot = upperHead(inner->text).split(';').first().lastIndexOf('.');
+            const QByteArray group = dot >= 0 ? upperHead(inner->text).left(dot) : QByteArray();
+            if (it->name == u"X-ABLABEL" && !group.isEmpty()) {
+                labels.emplace_back(group, it->value());
+            }
+            groups.push_back(group);
+            items.push_back(std::move(*it));
+        }
+        if (!ended && error.isEmpty()) {
+            error = QStringLiteral("名片没有结束（缺少 END:VCARD）");
+        }
+        if (!error.isEmpty()) {
+            errors_.push_back({begin, error});
+            continue;
+        }
+        // iPhone names a grouped value's kind in a label of the same group.
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            for (const auto& [group, label] : labels) {
+                if (group == groups[i] && items[i].name != u"X-ABLABEL") {
+                    QString l = label;
+                    if (l.startsWith(u"_$!<") && l.endsWith(u">!$_")) {
+                        l = l.mid(4, l.size() - 8);
+                    }
+                    items[i].label = l;
+                }
+            }
+        }
+        return std::pair{begin, std::move(items)};
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+QString escaped(const QString& text, bool v21, bool structured) {
+    QString out;
+    out.reserve(text.size() + 8);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'\\') {
+            out += QStringLiteral("\\\\");
+        } else if (c == u';' && (structured || v21)) {
+            out += QStringLiteral("\\;");
+        } else if (c == u',' && !v21) {
+            out += QStringLiteral("\\,");
+        } else if ((c == u'\r' || c == u'\n') && !v21) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            out += QStringLiteral("\\n");
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// Cuts a line into pieces of at most 75 bytes, never inside a character.
+QByteArray folded(const QByteArray& line) {
+    QByteArray out;
+    qsizetype start = 0;
+    int limit = 75;
+    while (line.size() - start > limit) {
+        qsizetype cut = start + limit;
+        while (cut > start && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        out += line.mid(start, cut - start) + "\r\n ";
+        start = cut;
+        limit = 74; // the blank counts
+    }
+    return out + line.mid(start) + "\r\n";
+}
+
+QByteArray quotedPrintable(const QByteArray& bytes, qsizetype firstLineUsed) {
+    QByteArray out;
+    qsizetype used = firstLineUsed;
+    for (const char ch : bytes) {
+        const auto c = static_cast<unsigned char>(ch);
+        const QByteArray code =
+            c >= 33 && c <= 126 && c != '='
+                ? QByteArray(1, ch)
+                : "=" + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
+        if (used + code.size() > 75) {
+            out += "=\r\n";
+            used = 0;
+        }
+        out += code;
+        used += code.size();
+    }
+    return out;
+}
+
+class Writer {
+public:
+    Writer(VCardVersion version, QByteArrayView charset)
+        : version_(version)
+        , charset_(charset.toByteArray()) {}
+
+    // name;params:value, the value escaped unless it is written raw.
+    void property(const QString& nameAndParams, const QString& value, bool structured = false,
+                  bool raw = false) {
+        const bool v21 = version_ == VCardVersion::V21;
+        QString text = raw ? value : escaped(value, v21, structured);
+        if (!v21) {
+            out_ += folded((nameAndParams + u':' + text).toUtf8());
+            return;
+        }
+        bool plain = true;
+        for (const QChar c : text) {
+            plain = plain && c.unicode() >= 32 && c.unicode() < 127;
+        }
+        if (plain) {
+            out_ += (nameAndParams + u':' + text).toLatin1() + "\r\n";
+            return;
+        }
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        text.replace(u'\r', u'\n');
+        text.replace(u'\n', QStringLiteral("\r\n")); // line breaks as Windows programs keep them
+        const QByteArray head =
+            (nameAndParams + QStringLiteral(";CHARSET=") + QString::fromLatin1(charset_) +
+             QStringLiteral(";ENCODING=QUOTED-PRINTABLE:"))
+                .toLatin1();
+        const QByteArray bytes = text::encode(text, charset_).value_or(text.toUtf8());
+        out_ += head + quotedPrintable(bytes, head.size()) + "\r\n";
+    }
+
+    QString types(QStringView list) const {
+        if (list.isEmpty()) {
+            return {};
+        }
+        switch (version_) {
+        case VCardVersion::V21:
+            return u';' + list.toString().toUpper().replace(u',', u';');
+        case VCardVersion::V30:
+            return QStringLiteral(";TYPE=") + list.toString().toUpper();
+        case VCardVersion::V40:
+            break;
+        }
+        QString l = list.toString();
+        l.remove(QStringLiteral("internet"));
+        return l.isEmpty() ? QString() : QStringLiteral(";TYPE=") + l;
+    }
+
+    QByteArray take() { return std::move(out_); }
+
+private:
+    VCardVersion version_;
+    QByteArray charset_;
+    QByteArray out_;
+};
+
+QString genderValue(const QString& sex) {
+    if (sex == u"男") {
+        return QStringLiteral("M");
+    }
+    if (sex == u"女") {
+        return QStringLiteral("F");
+    }
+    return QString(); // the rest as identity text, after an empty sex
+}
+
+} // namespace
+
+QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
+                      QByteArrayView charset) {
+    using enum Field;
+    const auto& f = contact.fields;
+    const auto field = [&](Field x) -> const QString& { return f[std::size_t(x)]; };
+    const bool v40 = version == VCardVersion::V40;
+    Writer w(version, version == VCardVersion::V21 ? charset : QByteArrayView("UTF-8"));
+    w.property(QStringLiteral("BEGIN"), QStringLiteral("VCARD"), false, true);
+    w.property(QStringLiteral("VERSION"),
+               QString::fromLatin1(v40                            ? "4.0"
+                                   : version == VCardVersion::V30 ? "3.0"
+                                                                  : "2.1"),
+               false, true);
+    if (!contact.uid.isEmpty()) {
+        const bool uuid = !QUuid::fromString(contact.uid).isNull();
+        w.property(QStringLiteral("UID"),
+                   (v40 && uuid ? QStringLiteral("urn:uuid:") : QString()) + contact.uid);
+    }
+    w.property(QStringLiteral("FN"), field(Name));
+    w.property(QStringLiteral("N"),
+               escaped(field(Name), version == VCardVersion::V21, true) + QStringLiteral(";;;;"),
+               false, true);
+    // Every other column that holds something, by the mapping table.
+    for (const FieldMapping& m : fieldMappings) {
+        const QString& value = field(m.field);
+        if (value.isEmpty() || m.field == Name || m.part == PostalCode) {
+            continue;
+        }
+        const QString types = w.types(m.types);
+        switch (m.field) {
+        case Sex: {
+            const QString g = genderValue(value);
+            w.property(v40 ? QStringLiteral("GENDER") : QStringLiteral("X-GENDER"),
+                       g.isEmpty() ? u';' + escaped(value, false, true) : g, false, true);
+            break;
+        }
+        case Birth: {
+            const bool isDate =
+                QDate::fromString(value, Qt::ISODate).isValid() && value.size() == 10;
+            if (isDate) {
+                w.property(QStringLiteral("BDAY"), v40 ? QString(value).remove(u'-') : value);
+            } else {
+                w.property(v40 ? QStringLiteral("BDAY;VALUE=text") : QStringLiteral("BDAY"), value);
+            }
+            break;
+        }
+        case HomeAddress:
+        case WorkAddress: {
+            const QString& code = field(m.field == HomeAddress ? HomePostcode : WorkPostcode);
+            const bool v21 = version == VCardVersion::V21;
+            w.property(QStringLiteral("ADR") + types,
+                       QStringLiteral(";;") + escaped(value, v21, true) + QStringLiteral(";;;") +
+                           escaped(code, v21, true) + u';',
+                       false, true);
+            break;
+        }
+        case Employer:
+            w.property(QStringLiteral("ORG"), value, true);
+            break;
+        default:
+            w.property(m.property.toString() + types, value);
+        }
+    }
+    // A postcode without its address still makes an address.
+    for (const auto& [code, address, type] :
+         {std::tuple{HomePostcode, HomeAddress, u"home"}, {WorkPostcode, WorkAddress, u"work"}}) {
+        if (!field(code).isEmpty() && field(address).isEmpty()) {
+            w.property(QStringLiteral("ADR") + w.types(type),
+                       QStringLiteral(";;;;;") +
+                           escaped(field(code), version == VCardVersion::V21, true) + u';',
+                       false, true);
+        }
+    }
+    if (!contact.rev.isEmpty()) {
+        const QDateTime rev = QDateTime::fromString(contact.rev, Qt::ISODateWithMs).toUTC();
+        if (rev.isValid()) {
+            w.property(QStringLiteral("REV"),
+                       rev.toString(version == VCardVersion::V30
+                                        ? QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz'Z'")
+                                        : QStringLiteral("yyyyMMdd'T'HHmmss'Z'")),
+                       false, true);
+        }
+    }
+    w.property(QStringLiteral("END"), QStringLiteral("VCARD"), false, true);
+    return w.take();
+}
+
+} // namespace interchange

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "Entry.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <optional>
+#include <vector>
+
+namespace contacts {
+struct Contact;
+}
+
+namespace interchange {
+
+// Reads the cards of a vCard file (2.1, 3.0 or 4.0) one at a time.
+// Handles folded lines, quoted-printable values and their soft line
+// breaks, any character set the system converts (a file that is not UTF-8
+// is taken as GBK where a value names none), escapes, grouped properties
+// and base64 data, which is skipped. A card that cannot be read is left
+// out and its line and reason kept in errors().
+class VCardReader {
+public:
+    explicit VCardReader(QByteArrayView data);
+
+    // The next card's items and the line it begins on; nothing at the end.
+    std::optional<std::pair<int, std::vector<Item>>> next();
+    qsizetype position() const { return position_; }
+    const std::vector<ReadError>& errors() const { return errors_; }
+
+private:
+    struct Line {
+        QByteArray text;
+        int number;
+    };
+    std::optional<Line> physical();
+    std::optional<Line> logical();
+    std::optional<Item> item(const Line& line, const QByteArray& version, QString& error);
+
+    QByteArrayView data_;
+    qsizetype position_ = 0;
+    int lineNumber_ = 0;
+    std::vector<Line> pending_; // read ahead, the next on top
+    QByteArray defaultCharset_;
+    QByteArray version_;
+    std::vector<ReadError> errors_;
+};
+
+// Whether the bytes begin like a vCard file.
+bool looksLikeVCard(QByteArrayView data);
+
+enum class VCardVersion { V21, V30, V40 };
+
+// One contact as a card of the version; 2.1 writes its texts in the
+// character set named (UTF-8 or GBK), the others always in UTF-8.
+QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
+                      QByteArrayView charset = "UTF-8");
+
+} // namespace interchange

@@ -1,0 +1,362 @@
+// vCard and CSV files in and out of a real book file, without any window.
+
+#include "contacts/ContactColumns.h"
+#include "contacts/ContactStore.h"
+#include "contacts/Schema.h"
+#include "interchange/Exchange.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
+#include "platform/text/CodePage.h"
+
+#include <QFile>
+#include <QHash>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using interchange::ExportFormat;
+using interchange::ImportReport;
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString sample(const char* name) {
+    return QStringLiteral(SAMPLES_DIR "/") + QLatin1String(name);
+}
+
+// The caption's column index, from 0 (姓名) to 20 (备注信息).
+int column(QStringView caption) {
+    for (std::size_t i = 0; i < contacts::textColumns.size(); ++i) {
+        if (contacts::textColumns[i].caption.trimmed() == caption) {
+            return int(i);
+        }
+    }
+    qFatal("no such column");
+}
+
+// A contact as stored: its texts by caption, and its UID.
+struct Row {
+    QHash<QString, QString> byCaption;
+    QString uid;
+    QString operator[](QStringView caption) const { return byCaption.value(caption.toString()); }
+};
+
+} // namespace
+
+class InterchangeTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    db::Connection connection;
+    QDateTime now{QDate(2026, 12, 7), QTime(9, 30), Qt::UTC};
+
+    QString book() const { return dir->filePath(QStringLiteral("MY.mdb")); }
+
+    ImportReport import(const QString& path, const interchange::Progress& progress = {}) {
+        return interchange::importFile(connection, path, progress, [this] { return now; });
+    }
+
+    // Every contact by name (the last of a name wins).
+    QHash<QString, Row> rows() {
+        QHash<QString, Row> all;
+        db::Statement s(connection, QStringLiteral("SELECT * FROM yanshu ORDER BY _rowid_"));
+        while (s.step()) {
+            Row row;
+            for (int i = 0; i < s.columnCount(); ++i) {
+                row.byCaption.insert(s.columnName(i), s.value(i).toString());
+            }
+            for (const contacts::ContactColumn& c : contacts::textColumns) {
+                row.byCaption.insert(c.caption.trimmed().toString(),
+                                     row.byCaption.value(c.column.toString()));
+            }
+            row.uid = row.byCaption.value(QStringLiteral("UID"));
+            all.insert(row[u"姓名"], row);
+        }
+        return all;
+    }
+
+    qint64 count() {
+        db::Statement s(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
+        s.step();
+        return s.integer(0);
+    }
+
+    static QString remarksOf(const ImportReport& report, const QString& name) {
+        QStringList texts;
+        for (const auto& note : report.remarks) {
+            if (note.name == name) {
+                texts << note.text;
+            }
+        }
+        return texts.join(u'|');
+    }
+
+    // A contact with every column filled with text that tests each format's escapes.
+    static contacts::Contact fullContact(qint64 id, const QString& name) {
+        contacts::Contact c;
+        c.id = id;
+        for (std::size_t i = 0; i < c.fields.size(); ++i) {
+            c.fields[i] = QStringLiteral("%1 列%2, \"引号\"; 分号\\反斜杠 😀").arg(name).arg(i);
+        }
+        c.fields[0] = name;
+        c.fields[std::size_t(column(u"性别"))] = QStringLiteral("女");
+        c.fields[std::size_t(column(u"出生日期"))] = QStringLiteral("1988-03-15");
+        c.fields[std::size_t(column(u"备注信息"))] =
+            QStringLiteral("第一行\r\n第二行：含 \"引号\", 逗号;分号\n=3D 不是编码 😀\n");
+        return c;
+    }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        connection.create(book());
+        contacts::createSchema(connection);
+    }
+    void cleanup() { connection.close(); }
+
+    // Android 2.1: quoted-printable everywhere, soft breaks inside characters.
+    void android() {
+        const ImportReport report = import(sample("android-21-qp.vcf"));
+        QCOMPARE(report.added, 5);
+        QVERIFY(report.skipped.empty());
+        const auto all = rows();
+        const Row& z = all[QStringLiteral("张三")];
+        QCOMPARE(z[u"移动电话"], QStringLiteral("138 0013 8000"));
+        QCOMPARE(z[u"住宅电话"], QStringLiteral("010-6000 0000"));
+        QCOMPARE(z[u"电子邮件"], QStringLiteral("zhangsan@example.org"));
+        QCOMPARE(z[u"家庭住址"], QStringLiteral("中国北京海淀区中关村大街1号院2号楼"));
+        QCOMPARE(z[u"邮政编码"], QStringLiteral("100080"));
+        QCOMPARE(z[u"备注信息"], QStringLiteral("大学同学，计算机系\n周末常一起爬香山"));
+        const Row& o = all[QStringLiteral("欧阳明月")];
+        QCOMPARE(o[u"单位传真"], QStringLiteral("0755-8600 0003"));
+        QCOMPARE(o[u"工作单位"], QStringLiteral("星河文化传媒有限公司"));
+        QVERIFY(o[u"备注信息"].contains(u"Yueyue"));
+        QCOMPARE(remarksOf(report, QStringLiteral("陈静")), QStringLiteral("未导入：照片（jpeg）"));
+        // The fourth number is kept in the notes, under the heading.
+        const Row& m = all[QStringLiteral("周明")];
+        QCOMPARE(m[u"备注信息"],
+                 QStringLiteral("有两个手机号，第二个是工作用的\n【导入的其他信息】\n"
+                                "电话（cell）：186-0013-8006"));
+        QVERIFY(remarksOf(report, QStringLiteral("周明")).contains(u"1 项"));
+    }
+
+    // iPhone 3.0 with grouped items; Outlook 2.1 in GBK; 4.0 with escapes.
+    void phonesAndOutlook() {
+        QCOMPARE(import(sample("iphone-30.vcf")).added, 2);
+        QCOMPARE(import(sample("outlook-21-gbk.vcf")).added, 3);
+        const ImportReport four = import(sample("escaped-40.vcf"));
+        QCOMPARE(four.added, 3);
+        const auto all = rows();
+        const Row& l = all[QStringLiteral("李四")];
+        QCOMPARE(l[u"住宅电话"], QStringLiteral("010-6000 0001")); // "Other": the first free
+        QCOMPARE(l[u"家庭住址"], QStringLiteral("中国北京朝阳路1号"));
+        QCOMPARE(l[u"腾讯QQ"], QStringLiteral("123456789"));
+        QCOMPARE(l[u"出生日期"], QStringLiteral("1985-03-12"));
+        QVERIFY(l[u"备注信息"].startsWith(
+            u"项目对接人，负责后端接口与数据库维护。\n工作时间 9:00-18:00, 周末"));
+        QCOMPARE(l.uid, QStringLiteral("4B5A6C7D-1E2F-4A3B-9C8D-0E1F2A3B4C5D"));
+        QCOMPARE(l[u"REV"], QStringLiteral("2024-05-01T08:00:00.000Z"));
+        const Row& j = all[QStringLiteral("John Smith")];
+        QCOMPARE(j[u"单位地址"],
+                 QStringLiteral("123 Example Street, Springfield, IL, United States"));
+        QVERIFY(j[u"备注信息"].contains(u"Chicago; prefers e-mail, not phone calls. Call after"));
+        const Row& w = all[QStringLiteral("王五")];
+        QCOMPARE(w[u"单位地址"], QStringLiteral("中国上海南京路100号"));
+        QCOMPARE(w[u"单位传真"], QStringLiteral("021-5000 0009"));
+        QVERIFY(!w[u"备注信息"].contains(u"南京路")); // the label repeats the address
+        QCOMPARE(all[QStringLiteral("陈镕")][u"备注信息"], QStringLiteral("老客户\n每月初对账"));
+        QCOMPARE(all[QStringLiteral("陈镕")][u"工作单位"], QStringLiteral("镕盛五金厂"));
+        QCOMPARE(all[QStringLiteral("刘洋")][u"家庭住址"],
+                 QStringLiteral("中国上海淮海中路200弄3号"));
+        const Row& z = all[QStringLiteral("赵六")];
+        QCOMPARE(z[u"性别"], QStringLiteral("男"));
+        QCOMPARE(z[u"出生日期"], QStringLiteral("1990-01-01"));
+        QCOMPARE(z[u"移动电话"], QStringLiteral("+86-139-0000-0003"));
+        QCOMPARE(z[u"单位电话"], QStringLiteral("+86 21 6000 0003"));
+        QCOMPARE(z[u"家庭住址"], QStringLiteral("中国北京长安街1号, 3单元"));
+        QCOMPARE(z[u"工作单位"], QStringLiteral("中华书局;编辑部"));
+        QCOMPARE(z[u"备注信息"], QStringLiteral("第一行\n第二行, 含逗号\\反斜杠"));
+        QCOMPARE(z.uid, QStringLiteral("3f1c2a9e-6b7d-4e21-9a0b-5c8d7e6f4a10"));
+        QVERIFY(all.contains(QStringLiteral("钱七😀")));
+        QCOMPARE(all[QStringLiteral("冯八")][u"腾讯QQ"], QStringLiteral("20002"));
+        QCOMPARE(remarksOf(four, QStringLiteral("冯八")), QStringLiteral("未导入：照片"));
+    }
+
+    // Google's CSV and a GBK one from Excel in this program's own columns.
+    void csvFiles() {
+        const ImportReport google = import(sample("google.csv"));
+        QCOMPARE(google.added, 3);
+        QCOMPARE(import(sample("excel-gbk.csv")).added, 3);
+        const auto all = rows();
+        const Row& s = all[QStringLiteral("孙七")];
+        QCOMPARE(s[u"工作单位"], QStringLiteral("东方图书馆 古籍部"));
+        QCOMPARE(s[u"单位职务"], QStringLiteral("馆员"));
+        QCOMPARE(s[u"传真电话"], QString());
+        QCOMPARE(s[u"单位传真"], QStringLiteral("010-6000 0021"));
+        QCOMPARE(s[u"家庭住址"], QStringLiteral("中国江苏南京中山路8号"));
+        QCOMPARE(s[u"备注信息"],
+                 QStringLiteral("喜欢\"围棋\", 也爱读书\n周三休息\n【导入的其他信息】\n"
+                                "昵称：小七\n电子邮件（work）：sunqi@example.com"));
+        const Row& z = all[QStringLiteral("郑小红")];
+        QCOMPARE(z[u"移动电话"], QStringLiteral("138 0013 8030"));
+        QCOMPARE(z[u"出生日期"], QStringLiteral("--08-09"));
+        QVERIFY(z[u"备注信息"].contains(u"139 0013 8031"));
+        QVERIFY(z[u"备注信息"].contains(u"同事"));
+        const Row& m = all[QStringLiteral("Dr. Mary Ann Johnson PhD")];
+        QCOMPARE(m[u"单位地址"], QStringLiteral("Suite 5, 100 Main Street, Springfield, IL, US"));
+        QCOMPARE(m[u"网址"], QStringLiteral("https://example.com/blog/mary"));
+        const Row& w = all[QStringLiteral("吴堃")];
+        QCOMPARE(w[u"家庭住址"], QStringLiteral("浙江省杭州市西湖区文三路100号,2单元"));
+        QCOMPARE(w[u"出生日期"], QStringLiteral("1988/5/6"));
+        QCOMPARE(w[u"微软MSN"], QStringLiteral("wukun@example.com"));
+        QCOMPARE(w[u"单位传真"], QStringLiteral("0571-8800 0003"));
+        QCOMPARE(all[QStringLiteral("林峰")][u"备注信息"], QStringLiteral("外号\"老林\""));
+    }
+
+    // A broken card is skipped with its line; the rest lands. A file that is
+    // neither format is refused.
+    void brokenCard() {
+        const ImportReport report = import(sample("one-broken.vcf"));
+        QCOMPARE(report.added, 4);
+        QCOMPARE(report.skipped.size(), std::size_t(1));
+        QCOMPARE(report.skipped[0].line, 13);
+        QVERIFY(report.text(QStringLiteral("one-broken.vcf")).contains(u"第 13 行"));
+        QVERIFY(!rows().contains(QStringLiteral("丙三")));
+        write(dir->filePath(QStringLiteral("x.txt")), "hello, world\r\n1,2\r\n");
+        QVERIFY_THROWS_EXCEPTION(db::DbError, import(dir->filePath(QStringLiteral("x.txt"))));
+        QCOMPARE(count(), 4);
+    }
+
+    // Importing any file a second time leaves the book as it was, byte for byte.
+    void secondImportChangesNothing() {
+        for (const char* name :
+             {"android-21-qp.vcf", "iphone-30.vcf", "outlook-21-gbk.vcf", "escaped-40.vcf",
+              "google.csv", "excel-gbk.csv", "one-broken.vcf"}) {
+            const ImportReport first = import(sample(name));
+            const QByteArray before = bytesOf(book());
+            const ImportReport second = import(sample(name));
+            QCOMPARE(second.added + second.updated, 0);
+            QCOMPARE(second.unchanged, first.added + first.updated + first.unchanged);
+            QVERIFY2(bytesOf(book()) == before, name);
+        }
+    }
+
+    void roundTrip_data() {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QByteArray>("charset");
+        QTest::newRow("vCard 4.0") << int(ExportFormat::VCard40) << QByteArray("UTF-8");
+        QTest::newRow("vCard 3.0") << int(ExportFormat::VCard30) << QByteArray("UTF-8");
+        QTest::newRow("vCard 2.1") << int(ExportFormat::VCard21) << QByteArray("UTF-8");
+        QTest::newRow("vCard 2.1 GBK") << int(ExportFormat::VCard21) << QByteArray("GBK");
+        QTest::newRow("CSV") << int(ExportFormat::Csv) << QByteArray("UTF-8");
+        QTest::newRow("CSV GBK") << int(ExportFormat::Csv) << QByteArray("GBK");
+    }
+    // Every column survives export and import; line breaks come back as the card keeps them.
+    void roundTrip() {
+        QFETCH(int, format);
+        QFETCH(QByteArray, charset);
+        contacts::ContactStore store([this] { return now; });
+        store.openAll(connection);
+        store.add(fullContact(1, QStringLiteral("欧阳·\"娜娜\", 😀")));
+        contacts::Contact other = fullContact(2, QStringLiteral("Zoë Smith"));
+        other.fields[std::size_t(column(u"性别"))] = QStringLiteral("不详");
+        other.fields[std::size_t(column(u"出生日期"))] = QStringLiteral("1970年春");
+        other.fields[std::size_t(column(u"家庭住址"))].clear(); // a postcode alone
+        store.add(other);
+        const auto before = rows();
+        const QString file = dir->filePath(QStringLiteral("out"));
+        QCOMPARE(interchange::exportFile(connection, file, ExportFormat(format), charset), 2);
+        if (ExportFormat(format) == ExportFormat::Csv) {
+            QCOMPARE(text::isUtf8(bytesOf(file)), charset == "UTF-8");
+        } else if (ExportFormat(format) == ExportFormat::VCard21) {
+            QVERIFY(bytesOf(file).contains(";CHARSET=" + charset + ";ENCODING=QUOTED-PRINTABLE:"));
+        }
+
+        connection.close();
+        QVERIFY(QFile::remove(book()));
+        connection.create(book());
+        contacts::createSchema(connection);
+        const ImportReport report = import(file);
+        QCOMPARE(report.added, 2);
+        QVERIFY2(report.remarks.empty(), qPrintable(report.text(file)));
+        const auto after = rows();
+        for (const QString& name : before.keys()) {
+            for (const contacts::ContactColumn& c : contacts::textColumns) {
+                const QString caption = c.caption.trimmed().toString();
+                QCOMPARE(after[name][caption],
+                         QString(before[name][caption])
+                             .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+            }
+            QCOMPARE(after[name].uid, before[name].uid);
+        }
+        QCOMPARE(import(file).unchanged, 2);
+    }
+
+    // By UID a newer card replaces the contact and an older one does not;
+    // a card without UID that shares a number fills the empty columns only.
+    void reimportUpdates() {
+        QCOMPARE(import(sample("escaped-40.vcf")).added, 3);
+        QByteArray card = bytesOf(sample("escaped-40.vcf"));
+        card.replace("TEL;TYPE=\"work,voice\":+86 21 6000 0003\n", "");
+        card.replace("长安街1号", "西长安街9号");
+        const QString path = dir->filePath(QStringLiteral("changed.vcf"));
+        write(path, card);
+        QCOMPARE(import(path).unchanged, 3); // the same REV: the book's stays
+        QVERIFY(import(path).remarks.size() > 0);
+        card.replace("REV:20250102T030405Z", "REV:20260101T000000Z");
+        write(path, card);
+        const ImportReport newer = import(path);
+        QCOMPARE(newer.updated, 1);
+        Row z = rows()[QStringLiteral("赵六")];
+        QCOMPARE(z[u"家庭住址"], QStringLiteral("中国北京西长安街9号, 3单元"));
+        QCOMPARE(z[u"单位电话"], QString());
+        QCOMPARE(z[u"REV"], QStringLiteral("2026-01-01T00:00:00.000Z"));
+
+        write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:钱七😀\r\nTEL;TYPE=CELL:+86 13800138007\r\n"
+                    "TITLE:店长\r\nNOTE:另一条备注\r\nEND:VCARD\r\n");
+        const ImportReport match = import(path);
+        QCOMPARE(match.updated, 1);
+        QCOMPARE(count(), 3);
+        const Row q = rows()[QStringLiteral("钱七😀")];
+        QCOMPARE(q[u"单位职务"], QStringLiteral("店长"));
+        QCOMPARE(q[u"备注信息"], QStringLiteral("生日聚会🎂\n带上礼物🎁"));
+        QVERIFY(remarksOf(match, QStringLiteral("钱七😀")).contains(u"另一条备注"));
+        QCOMPARE(q[u"REV"], now.toString(Qt::ISODateWithMs));
+    }
+
+    // Cancelling leaves the book and an existing export file as they were.
+    void cancel() {
+        QByteArray many;
+        for (int i = 0; i < 3000; ++i) {
+            many += QStringLiteral("BEGIN:VCARD\nVERSION:4.0\nFN:联系人%1\nTEL:%1\nEND:VCARD\n")
+                        .arg(i)
+                        .toUtf8();
+        }
+        const QString path = dir->filePath(QStringLiteral("many.vcf"));
+        write(path, many);
+        QCOMPARE(import(sample("iphone-30.vcf")).added, 2);
+        const QByteArray before = bytesOf(book());
+        const auto stop = [](qint64 done, qint64 total) { return done <= 0 || done >= total; };
+        QVERIFY(import(path, stop).cancelled);
+        QVERIFY(bytesOf(book()) == before);
+        QCOMPARE(import(path).added, 3000);
+        const QString out = dir->filePath(QStringLiteral("old.vcf"));
+        write(out, "old");
+        QCOMPARE(interchange::exportFile(connection, out, ExportFormat::VCard40, "UTF-8", stop),
+                 -1);
+        QCOMPARE(bytesOf(out), QByteArray("old"));
+    }
+};
+
+QTEST_GUILESS_MAIN(InterchangeTest)
+#include "tst_interchange.moc"
