@@ -83,6 +83,35 @@ private slots:
         QCOMPARE(test::fileBytes(folder.databasePath()), before);
     }
 
+    // A file goes in with a report, comes out in the chosen format and
+    // code page, and goes into another book whole.
+    void importAndExport() {
+        test::ProgramFolder folder;
+        const QString sample = QStringLiteral(SAMPLES_DIR "/android-21-qp.vcf");
+        const Run in = yanshubuDb({"import", sample, "--folder", folder.path()});
+        QCOMPARE(in.exitCode, 0);
+        QVERIFY2(in.out.contains(QStringLiteral("新增 5 人")), qPrintable(in.out));
+        QVERIFY(in.out.contains(QStringLiteral("未导入：照片")));
+        const QString csv = folder.path() + QStringLiteral("/全部.csv");
+        const Run out = yanshubuDb({"export", csv, "--encoding", "gbk", "--folder", folder.path()});
+        QCOMPARE(out.exitCode, 0);
+        QVERIFY(test::fileBytes(csv).startsWith("\xD0\xD5\xC3\xFB,")); // 姓名 in GBK
+
+        QTemporaryDir other;
+        QCOMPARE(yanshubuDb({"init", other.path()}).exitCode, 0);
+        const Run again = yanshubuDb({"import", csv, "--folder", other.path()});
+        QVERIFY2(again.out.contains(QStringLiteral("新增 5 人")), qPrintable(again.out));
+        const Run twice = yanshubuDb({"import", csv, "--folder", other.path()});
+        QVERIFY2(twice.out.contains(QStringLiteral("新增 0 人，更新 0 人")), qPrintable(twice.out));
+
+        QCOMPARE(yanshubuDb({"export", csv, "--format", "vcard4", "--encoding", "gbk"}).exitCode,
+                 2);
+        QCOMPARE(yanshubuDb({"export", csv, "--format", "xml"}).exitCode, 2);
+        const Run missing = yanshubuDb({"import", csv + "x", "--folder", other.path()});
+        QCOMPARE(missing.exitCode, 1);
+        QVERIFY(missing.err.contains(QStringLiteral("无法打开文件")));
+    }
+
     void badArgumentsAreExplained() {
         QTemporaryDir dir;
         const Run help = yanshubuDb({QStringLiteral("--help")});
