@@ -9,6 +9,7 @@
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 
 #include <QString>
 
@@ -35,7 +36,11 @@ public:
 
 class NoFile final : public ui::FileDialogService {
 public:
-    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override {
+    std::optional<ui::FileChoice> saveFileName(const QString&, const QString&,
+                                               const QStringList&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> openFileName(const QString&, const QStringList&) override {
         return std::nullopt;
     }
 };
@@ -66,11 +71,12 @@ public:
 // Every service a window needs, answering as a user who says yes to all.
 struct BenchServices {
     explicit BenchServices(const QString& folder)
-        : services{messageBox, inputBox, fileDialog, clock, instance,
-                   programs,   cdrom,    keyboard,   folder} {}
+        : services{messageBox, inputBox, fileDialog, progress, clock,
+                   instance,   programs, cdrom,      keyboard, folder} {}
     YesToAll messageBox;
     NoInput inputBox;
     NoFile fileDialog;
+    ui::QtProgress progress;
     platform::SystemClock clock;
     FirstCopy instance;
     NoPrograms programs;

@@ -10,6 +10,7 @@
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 
 #include <QApplication>
 
@@ -20,14 +21,15 @@ int main(int argc, char* argv[]) {
     ui::QtMessageBox messageBox;
     ui::QtInputBox inputBox;
     ui::QtFileDialog fileDialog;
+    ui::QtProgress progress;
     platform::SystemClock clock;
     platform::SystemProgramInstance instance(QCoreApplication::applicationFilePath());
     platform::SystemProgramStarter programs;
     platform::SystemCdDevice cdrom;
     platform::SystemKeyboard keyboard;
-    const platform::Services services{messageBox, inputBox, fileDialog,
-                                      clock,      instance, programs,
-                                      cdrom,      keyboard, QCoreApplication::applicationDirPath()};
+    const platform::Services services{
+        messageBox, inputBox, fileDialog, progress, clock,
+        instance,   programs, cdrom,      keyboard, QCoreApplication::applicationDirPath()};
 
     app::Forms forms(services);
     forms.F_LOGO.show();

@@ -6,6 +6,7 @@ namespace ui {
 class MessageBoxService;
 class InputBoxService;
 class FileDialogService;
+class ProgressService;
 } // namespace ui
 
 namespace platform {
@@ -22,6 +23,7 @@ struct Services {
     ui::MessageBoxService& messageBox;
     ui::InputBoxService& inputBox;
     ui::FileDialogService& fileDialog;
+    ui::ProgressService& progress;
     Clock& clock;
     ProgramInstance& instance;
     ProgramStarter& programs;

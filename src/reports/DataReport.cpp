@@ -244,13 +244,13 @@ void DataReport::cmdPdf_Click() {
     if (!rows_) {
         return;
     }
-    const std::optional<QString> chosen = services_.fileDialog.saveFileName(
+    const auto chosen = services_.fileDialog.saveFileName(
         QStringLiteral("导出PDF"), report_.caption.toString() + QStringLiteral(".pdf"),
-        QStringLiteral("PDF 文件 (*.pdf)"));
+        {QStringLiteral("PDF 文件 (*.pdf)")});
     if (!chosen) {
         return;
     }
-    QString path = *chosen;
+    QString path = chosen->path;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         path += QStringLiteral(".pdf");
     }

@@ -10,6 +10,7 @@
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 
 #include <QList>
 #include <QMap>
@@ -59,18 +60,46 @@ public:
     QStringList prompts;
 };
 
-// Answers save dialogs from a list; an empty list cancels.
+// Answers file dialogs from a list; an empty list cancels. Keeps what each offered.
 class ScriptedFileDialog final : public ui::FileDialogService {
 public:
-    std::optional<QString> saveFileName(const QString&, const QString&, const QString&) override {
+    std::optional<ui::FileChoice> saveFileName(const QString&, const QString&,
+                                               const QStringList& filters) override {
+        offered = filters;
+        return next();
+    }
+    std::optional<QString> openFileName(const QString&, const QStringList& filters) override {
+        offered = filters;
+        const auto choice = next();
+        return choice ? std::optional<QString>(choice->path) : std::nullopt;
+    }
+    std::deque<ui::FileChoice> answers;
+    QStringList offered;
+
+private:
+    std::optional<ui::FileChoice> next() {
         if (answers.empty()) {
             return std::nullopt;
         }
-        const QString path = answers.front();
+        const ui::FileChoice choice = answers.front();
         answers.pop_front();
-        return path;
+        return choice;
     }
-    std::deque<QString> answers;
+};
+
+// Counts the steps of long work and cancels it at the one asked for.
+class ScriptedProgress final : public ui::ProgressService {
+public:
+    void start(const QString& text) override {
+        texts << text;
+        running = true;
+    }
+    bool advance(qint64, qint64) override { return ++steps != cancelAtStep; }
+    void finish() override { running = false; }
+    QStringList texts;
+    int steps = 0;
+    int cancelAtStep = -1; // never
+    bool running = false;
 };
 
 class FixedClock final : public platform::Clock {
@@ -130,14 +159,15 @@ struct TestServices {
     ScriptedMessageBox messageBox;
     ScriptedInputBox inputBox;
     ScriptedFileDialog fileDialog;
+    ScriptedProgress progress;
     FixedClock clock;
     FakeInstance instance;
     FakeProgramStarter programs;
     FakeCdDevice cdrom;
     FakeKeyboard keyboard;
     ProgramFolder folder;
-    platform::Services services{messageBox, inputBox, fileDialog, clock,        instance,
-                                programs,   cdrom,    keyboard,   folder.path()};
+    platform::Services services{messageBox, inputBox, fileDialog, progress, clock,
+                                instance,   programs, cdrom,      keyboard, folder.path()};
 };
 
 // Another program holding the database file locked until released.
