@@ -55,6 +55,9 @@ constexpr MenuEntry menuTree[] = {
     {"PRINT_2", u"打印联系电话薄", 2, &MDI_OK::PRINT_2_Click},
     {"l2", u"-", 1},
     {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
+    {"l3", u"-", 1},
+    {"FILE_IMP", u"导入联系人...", 1, &MDI_OK::FILE_IMP_Click},
+    {"FILE_EXP", u"导出联系人...", 1, &MDI_OK::FILE_EXP_Click},
     {"EDIT_E", u"编辑(&E)", 0},
     {"EDIT_1", u"添加记录", 1, &MDI_OK::EDIT_1_Click},
     {"EDIT_2", u"修改记录", 1, &MDI_OK::EDIT_2_Click},
@@ -275,7 +278,8 @@ QAction* MDI_OK_Controls::button(int index) const {
 MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     : FormOf(QStringLiteral("MDI_OK"))
     , services_(services)
-    , forms_(forms) {
+    , forms_(forms)
+    , files_(services, [this] { return openConnection(); }) {
     openMaximized();
 }
 
@@ -374,6 +378,16 @@ void MDI_OK::VIEW_2_Click() {
 
 void MDI_OK::FILE_E_Click() {
     forms_.F_EDIT.EXITX();
+}
+
+void MDI_OK::FILE_IMP_Click() {
+    if (files_.importContacts()) {
+        forms_.F_EDIT.showBook();
+    }
+}
+
+void MDI_OK::FILE_EXP_Click() {
+    files_.exportContacts();
 }
 
 void MDI_OK::Mnuexit_Click() {

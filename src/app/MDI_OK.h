@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ContactFiles.h"
+
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
@@ -100,6 +102,8 @@ public:
     void VIEW_1_Click();
     void VIEW_2_Click();
     void FILE_E_Click();
+    void FILE_IMP_Click();
+    void FILE_EXP_Click();
     void Mnuexit_Click();
     void PRINT_1_Click();
     void PRINT_2_Click();
@@ -139,6 +143,7 @@ private:
 
     const platform::Services& services_;
     Forms& forms_;
+    ContactFiles files_;
 };
 
 } // namespace app

@@ -541,6 +541,14 @@ void F_EDIT::disableEditing(bool modifyToo) {
     c.TGR_BZ->setEnabled(false);
 }
 
+void F_EDIT::showBook() {
+    if (isLoaded() && (ui().Command1->isEnabled() || ui().Command3->isEnabled())) {
+        return; // what is typed goes first; 继续浏览 shows the book later
+    }
+    unload();
+    show();
+}
+
 void F_EDIT::Command4_Click() {
     ui().Command4->hide();
     unload();

@@ -75,6 +75,10 @@ public:
     void CloseCdrom();
     void CCDROM();
 
+    // After the book has changed under the card (an import): it opens again
+    // on the first contact, unless the user is typing into it.
+    void showBook();
+
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };
     void enterAddMode(AddFrom from);

@@ -111,7 +111,8 @@ private slots:
         for (QAction* a : m.FILE_F->actions()) {
             file << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
-        QCOMPARE(file, QStringList({"修改用户信息", "-", "打印通讯录", "-", "退出(&X)"}));
+        QCOMPARE(file, QStringList({"修改用户信息", "-", "打印通讯录", "-", "退出(&X)", "-",
+                                    "导入联系人...", "导出联系人..."}));
         QCOMPARE(item("FILE_4")->menu()->actions().size(), 3);
         QCOMPARE(m.menuedit->actions().size(), 10);
         QList<QMenu*> menus = topMenus() << m.menuedit;

@@ -177,6 +177,46 @@ private slots:
         QCOMPARE(storedContacts(), 1);
     }
 
+    // A file comes in, with a report, and the
+    // card shows the book again; a cancelled import stores nothing; the
+    // book goes out in the type chosen in the dialog.
+    void contactsComeInFromAFileAndGoOutToOne() {
+        logIn();
+        const QString title = QStringLiteral("导入联系人");
+
+        s->fileDialog.answers = {QStringLiteral(SAMPLES_DIR "/google.csv")};
+        s->progress.cancelAtStep = 1;
+        box().expect(QStringLiteral("已取消导入“google.csv”，通讯录没有改动。\n"), title);
+        main().item("FILE_IMP")->trigger();
+        QCOMPARE(storedContacts(), 2);
+
+        s->fileDialog.answers = {QStringLiteral(SAMPLES_DIR "/excel-gbk.csv")};
+        s->progress.cancelAtStep = -1;
+        box().expect(
+            QStringLiteral("导入“excel-gbk.csv”：新增 3 人，更新 0 人，未变 0 人，跳过 0 项。\n"),
+            title);
+        click(3); // on to 乙, whom the reopened card leaves for the first
+        main().item("FILE_IMP")->trigger();
+        QCOMPARE(storedContacts(), 5);
+        QVERIFY(!s->progress.running);
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+        main().item("VIEW_1")->trigger();
+        for (int i = 0; i < 4; ++i) {
+            click(3);
+        }
+        QCOMPARE(shownName(), QStringLiteral("林峰"));
+
+        const QString out = s->folder.path() + QStringLiteral("/通讯录");
+        s->fileDialog.answers = {ui::FileChoice(out, 5)}; // CSV in GBK
+        box().expect(
+            QStringLiteral("已把 5 位联系人导出到“%1.csv”。").arg(QDir::toNativeSeparators(out)),
+            QStringLiteral("导出联系人"));
+        main().item("FILE_EXP")->trigger();
+        QCOMPARE(s->fileDialog.offered.size(), 6);
+        QVERIFY(test::fileBytes(out + QStringLiteral(".csv")).contains("\xCE\xE2\x88\xD2")); // 吴堃
+        QCOMPARE(box().problems(), QStringList());
+    }
+
     void exitClosesTheTwoNumberTablesBeforeItAsks() {
         logIn();
         for (ui::Form* window : std::initializer_list<ui::Form*>{

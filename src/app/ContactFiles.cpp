@@ -1,0 +1,108 @@
+#include "ContactFiles.h"
+
+#include "interchange/Exchange.h"
+#include "platform/Clock.h"
+#include "platform/db/Connection.h"
+#include "platform/ui/FileDialog.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace app {
+
+namespace {
+
+const QString importTitle = QStringLiteral("导入联系人");
+const QString exportTitle = QStringLiteral("导出联系人");
+
+// The report shows this many notes; the rest are counted.
+constexpr int notesShown = 20;
+
+struct ExportChoice {
+    QStringView filter;
+    interchange::ExportFormat format;
+    const char* charset;
+    QStringView suffix;
+};
+
+using interchange::ExportFormat;
+constexpr ExportChoice exportChoices[] = {
+    {u"vCard 4.0 名片 (*.vcf)", ExportFormat::VCard40, "UTF-8", u".vcf"},
+    {u"vCard 3.0 名片，苹果手机 (*.vcf)", ExportFormat::VCard30, "UTF-8", u".vcf"},
+    {u"vCard 2.1 名片，安卓手机 (*.vcf)", ExportFormat::VCard21, "UTF-8", u".vcf"},
+    {u"vCard 2.1 名片，GBK 编码，旧版 Outlook (*.vcf)", ExportFormat::VCard21, "GBK", u".vcf"},
+    {u"CSV 表格 (*.csv)", ExportFormat::Csv, "UTF-8", u".csv"},
+    {u"CSV 表格，GBK 编码，旧版 Excel (*.csv)", ExportFormat::Csv, "GBK", u".csv"},
+};
+
+} // namespace
+
+ContactFiles::ContactFiles(const platform::Services& services, Open open)
+    : services_(services)
+    , open_(std::move(open)) {}
+
+bool ContactFiles::importContacts() {
+    const std::optional<QString> path = services_.fileDialog.openFileName(
+        importTitle, {QStringLiteral("联系人文件 (*.vcf *.vcard *.csv)"),
+                      QStringLiteral("vCard 名片 (*.vcf *.vcard)"),
+                      QStringLiteral("CSV 表格 (*.csv)"), QStringLiteral("所有文件 (*)")});
+    if (!path) {
+        return false;
+    }
+    const std::unique_ptr<db::Connection> connection = open_();
+    if (!connection) {
+        return false;
+    }
+    interchange::ImportReport report;
+    const bool read = ui::guarded(services_.messageBox, [&] {
+        ui::ProgressScope progress(services_.progress, QStringLiteral("正在导入联系人……"));
+        report = interchange::importFile(*connection, *path, std::ref(progress),
+                                         [this] { return services_.clock.now().toUTC(); });
+    });
+    if (!read) {
+        return false;
+    }
+    services_.messageBox.show(report.text(QFileInfo(*path).fileName(), notesShown), importTitle);
+    return !report.cancelled && report.added + report.updated > 0;
+}
+
+void ContactFiles::exportContacts() {
+    QStringList filters;
+    for (const ExportChoice& c : exportChoices) {
+        filters << c.filter.toString();
+    }
+    const std::optional<ui::FileChoice> chosen =
+        services_.fileDialog.saveFileName(exportTitle, QStringLiteral("通讯录.vcf"), filters);
+    if (!chosen) {
+        return;
+    }
+    const ExportChoice& choice =
+        exportChoices[std::clamp<std::size_t>(chosen->filter, 0, std::size(exportChoices) - 1)];
+    QString path = chosen->path;
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += choice.suffix;
+    }
+    const std::unique_ptr<db::Connection> connection = open_();
+    if (!connection) {
+        return;
+    }
+    qint64 written = 0;
+    const bool done = ui::guarded(services_.messageBox, [&] {
+        ui::ProgressScope progress(services_.progress, QStringLiteral("正在导出联系人……"));
+        written = interchange::exportFile(*connection, path, choice.format, choice.charset,
+                                          std::ref(progress));
+    });
+    if (!done) {
+        return;
+    }
+    const QString shown = QDir::toNativeSeparators(path);
+    services_.messageBox.show(
+        written < 0 ? QStringLiteral("已取消导出，“%1”没有写入。").arg(shown)
+                    : QStringLiteral("已把 %1 位联系人导出到“%2”。").arg(written).arg(shown),
+        exportTitle);
+}
+
+} // namespace app

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/Services.h"
+
+#include <memory>
+
+namespace db {
+class Connection;
+}
+
+namespace app {
+
+// The menu commands that bring contacts in from a file and write them out,
+// with the system's file dialogs and a progress window for long work. Each
+// opens the book through `open`, which has said what went wrong when it
+// gives nothing.
+class ContactFiles {
+public:
+    using Open = std::function<std::unique_ptr<db::Connection>()>;
+    ContactFiles(const platform::Services& services, Open open);
+
+    // True when the book may have changed.
+    bool importContacts();
+    void exportContacts();
+
+private:
+    const platform::Services& services_;
+    Open open_;
+};
+
+} // namespace app
