@@ -11,15 +11,33 @@
 
 namespace interchange {
 
-QString csvText(QByteArrayView bytes) {
+std::optional<QString> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step) {
     constexpr QByteArrayView bom = "\xEF\xBB\xBF";
-    if (bytes.startsWith(bom)) {
-        return QString::fromUtf8(bytes.sliced(bom.size()));
+    const bool marked = bytes.startsWith(bom);
+    if (marked) {
+        bytes = bytes.sliced(bom.size());
     }
-    if (text::isUtf8(bytes)) {
-        return QString::fromUtf8(bytes);
+    const bool utf8 = marked || text::isUtf8(bytes);
+    // In pieces that end at a line feed, which is never part of a UTF-8 or
+    // GBK character, so that each converts on its own.
+    constexpr qsizetype piece = qsizetype(4) << 20;
+    QString text;
+    qsizetype at = 0;
+    while (at < bytes.size()) {
+        qsizetype end = std::min(bytes.size(), at + piece);
+        if (end < bytes.size()) {
+            const qsizetype feed = bytes.indexOf('\n', end);
+            end = feed < 0 ? bytes.size() : feed + 1;
+        }
+        const QByteArrayView part = bytes.sliced(at, end - at);
+        text += utf8 ? QString::fromUtf8(part)
+                     : text::decode(part, "GBK").value_or(QString::fromUtf8(part));
+        at = end;
+        if (step && !step(at)) {
+            return std::nullopt;
+        }
     }
-    return text::decode(bytes, "GBK").value_or(QString::fromUtf8(bytes));
+    return text;
 }
 
 CsvReader::CsvReader(QString text)

@@ -122,7 +122,7 @@ public:
                    QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE _rowid_ = ?")
                        .arg(columnList()))
         , insert_(connection, QStringLiteral("INSERT INTO yanshu (Id, %1, UID, REV) VALUES "
-                                             "(?%2, ?, ?)")
+                                             "(?%2, ?, ?) RETURNING _rowid_")
                                   .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount)))
         , update_(connection, updateSql())
         , nextId_(contacts::ContactStore::nextNumber(connection)) {}
@@ -152,12 +152,12 @@ public:
         }
         insert_.bind(fieldCount + 2, uid);
         insert_.bind(fieldCount + 3, rev);
+        insert_.step();
+        const qint64 rowid = insert_.integer(0);
         insert_.run();
         nextId_ = nextId_ < std::numeric_limits<qint64>::max() ? nextId_ + 1 : nextId_;
         if (namesLoaded_) {
-            db::Statement last(connection_, QStringLiteral("SELECT last_insert_rowid()"));
-            last.step();
-            names_.emplace(qHash(nameKey(fields[0])), last.integer(0));
+            names_.emplace(qHash(nameKey(fields[0])), rowid);
         }
     }
 
@@ -293,6 +293,32 @@ private:
     Now now_;
 };
 
+// A page cache of 64 MiB while a batch runs, so that the pages of a large
+// book's UID index stay in memory rather than being written out, with a
+// sync of the journal, half-way through the transaction.
+class LargeCache {
+public:
+    explicit LargeCache(db::Connection& connection)
+        : connection_(connection) {
+        db::Statement size(connection, QStringLiteral("PRAGMA cache_size"));
+        previous_ = size.step() ? size.integer(0) : -2000;
+        connection.execute(QStringLiteral("PRAGMA cache_size = -65536"));
+    }
+    ~LargeCache() {
+        try {
+            connection_.execute(QStringLiteral("PRAGMA cache_size = %1").arg(previous_));
+        } catch (const db::DbError&) {
+            // the connection is going anyway
+        }
+    }
+    LargeCache(const LargeCache&) = delete;
+    LargeCache& operator=(const LargeCache&) = delete;
+
+private:
+    db::Connection& connection_;
+    qint64 previous_;
+};
+
 // Calls the progress after the first step, then at most every 50 ms.
 class Ticker {
 public:
@@ -360,6 +386,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     }
     const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
 
+    const LargeCache cache(connection);
     db::Transaction transaction(connection);
     Importer importer(connection, now);
     ImportReport& report = importer.report;
@@ -379,7 +406,16 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
             report.skipped.push_back({e.line, {}, e.reason});
         }
     } else {
-        CsvReader reader(csvText(data));
+        // Converting the text is the first tenth of the work, reading it the rest.
+        constexpr qint64 total = 1000;
+        std::optional<QString> text = csvText(data, [&](qint64 done) {
+            return ticker.keepGoing(done * 100 / std::max<qint64>(1, data.size()), total);
+        });
+        if (!text) {
+            report.cancelled = true;
+            return report;
+        }
+        CsvReader reader(std::move(*text));
         const auto header = reader.next();
         const std::optional<CsvColumns> columns =
             header ? std::optional<CsvColumns>(header->second) : std::nullopt;
@@ -391,7 +427,8 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
             Entry entry = columns->entry(row->second);
             entry.line = row->first;
             importer.take(entry);
-            if (!ticker.keepGoing(reader.position(), reader.size())) {
+            if (!ticker.keepGoing(
+                    100 + reader.position() * 900 / std::max<qint64>(1, reader.size()), total)) {
                 report.cancelled = true;
                 return report;
             }

@@ -109,7 +109,9 @@ std::pair<QString, QString> imOf(const Item& item) {
             service = scheme;
         }
     }
-    value.remove(QRegularExpression(QStringLiteral("^chat\\?contact=")));
+    if (value.startsWith(u"chat?contact=")) {
+        value = value.mid(13); // msnim:chat?contact=someone@example.com
+    }
     if (service == u"x-qq" || service == u"tencent" || service == u"qq") {
         service = QStringLiteral("qq");
     } else if (service == u"msnim" || service == u"x-msn" || service == u"windows live" ||
@@ -226,8 +228,9 @@ public:
             instantMessaging(item);
         } else if (n == u"UID") {
             entry.uid = item.value().trimmed();
-            entry.uid.remove(QRegularExpression(QStringLiteral("^urn:uuid:"),
-                                                QRegularExpression::CaseInsensitiveOption));
+            if (entry.uid.startsWith(u"urn:uuid:", Qt::CaseInsensitive)) {
+                entry.uid = entry.uid.mid(9);
+            }
         } else if (n == u"REV") {
             entry.rev = normalizedRev(item.value());
         } else {

@@ -1,7 +1,5 @@
 #include "CodePage.h"
 
-#include <QStringDecoder>
-
 #include <cerrno>
 #include <iconv.h>
 
@@ -69,10 +67,44 @@ private:
 
 } // namespace
 
+// Checked byte by byte, without decoding: a file may be large.
 bool isUtf8(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(bytes); // the conversion runs on assignment
-    return !decoder.hasError();
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p++;
+        if (c < 0x80) {
+            continue;
+        }
+        int more = 0;
+        char32_t code = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+            code = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            code = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (end - p < more) {
+            return false;
+        }
+        for (int i = 0; i < more; ++i, ++p) {
+            if ((*p & 0xC0) != 0x80) {
+                return false;
+            }
+            code = code << 6 | (*p & 0x3F);
+        }
+        const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+            return false; // too long a form, beyond Unicode, or a surrogate
+        }
+    }
+    return true;
 }
 
 std::optional<QString> decode(QByteArrayView bytes, QByteArrayView charset) {
