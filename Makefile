@@ -22,6 +22,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/login_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/report_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/window_bench"
+	"$(BUILD)/bin/interchange_bench"
 
 setup:
 	@bash scripts/setup.sh
