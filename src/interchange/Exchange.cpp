@@ -229,16 +229,24 @@ public:
 
     void take(const Entry& entry) {
         const Fields card = storedFields(entry);
-        const QString& name = card[0];
         const auto remark = [&](const QString& text) {
-            report.remarks.push_back({entry.line, name, text});
+            report.remarks.push_back({entry.line, card[0], text});
         };
-        if (!entry.extras.isEmpty()) {
-            remark(QStringLiteral("%1 项无处存放的信息记入了备注").arg(entry.extras.size()));
-        }
         if (!entry.notTaken.isEmpty()) {
             remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
         }
+        const bool stored = store(entry, card, remark);
+        if (stored && !entry.extras.isEmpty()) {
+            remark(QStringLiteral("%1 项无处存放的信息记入了备注").arg(entry.extras.size()));
+        }
+    }
+
+    ImportReport report;
+
+private:
+    // Adds the card or brings what it says into the same contact; true when
+    // the book changed.
+    template <class Remark> bool store(const Entry& entry, const Fields& card, Remark&& remark) {
         std::optional<Stored> found = book_.withUid(entry.uid);
         const bool byUid = found.has_value();
         if (!found) {
@@ -250,43 +258,76 @@ public:
                                     : entry.uid;
             book_.add(card, uid, entry.rev.isEmpty() ? stamp() : entry.rev);
             ++report.added;
-            return;
+            return true;
         }
         if (byUid && !entry.rev.isEmpty() && entry.rev > found->rev) {
             if (holdsAll(found->fields, card) && holdsAll(card, found->fields)) {
                 ++report.unchanged;
-            } else {
-                book_.update(found->rowid, card, entry.rev);
-                ++report.updated;
+                return false;
             }
-            return;
+            book_.update(found->rowid, card, entry.rev);
+            ++report.updated;
+            return true;
         }
         // The book's values stand; the file's fill the columns left empty.
         Fields merged = found->fields;
         bool changed = false;
         for (int i = 0; i < fieldCount; ++i) {
-            if (card[i].isEmpty() || sameLines(card[i]) == sameLines(merged[i])) {
+            if (i == int(Field::Notes) || card[i].isEmpty() ||
+                sameLines(card[i]) == sameLines(merged[i])) {
                 continue;
             }
             if (merged[i].isEmpty()) {
                 merged[i] = card[i];
                 changed = true;
             } else {
-                remark(QStringLiteral("“%1”与通讯录中的不同，保留了通讯录中的“%2”，文件中为“%3”")
-                           .arg(fieldCaption(i), merged[i].left(40), card[i].left(40)));
+                remark(differs(i, merged[i], card[i]));
             }
         }
-        if (changed) {
-            book_.update(found->rowid, merged, stamp());
-            ++report.updated;
-        } else {
+        changed = mergeNotes(merged[std::size_t(Field::Notes)], entry, remark) || changed;
+        if (!changed) {
             ++report.unchanged;
+            return false;
         }
+        book_.update(found->rowid, merged, stamp());
+        ++report.updated;
+        return true;
     }
 
-    ImportReport report;
+    // Notes the book has stay; the card's lines without a column are added
+    // to them, each once.
+    template <class Remark>
+    static bool mergeNotes(QString& notes, const Entry& entry, Remark&& remark) {
+        const QString own = entry[Field::Notes];
+        const QString stored = sameLines(notes);
+        if (stored.isEmpty()) {
+            notes = storedFields(entry)[std::size_t(Field::Notes)];
+            return !notes.isEmpty();
+        }
+        if (!own.isEmpty() && !stored.contains(own)) {
+            remark(differs(int(Field::Notes), notes, own));
+        }
+        QStringList missing;
+        for (const QString& extra : entry.extras) {
+            if (!stored.contains(extra)) {
+                missing << extra;
+            }
+        }
+        if (missing.isEmpty()) {
+            return false;
+        }
+        if (!stored.contains(extrasHeading)) {
+            missing.prepend(extrasHeading.toString());
+        }
+        notes += u'\n' + missing.join(u'\n');
+        return true;
+    }
 
-private:
+    static QString differs(int column, const QString& book, const QString& file) {
+        return QStringLiteral("“%1”与通讯录中的不同，保留了通讯录中的“%2”，文件中为“%3”")
+            .arg(fieldCaption(column), book.left(40), file.left(40));
+    }
+
     QString stamp() const { return now_().toUTC().toString(Qt::ISODateWithMs); }
 
     Book book_;

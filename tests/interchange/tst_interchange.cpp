@@ -322,16 +322,20 @@ private slots:
         QCOMPARE(z[u"单位电话"], QString());
         QCOMPARE(z[u"REV"], QStringLiteral("2026-01-01T00:00:00.000Z"));
 
-        write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:钱七😀\r\nTEL;TYPE=CELL:+86 13800138007\r\n"
-                    "TITLE:店长\r\nNOTE:另一条备注\r\nEND:VCARD\r\n");
+        // The notes the book has stay; what has no column is added to them, once.
+        write(path,
+              "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:钱七😀\r\nTEL;TYPE=CELL:+86 13800138007\r\n"
+              "TEL;TYPE=CELL:139 9999 0000\r\nTITLE:店长\r\nNOTE:另一条备注\r\nEND:VCARD\r\n");
         const ImportReport match = import(path);
         QCOMPARE(match.updated, 1);
         QCOMPARE(count(), 3);
         const Row q = rows()[QStringLiteral("钱七😀")];
         QCOMPARE(q[u"单位职务"], QStringLiteral("店长"));
-        QCOMPARE(q[u"备注信息"], QStringLiteral("生日聚会🎂\n带上礼物🎁"));
+        QCOMPARE(q[u"备注信息"], QStringLiteral("生日聚会🎂\n带上礼物🎁\n【导入的其他信息】\n"
+                                                "电话（cell）：139 9999 0000"));
         QVERIFY(remarksOf(match, QStringLiteral("钱七😀")).contains(u"另一条备注"));
         QCOMPARE(q[u"REV"], now.toString(Qt::ISODateWithMs));
+        QCOMPARE(import(path).unchanged, 1);
     }
 
     // Cancelling leaves the book and an existing export file as they were.
