@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace db {
+class Connection;
+}
+
+namespace legacy {
+
+using Progress = std::function<bool(qint64 done, qint64 total)>;
+using Now = std::function<QDateTime()>;
+
+// What a conversion read and wrote, and what it could not.
+struct ConversionReport {
+    qint64 contactsRead = 0;
+    qint64 contactsWritten = 0;
+    qint64 usersRead = 0;
+    qint64 usersWritten = 0;
+    QStringList notes;      // missing tables and columns, rows not read, and why
+    QString keptAs;         // where the old file was kept, for a conversion in place
+    bool cancelled = false; // nothing was written
+
+    QString text(const QString& fileName) const;
+};
+
+// Copies the contacts and users of an old Access file into this program's
+// database, in one transaction. Columns are matched by name: a missing one
+// is empty, an extra one's values join the notes under the import heading.
+// Ids stay as they are (duplicates and NULL too), NULL text becomes empty
+// text, and each contact gets a new UID. Without any user to log in with,
+// the book gets the user admin (password 123456). Throws DbError.
+ConversionReport convert(const QString& accessFile, db::Connection& target,
+                         const Progress& progress = {},
+                         const Now& now = &QDateTime::currentDateTimeUtc);
+
+// Converts the folder's MY.mdb, an old Access file, into a new MY.mdb of
+// this program; the old file is kept, unchanged, as MY-旧版.mdb (or
+// MY-旧版-2.mdb …). On failure or cancel the old file stays where it was.
+ConversionReport convertInPlace(const QString& folder, const Progress& progress = {},
+                                const Now& now = &QDateTime::currentDateTimeUtc);
+
+} // namespace legacy

@@ -1,0 +1,201 @@
+// Old Access files converted into a real book file, compared field by field
+// with the contents their makers wrote down; Qt Core only.
+
+#include "contacts/Schema.h"
+#include "legacy/Conversion.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+
+using Cells = QList<std::optional<QString>>;
+
+QString fixture(const QString& name) {
+    return QStringLiteral(FIXTURES_DIR "/") + name;
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// mdb-export's CSV: a bare empty field is NULL, "" is empty text; line
+// breaks inside quotes belong to the value.
+QList<Cells> readCsv(const QString& path) {
+    const QString text = QString::fromUtf8(bytesOf(path));
+    QList<Cells> rows;
+    Cells row;
+    QString field;
+    bool quoted = false;
+    bool wasQuoted = false;
+    const auto endField = [&] {
+        row << (wasQuoted || !field.isEmpty() ? std::optional(field) : std::nullopt);
+        field.clear();
+        wasQuoted = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted) {
+            if (c == u'"' && i + 1 < text.size() && text[i + 1] == u'"') {
+                field += c;
+                ++i;
+            } else if (c == u'"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == u'"') {
+            quoted = wasQuoted = true;
+        } else if (c == u',') {
+            endField();
+        } else if (c == u'\n') {
+            endField();
+            rows << row;
+            row.clear();
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+// The rows of a table of ours, in the order stored.
+QList<Cells> stored(db::Connection& c, const QString& sql) {
+    db::Statement s(c, sql);
+    QList<Cells> rows;
+    while (s.step()) {
+        Cells row;
+        for (int i = 0; i < s.columnCount(); ++i) {
+            const QVariant v = s.value(i);
+            row << (v.isNull() ? std::nullopt : std::optional(v.toString()));
+        }
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+class LegacyTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    db::Connection book;
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        book.create(dir->filePath(QStringLiteral("MY.mdb")));
+        contacts::createSchema(book);
+    }
+    void cleanup() { book.close(); }
+
+    void everyFixture_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name :
+             {"legacy-demo", "legacy-odd-v2003", "legacy-odd-v2007-accdb",
+              "legacy-odd-nowb-extracol", "legacy-odd-nomab", "legacy-odd-empty"}) {
+            QTest::newRow(name) << QString::fromLatin1(name);
+        }
+    }
+    // Every value as the old file holds it: Ids as they are, NULL text as
+    // empty text, an extra column's values in the notes; the old file unchanged.
+    void everyFixture() {
+        QFETCH(QString, name);
+        const QString file = fixture(name + QStringLiteral(".mdb"));
+        const QByteArray before = bytesOf(file);
+        const legacy::ConversionReport report = legacy::convert(file, book);
+        QCOMPARE(bytesOf(file), before);
+
+        QList<Cells> expected = readCsv(fixture(name + QStringLiteral(".yanshu.csv")));
+        const Cells header = expected.takeFirst();
+        const QList<Cells> contacts = stored(book, QStringLiteral("SELECT * FROM yanshu"));
+        QCOMPARE(report.contactsRead, expected.size());
+        QCOMPARE(report.contactsWritten, expected.size());
+        QCOMPARE(contacts.size(), expected.size());
+        QSet<QString> uids;
+        for (qsizetype r = 0; r < expected.size(); ++r) {
+            QHash<QString, std::optional<QString>> old;
+            for (qsizetype c = 0; c < header.size(); ++c) {
+                old.insert(*header[c], expected[r].value(c));
+            }
+            QCOMPARE(contacts[r][0], old.value(QStringLiteral("Id"))); // NULL stays NULL
+            for (int c = 1; c <= 21; ++c) {
+                const QString column = QString::fromUtf8(std::array{
+                    "GR_XM", "GR_XB", "GR_CS",  "GR_BB",  "GR_ICQ", "GR_QQ", "GR_MSN",
+                    "GR_ML", "GR_DH", "GR_DHW", "GR_YDH", "GR_CZ",  "GR_YB", "GR_JZ",
+                    "GR_GB", "GR_DW", "GR_DZ",  "GR_ZW",  "GR_BG",  "GR_WB", "GR_BZ"}[c - 1]);
+                QString want = old.value(column).value_or(QString());
+                const QString extra = old.value(QStringLiteral("备注2")).value_or(QString());
+                if (column == u"GR_BZ" && !extra.isEmpty()) {
+                    want += (want.isEmpty() ? QString() : QStringLiteral("\r\n")) +
+                            QStringLiteral("【导入的其他信息】\r\n备注2：") + extra;
+                }
+                QCOMPARE(*contacts[r][c], want);
+            }
+            uids.insert(*contacts[r][22]);
+        }
+        QCOMPARE(uids.size(), expected.size());
+
+        const QList<Cells> users = stored(book, QStringLiteral("SELECT YHM, YHMA FROM mab"));
+        if (QFile::exists(fixture(name + QStringLiteral(".mab.csv")))) {
+            QList<Cells> want = readCsv(fixture(name + QStringLiteral(".mab.csv")));
+            want.removeFirst();
+            QCOMPARE(users, want);
+            QCOMPARE(report.usersWritten, 2);
+        } else {
+            QCOMPARE(users, QList<Cells>({{QStringLiteral("admin"), QStringLiteral("123456")}}));
+            QVERIFY(report.text(name).contains(u"没有用户表 mab"));
+        }
+        if (name.contains(u"extracol")) {
+            QVERIFY(report.text(name).contains(u"没有“GR_WB”"));
+            QVERIFY(report.text(name).contains(u"多出“备注2”"));
+        }
+    }
+
+    // A damaged file says so and writes nothing; a conversion in place keeps
+    // the old file under a new name, never over an earlier one.
+    void damagedAndInPlace() {
+        const QString bad = dir->filePath(QStringLiteral("bad.mdb"));
+        QFile out(bad);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(bytesOf(fixture(QStringLiteral("legacy-demo.mdb"))).left(8192));
+        out.close();
+        QVERIFY_THROWS_EXCEPTION(db::DbError, legacy::convert(bad, book));
+        QVERIFY(stored(book, QStringLiteral("SELECT * FROM yanshu")).isEmpty());
+
+        QTemporaryDir folder;
+        const QString old = folder.filePath(QStringLiteral("MY.mdb"));
+        const QByteArray original = bytesOf(fixture(QStringLiteral("legacy-odd-nomab.mdb")));
+        for (const char* kept : {"MY-旧版.mdb", "MY-旧版-2.mdb"}) {
+            QFile::remove(old);
+            QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-odd-nomab.mdb")), old));
+            const legacy::ConversionReport report = legacy::convertInPlace(folder.path());
+            QCOMPARE(report.keptAs, QString::fromUtf8(kept));
+            QCOMPARE(bytesOf(folder.filePath(report.keptAs)), original);
+            db::Connection converted;
+            contacts::openDatabase(converted, db::connectionString(folder.path()));
+            QCOMPARE(stored(converted, QStringLiteral("SELECT Id FROM yanshu")).size(), 3);
+        }
+        QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-odd-nomab.mdb")),
+                            folder.filePath(QStringLiteral("MY.mdb.tmp"))));
+        QFile::remove(old);
+        QVERIFY(QFile::rename(folder.filePath(QStringLiteral("MY.mdb.tmp")), old));
+        const auto stop = [](qint64, qint64) { return false; };
+        QVERIFY(legacy::convertInPlace(folder.path(), stop).cancelled);
+        QCOMPARE(bytesOf(old), original);
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY-旧版-3.mdb"))));
+        QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY.mdb.converting"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(LegacyTest)
+#include "tst_legacy.moc"
