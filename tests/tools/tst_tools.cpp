@@ -112,6 +112,30 @@ private slots:
         QVERIFY(missing.err.contains(QStringLiteral("无法打开文件")));
     }
 
+    // An old Access book goes into a new MY.mdb; never onto itself, and a
+    // damaged one leaves no file behind.
+    void importAccess() {
+        QTemporaryDir dir;
+        const QString old = QStringLiteral(SAMPLES_DIR "/legacy/legacy-demo.mdb");
+        const Run run = yanshubuDb({"import-access", old, "--folder", dir.path()});
+        QCOMPARE(run.exitCode, 0);
+        QVERIFY2(run.out.contains(QStringLiteral("联系人读出 13 位，写入 13 位")),
+                 qPrintable(run.out));
+        const QString mine = dir.filePath(QStringLiteral("MY.mdb"));
+        QCOMPARE(yanshubuDb({"import-access", mine, "--folder", dir.path()}).exitCode, 1);
+
+        QTemporaryDir other;
+        const QString bad = other.filePath(QStringLiteral("bad.mdb"));
+        QFile file(bad);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(test::fileBytes(old).left(8192));
+        file.close();
+        const Run damaged = yanshubuDb({"import-access", bad, "--folder", other.path()});
+        QCOMPARE(damaged.exitCode, 1);
+        QVERIFY(damaged.err.contains(QStringLiteral("无法读取旧版数据库")));
+        QVERIFY(!QFile::exists(other.filePath(QStringLiteral("MY.mdb"))));
+    }
+
     void badArgumentsAreExplained() {
         QTemporaryDir dir;
         const Run help = yanshubuDb({QStringLiteral("--help")});

@@ -6,6 +6,7 @@
 #include "account/UserStore.h"
 #include "contacts/Schema.h"
 #include "interchange/Exchange.h"
+#include "legacy/Conversion.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
@@ -24,6 +25,7 @@ namespace {
 
 const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
       yanshubu-db import 文件 [--folder 文件夹]
+      yanshubu-db import-access 旧版.mdb [--folder 文件夹]
       yanshubu-db export 文件 [--format vcard4|vcard3|vcard21|csv]
                               [--encoding utf-8|gbk] [--folder 文件夹]
 
@@ -36,6 +38,9 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
   export    把 MY.mdb 里的全部联系人写进文件。格式默认按文件名：.csv
             为 CSV，其他为 vCard 4.0；GBK 编码用于 vCard 2.1 和 CSV，
             供旧版 Outlook 和 Excel 使用。
+  import-access
+            把旧版程序的 Access 数据库里的联系人和用户转入 MY.mdb（没有
+            则新建）；旧文件不会改动。
   --folder  MY.mdb 所在的文件夹，默认为当前文件夹。
   --help    显示本说明。
 )";
@@ -136,7 +141,36 @@ int exportContacts(const QString& file, const QString& folder, interchange::Expo
     return ok;
 }
 
-// import and export: one file, and options.
+// Into the folder's MY.mdb, made first when there is none.
+int importAccess(const QString& file, const QString& folder) {
+    const QString path = QDir(folder).absoluteFilePath(QStringLiteral("MY.mdb"));
+    if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
+        err() << "yanshubu-db: "
+              << QStringLiteral("旧文件就是要写入的 MY.mdb；请先把它改名，或者指定另一个文件夹。")
+              << '\n';
+        return failed;
+    }
+    const bool fresh = !QFileInfo::exists(path);
+    try {
+        db::Connection connection;
+        if (fresh) {
+            connection.create(path);
+            contacts::createSchema(connection);
+        } else {
+            contacts::openDatabase(connection, db::connectionString(folder));
+        }
+        out() << legacy::convert(file, connection).text(QFileInfo(file).fileName());
+    } catch (const db::DbError& e) {
+        if (fresh) {
+            QFile::remove(path); // never leave a half-made file behind
+        }
+        printError(e);
+        return failed;
+    }
+    return ok;
+}
+
+// import, import-access and export: one file, and options.
 int exchange(const QString& command, QStringList args) {
     bool missingValue = false;
     const QString folder =
@@ -157,11 +191,11 @@ int exchange(const QString& command, QStringList args) {
         return usageError(QStringLiteral("要指定一个文件。"));
     }
     const QString file = args.first();
-    if (command == u"import") {
+    if (command == u"import" || command == u"import-access") {
         if (format || encoding) {
             return usageError(QStringLiteral("导入时格式和编码由文件本身决定。"));
         }
-        return importContacts(file, folder);
+        return command == u"import" ? importContacts(file, folder) : importAccess(file, folder);
     }
     using interchange::ExportFormat;
     static const QHash<QString, ExportFormat> formats{
@@ -200,7 +234,7 @@ int main(int argc, char* argv[]) {
         return usageError(QStringLiteral("缺少命令。"));
     }
     const QString command = args.takeFirst();
-    if (command == u"import" || command == u"export") {
+    if (command == u"import" || command == u"import-access" || command == u"export") {
         return exchange(command, args);
     }
     if (command != u"init") {
