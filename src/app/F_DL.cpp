@@ -4,6 +4,7 @@
 
 #include "account/UserTable.h"
 #include "contacts/Schema.h"
+#include "legacy/Conversion.h"
 
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
@@ -13,6 +14,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Pictures.h"
+#include "platform/ui/Progress.h"
 #include "platform/ui/Twips.h"
 
 #include <QLabel>
@@ -93,11 +95,7 @@ void F_DL::Form_Load() {
     setLeft(2400);
     setTop(1800);
 
-    const bool opened = ui::guarded(services_.messageBox, [this] {
-        contacts::openDatabase(connection_, db::connectionString(services_.programFolder));
-        users_.openAll(connection_);
-    });
-    if (!opened) {
+    if (!openBook()) {
         // Without its user table the program cannot be used: it ends.
         forms_.MDI_OK.unload();
         return;
@@ -106,6 +104,49 @@ void F_DL::Form_Load() {
         c.txtUserName->setText(users_.currentName());
     }
     c.txtUserName->setFocus();
+}
+
+bool F_DL::openBook() {
+    const auto open = [this] {
+        contacts::openDatabase(connection_, db::connectionString(services_.programFolder));
+        users_.openAll(connection_);
+    };
+    std::optional<QString> oldFile; // what opening said of an old program's file
+    const bool opened = ui::guarded(services_.messageBox, [&] {
+        try {
+            open();
+        } catch (const db::DbError& e) {
+            if (e.kind() != db::DbErrorKind::OldAccessFile) {
+                throw;
+            }
+            oldFile = e.userMessage();
+        }
+    });
+    if (!oldFile) {
+        return opened;
+    }
+    return convertOldBook(*oldFile) && ui::guarded(services_.messageBox, open);
+}
+
+// The old file is kept as it is beside the new one; on failure or cancel it
+// stays MY.mdb and the program ends, as it would have without asking.
+bool F_DL::convertOldBook(const QString& said) {
+    auto& box = services_.messageBox;
+    if (box.show(said + QStringLiteral("\n\n是否把旧版通讯录转换为新格式？"),
+                 QStringLiteral("提示"), ui::Buttons::YesNo) != ui::Answer::Yes) {
+        return false;
+    }
+    legacy::ConversionReport report;
+    const bool converted = ui::guarded(box, [&] {
+        ui::ProgressScope progress(services_.progress, QStringLiteral("正在转换旧版通讯录……"));
+        report = legacy::convertInPlace(services_.programFolder, std::ref(progress),
+                                        [this] { return services_.clock.now().toUTC(); });
+    });
+    if (!converted) {
+        return false;
+    }
+    box.show(report.text(QStringLiteral("MY.mdb")), QStringLiteral("提示"));
+    return !report.cancelled;
 }
 
 void F_DL::Form_Unload() {

@@ -45,6 +45,8 @@ protected:
     void wireEvents(F_DL_Controls& controls) override;
 
 private:
+    bool openBook();
+    bool convertOldBook(const QString& said);
     std::optional<bool> matches(const QString& userName, const QString& password);
     void logIn();
 

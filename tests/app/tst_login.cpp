@@ -84,6 +84,12 @@ class LoginTest : public QObject {
         }
         return !forms->MDI_OK.isLoaded() && !forms->F_DL.isLoaded() && !forms->F_EDIT.isLoaded();
     }
+    // What opening an old program's file asks.
+    QString oldFileQuestion() const {
+        return QStringLiteral("文件“%1”是旧版程序的 Access 数据库，雁书簿不能直接打开它。\n\n"
+                              "是否把旧版通讯录转换为新格式？")
+            .arg(QDir::toNativeSeparators(s->folder.databasePath()));
+    }
     QMdiSubWindow* frameOf(ui::Form& form) { return qobject_cast<QMdiSubWindow*>(form.window()); }
     QLineEdit* cardBox(const char* name) {
         return forms->F_EDIT.client()->findChild<QLineEdit*>(QLatin1String(name));
@@ -361,6 +367,45 @@ private slots:
         main().menuedit->hide();
     }
 
+    // Yes converts: the old file is kept as it was and its users log in. A
+    // damaged old file says why and stays MY.mdb, unchanged.
+    void anOldAccessBookIsConvertedWhenTheUserAgrees() {
+        const QString path = s->folder.databasePath();
+        const QString fixture = QStringLiteral(SAMPLES_DIR "/legacy/legacy-demo.mdb");
+        QVERIFY(QFile::remove(path));
+        QVERIFY(QFile::copy(fixture, path));
+        box().expect(oldFileQuestion(), QStringLiteral("提示"), ui::Answer::Yes);
+        box().expect(QStringLiteral("已转换“MY.mdb”：联系人读出 13 位，写入 13 位；用户读出 2 "
+                                    "位，写入 2 位。\n旧文件原样保存为“MY-旧版.mdb”。\n"),
+                     QStringLiteral("提示"));
+        test::start(*forms);
+        QCOMPARE(test::fileBytes(s->folder.path() + QStringLiteral("/MY-旧版.mdb")),
+                 test::fileBytes(fixture));
+        box().expect(QStringLiteral("今天是星期一，又是新的一周，开始工作。"),
+                     QStringLiteral("雁书簿"));
+        auto& d = forms->F_DL.controls();
+        QCOMPARE(d.txtUserName->text(), QStringLiteral("admin"));
+        d.txtUserName->setText(QStringLiteral("王老师"));
+        d.txtPassword->setText(QStringLiteral("'pa''ss 中"));
+        QTest::keyClick(d.txtPassword, Qt::Key_Return);
+        QVERIFY(!forms->F_DL.isLoaded());
+        QCOMPARE(s->progress.texts, QStringList{QStringLiteral("正在转换旧版通讯录……")});
+        forms->MDI_OK.unload();
+
+        QVERIFY(QFile::remove(path));
+        QFile damaged(path);
+        QVERIFY(damaged.open(QIODevice::WriteOnly));
+        damaged.write(test::fileBytes(fixture).left(8192));
+        damaged.close();
+        const QByteArray before = test::fileBytes(path);
+        box().expect(oldFileQuestion(), QStringLiteral("提示"), ui::Answer::Yes);
+        box().expectError(QStringLiteral("无法读取旧版数据库"));
+        forms->F_DL.show();
+        QVERIFY(programEnded());
+        QCOMPARE(test::fileBytes(path), before);
+        QVERIFY(!QFile::exists(s->folder.path() + QStringLiteral("/MY-旧版-2.mdb")));
+    }
+
     void aDatabaseThatCannotBeUsedEndsTheProgramWithOneMessage() {
         const QString path = s->folder.databasePath();
         const auto fails = [&](const QString& fragment) {
@@ -394,7 +439,12 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QByteArray("\x00\x01\x00\x00Standard Jet DB\0", 20).leftJustified(2048, '\0'));
         file.close();
-        fails(QStringLiteral("Access"));
+        const QByteArray header = test::fileBytes(path);
+        box().expect(oldFileQuestion(), QStringLiteral("提示"), ui::Answer::No);
+        forms->F_DL.show();
+        QVERIFY(programEnded());
+        QCOMPARE(test::fileBytes(path), header);
+        box().shown.clear();
         QVERIFY(QFile::remove(path));
         fails(QStringLiteral("yanshubu-db init"));
         QVERIFY(!QFile::exists(path));
