@@ -23,6 +23,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/report_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/window_bench"
 	"$(BUILD)/bin/interchange_bench"
+	"$(BUILD)/bin/legacy_bench"
 
 setup:
 	@bash scripts/setup.sh
