@@ -1,5 +1,8 @@
 #include "Paint.h"
 
+#include "PdfText.h"
+
+#include <QBuffer>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
@@ -29,19 +32,10 @@ void drawText(QPainter& p, const TextItem& item) {
     }
 }
 
-} // namespace
-
-void useTwips(QPainter& painter) {
-    const QPaintDevice* device = painter.device();
-    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
-}
-
-void paintPage(QPainter& p, const Layout& layout, qsizetype page) {
-    const int margin = layout.report().margin;
-    const PageItems items = layout.items(page);
+void paintItems(QPainter& p, const Layout& layout, const PageItems& items) {
     p.save();
     p.setPen(QPen(Qt::black, penWidth)); // square caps: the stroke the layout keeps text clear of
-    p.translate(margin, margin);
+    p.translate(layout.report().margin, layout.report().margin);
     for (const QLineF& line : items.lines) {
         p.drawLine(line);
     }
@@ -51,7 +45,8 @@ void paintPage(QPainter& p, const Layout& layout, qsizetype page) {
     p.restore();
 }
 
-bool paintAll(QPagedPaintDevice& device, const ReportDefinition& report, const ReportRows& rows) {
+bool paintPages(QPagedPaintDevice& device, const ReportDefinition& report, const ReportRows& rows,
+                GlyphNames* names) {
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
     const QRectF paper = device.pageLayout().fullRect(QPageLayout::Point);
     Layout layout(report, rows, qRound(paper.height() * 20));
@@ -65,29 +60,48 @@ bool paintAll(QPagedPaintDevice& device, const ReportDefinition& report, const R
         if (page > 0 && !device.newPage()) {
             return false;
         }
-        paintPage(painter, layout, page);
+        const PageItems items = layout.items(page);
+        if (names != nullptr) {
+            names->add(items);
+        }
+        paintItems(painter, layout, items);
     }
     return painter.end();
 }
 
+} // namespace
+
+void useTwips(QPainter& painter) {
+    const QPaintDevice* device = painter.device();
+    painter.scale(device->logicalDpiX() / 1440.0, device->logicalDpiY() / 1440.0);
+}
+
+void paintPage(QPainter& p, const Layout& layout, qsizetype page) {
+    paintItems(p, layout, layout.items(page));
+}
+
+bool paintAll(QPagedPaintDevice& device, const ReportDefinition& report, const ReportRows& rows) {
+    return paintPages(device, report, rows, nullptr);
+}
+
 bool exportPdf(const QString& path, const ReportDefinition& report, const ReportRows& rows) {
-    // Written aside and put in place whole: a failure leaves any earlier file as it was.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return false;
-    }
+    QBuffer pdf;
+    pdf.open(QIODevice::WriteOnly);
+    GlyphNames names;
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&pdf);
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setResolution(1440);
         writer.setCreator(QStringLiteral("雁书簿"));
         writer.setTitle(report.caption.toString());
-        if (!paintAll(writer, report, rows)) {
-            file.cancelWriting();
+        if (!paintPages(writer, report, rows, &names)) {
             return false;
         }
     }
-    return file.commit();
+    // Written aside and put in place whole: a failure leaves any earlier file as it was.
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(names.applyTo(pdf.buffer())) >= 0 &&
+           file.commit();
 }
 
 } // namespace reports
