@@ -13,7 +13,6 @@
 #include "platform/text/CodePage.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -21,7 +20,6 @@
 
 #include <memory>
 #include <optional>
-#include <unordered_map>
 
 namespace interchange {
 
@@ -61,17 +59,6 @@ QString phoneKey(const QString& number) {
         digits = digits.mid(2);
     }
     return digits;
-}
-
-// Names compare as the book's name column does: Latin letters without case.
-QString nameKey(const QString& name) {
-    QString key = name;
-    for (QChar& c : key) {
-        if (c.unicode() < 128) {
-            c = c.toLower();
-        }
-    }
-    return key;
 }
 
 constexpr Field phoneFields[] = {Field::Pager,  Field::HomePhone, Field::WorkPhone,
@@ -118,11 +105,10 @@ public:
         , byUid_(
               connection,
               QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE UID = ?").arg(columnList()))
-        , byRowid_(connection,
-                   QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE _rowid_ = ?")
-                       .arg(columnList()))
+        , byName_(connection, QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE GR_XM = ?")
+                                  .arg(columnList()))
         , insert_(connection, QStringLiteral("INSERT INTO yanshu (Id, %1, UID, REV) VALUES "
-                                             "(?%2, ?, ?) RETURNING _rowid_")
+                                             "(?%2, ?, ?)")
                                   .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount)))
         , update_(connection, updateSql())
         , nextId_(contacts::ContactStore::nextNumber(connection)) {}
@@ -131,13 +117,13 @@ public:
         return uid.isEmpty() ? std::nullopt : first(byUid_, uid);
     }
 
+    // The name column's own index and collation: Latin letters without case.
     std::optional<Stored> sameContact(const Fields& card) {
-        loadNames();
-        const auto [from, to] = names_.equal_range(qHash(nameKey(card[0])));
-        for (auto it = from; it != to; ++it) {
-            std::optional<Stored> row = first(byRowid_, it->second);
-            if (row && nameKey(row->fields[0]) == nameKey(card[0]) &&
-                (sharesTelephoneOrEmail(card, row->fields) || holdsAll(row->fields, card))) {
+        byName_.reset();
+        byName_.bind(1, card[0]);
+        while (byName_.step()) {
+            const Stored row = stored(byName_);
+            if (sharesTelephoneOrEmail(card, row.fields) || holdsAll(row.fields, card)) {
                 return row;
             }
         }
@@ -152,13 +138,8 @@ public:
         }
         insert_.bind(fieldCount + 2, uid);
         insert_.bind(fieldCount + 3, rev);
-        insert_.step();
-        const qint64 rowid = insert_.integer(0);
         insert_.run();
         nextId_ = nextId_ < std::numeric_limits<qint64>::max() ? nextId_ + 1 : nextId_;
-        if (namesLoaded_) {
-            names_.emplace(qHash(nameKey(fields[0])), rowid);
-        }
     }
 
     void update(qint64 rowid, const Fields& fields, const QString& rev) {
@@ -184,9 +165,10 @@ private:
     static std::optional<Stored> first(db::Statement& query, const QVariant& key) {
         query.reset();
         query.bind(1, key);
-        if (!query.step()) {
-            return std::nullopt;
-        }
+        return query.step() ? std::optional(stored(query)) : std::nullopt;
+    }
+
+    static Stored stored(const db::Statement& query) {
         Stored row{query.integer(0), {}, query.value(fieldCount + 1).toString()};
         for (int i = 0; i < fieldCount; ++i) {
             row.fields[i] = query.value(i + 1).toString();
@@ -194,27 +176,12 @@ private:
         return row;
     }
 
-    // Every name's hash, read once when the first card without a known
-    // UID needs it: the name column has no index of its own.
-    void loadNames() {
-        if (namesLoaded_) {
-            return;
-        }
-        db::Statement all(connection_, QStringLiteral("SELECT _rowid_, GR_XM FROM yanshu"));
-        while (all.step()) {
-            names_.emplace(qHash(nameKey(all.value(1).toString())), all.integer(0));
-        }
-        namesLoaded_ = true;
-    }
-
     db::Connection& connection_;
     db::Statement byUid_;
-    db::Statement byRowid_;
+    db::Statement byName_;
     db::Statement insert_;
     db::Statement update_;
     qint64 nextId_;
-    std::unordered_multimap<std::size_t, qint64> names_;
-    bool namesLoaded_ = false;
 };
 
 QString fieldCaption(int i) {
@@ -358,24 +325,6 @@ public:
 private:
     db::Connection& connection_;
     qint64 previous_;
-};
-
-// Calls the progress after the first step, then at most every 50 ms.
-class Ticker {
-public:
-    explicit Ticker(const Progress& progress)
-        : progress_(progress) {}
-    bool keepGoing(qint64 done, qint64 total) {
-        if (!progress_ || (clock_.isValid() && clock_.elapsed() < 50)) {
-            return true;
-        }
-        clock_.start();
-        return progress_(done, total);
-    }
-
-private:
-    const Progress& progress_;
-    QElapsedTimer clock_;
 };
 
 } // namespace

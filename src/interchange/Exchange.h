@@ -1,10 +1,10 @@
 #pragma once
 
+#include "Progress.h"
+
 #include <QByteArray>
-#include <QDateTime>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 namespace db {
@@ -12,10 +12,6 @@ class Connection;
 }
 
 namespace interchange {
-
-// Says how far long work has come, in steps of `total`; false asks it to stop.
-using Progress = std::function<bool(qint64 done, qint64 total)>;
-using Now = std::function<QDateTime()>;
 
 // What an import did, card by card where it matters.
 struct ImportReport {

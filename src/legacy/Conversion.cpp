@@ -12,7 +12,6 @@
 #include "platform/db/Transaction.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QUuid>
@@ -69,26 +68,9 @@ QVariant idValue(const std::optional<QString>& id) {
     return number ? QVariant(n) : QVariant(*id);
 }
 
-class Ticker {
-public:
-    explicit Ticker(const Progress& progress)
-        : progress_(progress) {}
-    bool keepGoing(qint64 done, qint64 total) {
-        if (!progress_ || (clock_.isValid() && clock_.elapsed() < 50)) {
-            return true;
-        }
-        clock_.start();
-        return progress_(done, total);
-    }
-
-private:
-    const Progress& progress_;
-    QElapsedTimer clock_;
-};
-
 // Returns false when cancelled.
 bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& report,
-                  Ticker& ticker, const QString& stamp) {
+                  interchange::Ticker& ticker, const QString& stamp) {
     if (!file.hasTable(QStringLiteral("yanshu"))) {
         report.notes << QStringLiteral("旧文件中没有联系人表 yanshu。");
         return true;
@@ -222,7 +204,7 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
                          const Progress& progress, const Now& now) {
     AccessFile file(accessFile);
     ConversionReport report;
-    Ticker ticker(progress);
+    interchange::Ticker ticker(progress);
     db::Transaction transaction(target);
     if (!copyContacts(file, target, report, ticker, now().toUTC().toString(Qt::ISODateWithMs))) {
         ConversionReport cancelled;

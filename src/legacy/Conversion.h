@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QDateTime>
+#include "interchange/Progress.h"
+
 #include <QString>
 #include <QStringList>
-
-#include <functional>
 
 namespace db {
 class Connection;
@@ -12,8 +11,8 @@ class Connection;
 
 namespace legacy {
 
-using Progress = std::function<bool(qint64 done, qint64 total)>;
-using Now = std::function<QDateTime()>;
+using interchange::Now;
+using interchange::Progress;
 
 // What a conversion read and wrote, and what it could not.
 struct ConversionReport {

@@ -1,6 +1,7 @@
 // Old Access files converted into a real book file, compared field by field
 // with the contents their makers wrote down; Qt Core only.
 
+#include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
 #include "legacy/Conversion.h"
 #include "platform/db/Connection.h"
@@ -129,10 +130,7 @@ private slots:
             }
             QCOMPARE(contacts[r][0], old.value(QStringLiteral("Id"))); // NULL stays NULL
             for (int c = 1; c <= 21; ++c) {
-                const QString column = QString::fromUtf8(std::array{
-                    "GR_XM", "GR_XB", "GR_CS",  "GR_BB",  "GR_ICQ", "GR_QQ", "GR_MSN",
-                    "GR_ML", "GR_DH", "GR_DHW", "GR_YDH", "GR_CZ",  "GR_YB", "GR_JZ",
-                    "GR_GB", "GR_DW", "GR_DZ",  "GR_ZW",  "GR_BG",  "GR_WB", "GR_BZ"}[c - 1]);
+                const QString column = contacts::textColumns[std::size_t(c - 1)].column.toString();
                 QString want = old.value(column).value_or(QString());
                 const QString extra = old.value(QStringLiteral("备注2")).value_or(QString());
                 if (column == u"GR_BZ" && !extra.isEmpty()) {
