@@ -15,6 +15,7 @@ packages=(
     clang-format            # the format check among the tests
     poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
+    unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
     "$@"
 )
 
