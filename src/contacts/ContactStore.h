@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace db {
 class Connection;
@@ -23,6 +24,13 @@ struct Contact {
     std::array<QString, 21> fields;
     QString uid; // made on insert, kept for good
     QString rev; // UTC time of the last change, ISO 8601
+};
+
+// A contact as the contact list shows it.
+struct ListedContact {
+    qint64 row = 0;               // yanshu's rowid, which the card is moved to
+    QString sort;                 // where it stands in the list's order
+    std::array<QString, 5> shown; // 姓名, 移动电话, 住宅电话, 单位, 电子邮件
 };
 
 // The contacts of table yanshu as the card works on them: a snapshot with
@@ -62,6 +70,11 @@ public:
     // the largest possible number is given again rather than wrapping.
     static qint64 nextNumber(const db::Connection& connection);
     // Every contact, or those of one name, read only: what a report prints.
+    // The contacts whose search keys hold the typed text (in search form),
+    // in the list's order after `after` (from the first without it), at
+    // most `limit` of them. Empty text finds everyone.
+    static std::vector<ListedContact> search(const db::Connection& connection, const QString& typed,
+                                             const ListedContact* after, int limit);
     static void openForReport(db::Recordset& rows, db::Connection& connection,
                               const std::optional<QString>& name = std::nullopt);
 

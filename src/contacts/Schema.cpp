@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "ContactColumns.h"
+#include "SearchKeys.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
@@ -75,10 +76,42 @@ void addIdentity(db::Connection& connection) {
                                       "PRAGMA user_version = 2;"));
 }
 
+// What the search keys are made of, as the arguments of yanshu_keys.
+const QString keyColumns =
+    QStringLiteral("GR_XM, GR_YDH, GR_DH, GR_DHW, GR_CZ, GR_BG, GR_ML, GR_DW");
+
+QString withPrefix(const QString& columns, const QString& prefix) {
+    return prefix + QString(columns).replace(QStringLiteral(", "), QStringLiteral(", ") + prefix);
+}
+
+// Version 3: the contact list's search keys, in the list's order, with the
+// triggers that keep them. The keys of the existing contacts are made here.
+void addSearchKeys(db::Connection& connection) {
+    const QString fromNew = QStringLiteral("INSERT INTO yanshu_find VALUES "
+                                           "(yanshu_sort(NEW.GR_XM), NEW.rowid, yanshu_keys(") +
+                            withPrefix(keyColumns, QStringLiteral("NEW.")) + QStringLiteral("));");
+    const QString dropOld = QStringLiteral("DELETE FROM yanshu_find WHERE row = OLD.rowid;");
+    connection.execute(
+        QStringLiteral(
+            "CREATE TABLE yanshu_find (sort TEXT NOT NULL, row INTEGER NOT NULL, "
+            "keys TEXT NOT NULL, PRIMARY KEY (sort, row)) WITHOUT ROWID;"
+            "INSERT INTO yanshu_find SELECT yanshu_sort(GR_XM), rowid, yanshu_keys(%1) "
+            "FROM yanshu ORDER BY 1, 2;"
+            "CREATE UNIQUE INDEX yanshu_find_row ON yanshu_find (row);"
+            "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN %2 END;"
+            "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF %1 ON yanshu BEGIN %3 %2 END;"
+            "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN %3 END;"
+            "PRAGMA user_version = 3;")
+            .arg(keyColumns, fromNew, dropOld));
+}
+
 // Brings the tables from their version up to the current one.
 void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
         addIdentity(connection);
+    }
+    if (from < 3) {
+        addSearchKeys(connection);
     }
 }
 
@@ -126,6 +159,7 @@ void createVersion1(db::Connection& connection) {
 }
 
 void createSchema(db::Connection& connection) {
+    defineSearchFunctions(connection);
     db::Transaction transaction(connection);
     createTablesOfVersion1(connection);
     upgrade(connection, 1);
@@ -134,6 +168,7 @@ void createSchema(db::Connection& connection) {
 
 void openDatabase(db::Connection& connection, const QString& connectionString) {
     connection.open(connectionString);
+    defineSearchFunctions(connection);
     const int version = userVersion(connection);
     if (version == schemaVersion) {
         return;

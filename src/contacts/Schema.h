@@ -11,9 +11,11 @@ namespace contacts {
 // The version of the tables this program reads and writes, kept in the
 // file's user_version. 1: yanshu and mab as first made; 2: each contact
 // has a UID (stable identity) and a REV (UTC time of its last change),
-// and Id is indexed for the next number.
-inline constexpr int schemaVersion = 2;
+// and Id is indexed for the next number; 3: yanshu_find holds the contact
+// list's search keys, which triggers keep.
+inline constexpr int schemaVersion = 3;
 
+// Both give the connection the functions the tables' triggers call.
 // Makes the tables of the current version in an empty database.
 void createSchema(db::Connection& connection);
 // Makes the tables as version 1 made them: how files of the first

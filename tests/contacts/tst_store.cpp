@@ -230,9 +230,11 @@ private slots:
         contacts::openDatabase(connection, connectionString());
         QCOMPARE(bytesOf(path() + QStringLiteral(".bak-v1")), original);
         QCOMPARE(all(), before);
-        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"2"});
+        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"3"});
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
                  QStringList{"3"});
+        QCOMPARE(ContactStore::search(connection, QStringLiteral("5 GR_DW"), nullptr, 10).size(),
+                 std::size_t(2));
         QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab")), QStringList{"admin123456"});
         connection.close();
         contacts::openDatabase(connection, connectionString()); // up to date: no second copy
@@ -240,7 +242,8 @@ private slots:
     }
 
     void aNewerFileIsRefusedUnchanged() {
-        connection.execute(QStringLiteral("PRAGMA user_version = 3"));
+        connection.execute(
+            QStringLiteral("PRAGMA user_version = %1").arg(contacts::schemaVersion + 1));
         connection.close();
         const QByteArray before = bytesOf(path());
         try {
@@ -253,6 +256,75 @@ private slots:
         QVERIFY(!connection.isOpen());
         QCOMPARE(bytesOf(path()), before);
         QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
+    }
+
+    // The keys follow every write, whichever way it reaches the table.
+    void theListFindsByAnyReadingNumberMailOrEmployerInPinyinOrder() {
+        ContactStore s = store();
+        s.openAll(connection);
+        const auto add = [&](const QString& name, const QString& mobile, const QString& mail,
+                             const QString& employer) {
+            Contact c;
+            c.fields[0] = name;
+            c.fields[8] = mobile;    // GR_YDH
+            c.fields[7] = mail;      // GR_ML
+            c.fields[15] = employer; // GR_DW
+            s.add(c);
+        };
+        add(QStringLiteral("张三"), QStringLiteral("138-0013 8000"),
+            QStringLiteral("Zs@Example.com"), QStringLiteral("华为技术"));
+        add(QStringLiteral("曾单"), {}, {}, QStringLiteral("联想"));
+        add(QStringLiteral("李明"), QStringLiteral("+86 139 1234 5678"), {}, {});
+        add(QStringLiteral("林"), {}, {}, {});
+        add(QStringLiteral("David 王"), {}, QStringLiteral("david@example.org"), {});
+        connection.execute(
+            QStringLiteral("INSERT INTO yanshu (GR_XM, GR_DHW) VALUES ('吕女士', '010-6000')"));
+        const auto names = [&](const QString& typed) {
+            QStringList found;
+            for (const auto& c : ContactStore::search(connection, typed, nullptr, 100)) {
+                found << c.shown[0];
+            }
+            return found;
+        };
+        // 曾's usual reading is ceng.
+        QCOMPARE(names({}), (QStringList{"曾单", "David 王", "李明", "林", "吕女士", "张三"}));
+        for (const auto& [typed, expected] : {
+                 std::pair{"zs", QStringList{"曾单", "张三"}}, // zeng shan too
+                 {"Zhang S", {"张三"}},
+                 {"zhangsan", {"张三"}},
+                 {"三", {"张三"}},
+                 {"zengshan", {"曾单"}},
+                 {"cengdan", {"曾单"}},
+                 {"cs", {"曾单"}},
+                 {"lv", {"吕女士"}},
+                 {"dw", {"David 王"}},
+                 {"davidwang", {"David 王"}},
+                 {"0013-8000", {"张三"}},
+                 {"1234 5678", {"李明"}},
+                 {"6000", {"吕女士"}},
+                 {"example", {"David 王", "张三"}},
+                 {"华为", {"张三"}},
+                 {"联想", {"曾单"}},
+                 {"王五", {}},
+             }) {
+            QCOMPARE(names(QString::fromUtf8(typed)), expected);
+        }
+
+        // Page by page from where the last one ended.
+        const auto first = ContactStore::search(connection, {}, nullptr, 4);
+        const auto rest = ContactStore::search(connection, {}, &first.back(), 4);
+        QCOMPARE(rest.size(), std::size_t(2));
+        QCOMPARE(rest.front().shown[0], QStringLiteral("吕女士"));
+
+        s.moveFirst(); // 张三
+        Contact renamed = s.current();
+        renamed.fields[0] = QStringLiteral("王五");
+        s.update(renamed);
+        QCOMPARE(names(QStringLiteral("zs")), (QStringList{"曾单", "王五"})); // zs@example.com
+        QCOMPARE(names(QStringLiteral("ww")), QStringList{"王五"});
+        s.removeCurrent();
+        connection.execute(QStringLiteral("DELETE FROM yanshu WHERE GR_XM = '林'"));
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_find")), QStringList{"4"});
     }
 };
 

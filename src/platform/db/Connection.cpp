@@ -9,6 +9,9 @@
 
 #include <sqlite3.h>
 
+#include <exception>
+#include <vector>
+
 namespace db {
 
 namespace {
@@ -31,6 +34,26 @@ bool isAccessFile(const QString& path) {
     return head.startsWith(QByteArray("\x00\x01\x00\x00", 4)) &&
            (head.mid(4) == QByteArray("Standard Jet DB\0", 16) ||
             head.mid(4) == QByteArray("Standard ACE DB\0", 16));
+}
+
+void callTextFunction(sqlite3_context* context, int count, sqlite3_value** values) {
+    const auto& function = *static_cast<Connection::TextFunction*>(sqlite3_user_data(context));
+    std::vector<QString> arguments;
+    arguments.reserve(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[i]));
+        arguments.push_back(QString::fromUtf8(text, sqlite3_value_bytes(values[i])));
+    }
+    try {
+        const QByteArray result = function(arguments).toUtf8();
+        sqlite3_result_text(context, result.constData(), int(result.size()), SQLITE_TRANSIENT);
+    } catch (const std::exception& e) {
+        sqlite3_result_error(context, e.what(), -1); // the statement fails, nothing is written
+    }
+}
+
+void deleteTextFunction(void* function) {
+    delete static_cast<Connection::TextFunction*>(function);
 }
 
 } // namespace
@@ -123,6 +146,20 @@ void Connection::execute(const QString& sql) {
     sqlite3_free(error);
     if (rc != SQLITE_OK) {
         fail(rc, sql);
+    }
+}
+
+void Connection::defineFunction(const char* name, int argumentCount, TextFunction function) {
+    if (!handle_) {
+        throw DbError(QStringLiteral("数据库没有打开。"),
+                      QStringLiteral("function on closed connection"));
+    }
+    const int rc = sqlite3_create_function_v2(
+        handle_, name, argumentCount, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,
+        new TextFunction(std::move(function)), &callTextFunction, nullptr, nullptr,
+        &deleteTextFunction);
+    if (rc != SQLITE_OK) {
+        fail(rc, QStringLiteral("define function ") + QLatin1String(name));
     }
 }
 

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <functional>
+#include <span>
+
 struct sqlite3;
 
 namespace db {
@@ -27,6 +30,12 @@ public:
     void execute(const QString& sql);
 
     const QString& path() const { return path_; }
+
+    // A text function of ours that this connection's SQL (and the tables'
+    // triggers) can call. It must give the same text for the same
+    // arguments; NULL arguments arrive as empty texts.
+    using TextFunction = std::function<QString(std::span<const QString> arguments)>;
+    void defineFunction(const char* name, int argumentCount, TextFunction function);
 
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
