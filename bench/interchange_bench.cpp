@@ -40,7 +40,7 @@ struct Watch {
         total.start();
         gap.start();
     }
-    interchange::Progress progress() {
+    platform::Progress progress() {
         return [this](qint64, qint64) {
             longestGap = std::max(longestGap, gap.restart());
             return true;

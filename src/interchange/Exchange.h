@@ -1,10 +1,12 @@
 #pragma once
 
-#include "Progress.h"
+#include "platform/Progress.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 namespace db {
@@ -12,6 +14,10 @@ class Connection;
 }
 
 namespace interchange {
+
+using platform::Progress;
+using platform::Ticker;
+using Now = std::function<QDateTime()>;
 
 // What an import did, card by card where it matters.
 struct ImportReport {

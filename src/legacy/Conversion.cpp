@@ -70,7 +70,7 @@ QVariant idValue(const std::optional<QString>& id) {
 
 // Returns false when cancelled.
 bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& report,
-                  interchange::Ticker& ticker, const QString& stamp) {
+                  platform::Ticker& ticker, const QString& stamp) {
     if (!file.hasTable(QStringLiteral("yanshu"))) {
         report.notes << QStringLiteral("旧文件中没有联系人表 yanshu。");
         return true;
@@ -204,7 +204,7 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
                          const Progress& progress, const Now& now) {
     AccessFile file(accessFile);
     ConversionReport report;
-    interchange::Ticker ticker(progress);
+    platform::Ticker ticker(progress);
     db::Transaction transaction(target);
     if (!copyContacts(file, target, report, ticker, now().toUTC().toString(Qt::ISODateWithMs))) {
         ConversionReport cancelled;

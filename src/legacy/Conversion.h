@@ -1,6 +1,7 @@
 #pragma once
 
-#include "interchange/Progress.h"
+#include "interchange/Exchange.h"
+#include "platform/Progress.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,7 @@ class Connection;
 namespace legacy {
 
 using interchange::Now;
-using interchange::Progress;
+using platform::Progress;
 
 // What a conversion read and wrote, and what it could not.
 struct ConversionReport {

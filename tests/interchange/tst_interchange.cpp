@@ -62,7 +62,7 @@ class InterchangeTest : public QObject {
 
     QString book() const { return dir->filePath(QStringLiteral("MY.mdb")); }
 
-    ImportReport import(const QString& path, const interchange::Progress& progress = {}) {
+    ImportReport import(const QString& path, const platform::Progress& progress = {}) {
         return interchange::importFile(connection, path, progress, [this] { return now; });
     }
 

@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QDateTime>
 #include <QElapsedTimer>
 
 #include <functional>
 
-namespace interchange {
+namespace platform {
 
 // Says how far long work has come, in steps of `total`; false asks it to stop.
 using Progress = std::function<bool(qint64 done, qint64 total)>;
-using Now = std::function<QDateTime()>;
 
 // Calls the progress after the first step, then at most every 50 ms: often
 // enough for the window to paint, rarely enough to cost nothing.
@@ -30,4 +28,4 @@ private:
     QElapsedTimer clock_;
 };
 
-} // namespace interchange
+} // namespace platform
