@@ -4,7 +4,9 @@
 
 #include "platform/ui/Controls.h"
 #include "platform/ui/FileDialog.h"
+#include "platform/ui/Guard.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -18,6 +20,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <limits>
 
 namespace reports {
 
@@ -74,7 +78,12 @@ void PageView::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     p.scale(zoom_ / 15.0, zoom_ / 15.0);
-    paintPage(p, *layout_, page_);
+    try {
+        paintPage(p, *layout_, page_);
+    } catch (const db::DbError& e) {
+        // The window's next step reads the rows again and says what failed.
+        qWarning("%s", qUtf8Printable(e.detail()));
+    }
 }
 
 DataReport_Controls::DataReport_Controls(ui::FormWidget* form) {
@@ -150,13 +159,22 @@ void DataReport::setDataSource(std::unique_ptr<ReportRows> rows) {
     }
 }
 
+// The rows are read from the file as the pages are laid out: a failure is
+// shown once and leaves the preview empty rather than half made.
+template <class Step> void DataReport::reading(Step&& step) {
+    if (!ui::guarded(services_.messageBox, std::forward<Step>(step))) {
+        layout_.reset();
+        ui().tmrLayout->stop();
+    }
+}
+
 // The first page at once, the others while the window waits for the user.
 void DataReport::relayout() {
     layout_ = rows_ ? std::make_unique<Layout>(report_, *rows_) : nullptr;
     page_ = 0;
     if (layout_) {
-        layout_->extendTo(0);
         ui().tmrLayout->start();
+        reading([this] { layout_->extendTo(0); });
     }
     refresh();
 }
@@ -164,9 +182,11 @@ void DataReport::relayout() {
 void DataReport::tmrLayout_Timer() {
     QElapsedTimer slice;
     slice.start();
-    while (layout_ && !layout_->complete() && slice.elapsed() < 15) {
-        layout_->extendTo(qsizetype(layout_->pages().size()));
-    }
+    reading([&] {
+        while (layout_ && !layout_->complete() && slice.elapsed() < 15) {
+            layout_->extendTo(qsizetype(layout_->pages().size()));
+        }
+    });
     if (!layout_ || layout_->complete()) {
         ui().tmrLayout->stop();
     }
@@ -195,9 +215,49 @@ void DataReport::go(qsizetype page) {
     if (!layout_) {
         return;
     }
-    layout_->extendTo(page);
-    page_ = std::clamp(page, qsizetype(0), qsizetype(layout_->pages().size()) - 1);
+    if (layOutTo(page) && layout_) {
+        page_ = std::clamp(page, qsizetype(0), qsizetype(layout_->pages().size()) - 1);
+    }
     refresh();
+}
+
+// Up to the end of the page, or of the report if it has fewer. Beyond the
+// page being filled that may be far: the progress shows, and its 取消
+// leaves the preview where it was (false).
+bool DataReport::layOutTo(qsizetype page) {
+    if (page < qsizetype(layout_->pages().size())) {
+        reading([&] { layout_->extendTo(page); });
+        return layout_ != nullptr;
+    }
+    bool reached = false;
+    busy(QStringLiteral("正在排版报表……"), [&](const platform::Progress& progress) {
+        platform::Ticker ticker(progress);
+        // The rows may be given anew while the events run: the layout is looked up each time.
+        while (layout_ && !layout_->complete() && page >= qsizetype(layout_->pages().size()) - 1) {
+            layout_->extendTo(qsizetype(layout_->pages().size())); // a page more
+            if (!ticker.keepGoing(layout_->rowsPlaced(), rows_->count())) {
+                return;
+            }
+        }
+        reached = layout_ != nullptr;
+    });
+    return reached;
+}
+
+// Long work, with the events let through as it goes. The later pages of
+// the preview wait meanwhile: they would only lengthen each step.
+void DataReport::busy(const QString& text,
+                      const std::function<void(const platform::Progress&)>& work) {
+    QTimer* timer = ui().tmrLayout;
+    const bool laying = timer->isActive();
+    timer->stop();
+    ui::guarded(services_.messageBox, [&] {
+        ui::ProgressScope progress(services_.progress, text);
+        work(std::ref(progress));
+    });
+    if (laying && layout_ && !layout_->complete()) {
+        timer->start();
+    }
 }
 
 void DataReport::cmdFirst_Click() {
@@ -213,10 +273,7 @@ void DataReport::cmdNext_Click() {
 }
 
 void DataReport::cmdLast_Click() {
-    if (layout_) {
-        layout_->finish();
-        go(qsizetype(layout_->pages().size()) - 1);
-    }
+    go(std::numeric_limits<qsizetype>::max());
 }
 
 void DataReport::cboZoom_Click() {
@@ -234,7 +291,12 @@ void DataReport::cmdPrint_Click() {
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (!paintAll(printer, report_, *rows_) || printer.printerState() == QPrinter::Error) {
+    Painted painted = Painted::Cancelled; // also when the rows fail to be read
+    busy(QStringLiteral("正在打印报表……"), [&](const platform::Progress& progress) {
+        painted = print(printer, report_, *rows_, progress);
+    });
+    if (painted == Painted::Failed ||
+        (painted == Painted::Done && printer.printerState() == QPrinter::Error)) {
         services_.messageBox.show(
             QStringLiteral("打印没有完成：打印机没有接受这份报表。请检查打印机后再试。"), hint);
     }
@@ -254,10 +316,14 @@ void DataReport::cmdPdf_Click() {
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive)) {
         path += QStringLiteral(".pdf");
     }
+    Painted painted = Painted::Cancelled; // also when the rows fail to be read
+    busy(QStringLiteral("正在导出报表……"), [&](const platform::Progress& progress) {
+        painted = exportPdf(path, report_, *rows_, progress);
+    });
     const QString shown = QDir::toNativeSeparators(path);
-    if (exportPdf(path, report_, *rows_)) {
+    if (painted == Painted::Done) {
         services_.messageBox.show(QStringLiteral("报表已导出到“%1”。").arg(shown), hint);
-    } else {
+    } else if (painted == Painted::Failed) {
         services_.messageBox.show(QStringLiteral("无法写入文件“%1”，报表没有导出。").arg(shown),
                                   hint);
     }

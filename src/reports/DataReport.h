@@ -2,6 +2,7 @@
 
 #include "Layout.h"
 
+#include "platform/Progress.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -98,6 +99,9 @@ protected:
 private:
     void relayout();
     void go(qsizetype page);
+    bool layOutTo(qsizetype page);
+    template <class Step> void reading(Step&& step);
+    void busy(const QString& text, const std::function<void(const platform::Progress&)>& work);
     void refresh();
 
     const ReportDefinition& report_;

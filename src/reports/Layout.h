@@ -93,6 +93,8 @@ public:
     bool extendTo(qsizetype page);
     void finish();
     bool complete() const { return complete_; }
+    // How many rows are on the pages so far: how far the layout has come.
+    qsizetype rowsPlaced() const { return nextRow_; }
     // The pages laid out so far; all of them once complete.
     const std::vector<Page>& pages() const { return pages_; }
     // Every text and rule of a laid-out page, the page footer's too.

@@ -3,11 +3,14 @@
 #include "PdfText.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QPrinter>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 namespace reports {
 
@@ -45,28 +48,39 @@ void paintItems(QPainter& p, const Layout& layout, const PageItems& items) {
     p.restore();
 }
 
-bool paintPages(QPagedPaintDevice& device, const ReportDefinition& report, const ReportRows& rows,
-                GlyphNames* names) {
+// `abandon` undoes a job that stops before its end, by cancel, failure or throw.
+Painted paintPages(QPagedPaintDevice& device, const ReportDefinition& report,
+                   const ReportRows& rows, const platform::Progress& progress, GlyphNames* names,
+                   const std::function<void()>& abandon = {}) {
     device.setPageMargins(QMarginsF(0, 0, 0, 0));
     const QRectF paper = device.pageLayout().fullRect(QPageLayout::Point);
     Layout layout(report, rows, qRound(paper.height() * 20));
-    layout.finish();
     QPainter painter;
     if (!painter.begin(&device)) {
-        return false;
+        return Painted::Failed;
     }
+    auto stop = qScopeGuard([&] {
+        if (abandon) {
+            abandon();
+        }
+        painter.end();
+    });
     useTwips(painter);
-    for (qsizetype page = 0; page < qsizetype(layout.pages().size()); ++page) {
+    for (qsizetype page = 0; layout.extendTo(page); ++page) {
         if (page > 0 && !device.newPage()) {
-            return false;
+            return Painted::Failed;
         }
         const PageItems items = layout.items(page);
         if (names != nullptr) {
             names->add(items);
         }
         paintItems(painter, layout, items);
+        if (progress && !progress(layout.rowsPlaced(), rows.count())) {
+            return Painted::Cancelled;
+        }
     }
-    return painter.end();
+    stop.dismiss();
+    return painter.end() ? Painted::Done : Painted::Failed;
 }
 
 } // namespace
@@ -80,11 +94,27 @@ void paintPage(QPainter& p, const Layout& layout, qsizetype page) {
     paintItems(p, layout, layout.items(page));
 }
 
-bool paintAll(QPagedPaintDevice& device, const ReportDefinition& report, const ReportRows& rows) {
-    return paintPages(device, report, rows, nullptr);
+Painted print(QPrinter& printer, const ReportDefinition& report, const ReportRows& rows,
+              const platform::Progress& progress) {
+    bool aborted = true;
+    const Painted painted =
+        paintPages(printer, report, rows, progress, nullptr, [&] { aborted = printer.abort(); });
+    // Qt's PDF printing cannot abort, and writes the file as it goes: half a file is none.
+    if (painted != Painted::Done && !aborted && printer.outputFormat() == QPrinter::PdfFormat &&
+        !printer.outputFileName().isEmpty()) {
+        QFile::remove(printer.outputFileName());
+    }
+    return painted;
 }
 
-bool exportPdf(const QString& path, const ReportDefinition& report, const ReportRows& rows) {
+Painted exportPdf(const QString& path, const ReportDefinition& report, const ReportRows& rows,
+                  const platform::Progress& progress) {
+    // Written aside and put in place whole; opened first, so that a file
+    // that cannot be written is known before the work.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return Painted::Failed;
+    }
     QBuffer pdf;
     pdf.open(QIODevice::WriteOnly);
     GlyphNames names;
@@ -94,14 +124,24 @@ bool exportPdf(const QString& path, const ReportDefinition& report, const Report
         writer.setResolution(1440);
         writer.setCreator(QStringLiteral("雁书簿"));
         writer.setTitle(report.caption.toString());
-        if (!paintPages(writer, report, rows, &names)) {
-            return false;
+        if (const Painted painted = paintPages(writer, report, rows, progress, &names);
+            painted != Painted::Done) {
+            return painted;
         }
     }
-    // Written aside and put in place whole: a failure leaves any earlier file as it was.
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(names.applyTo(pdf.buffer())) >= 0 &&
-           file.commit();
+    pdf.close();
+    const QByteArray bytes = names.applyTo(std::move(pdf.buffer()));
+    // A large file goes out in pieces, with the events let through between them.
+    constexpr qsizetype piece = 4 << 20;
+    for (qsizetype at = 0; at < bytes.size(); at += piece) {
+        if (at > 0 && progress && !progress(rows.count(), rows.count())) {
+            return Painted::Cancelled;
+        }
+        if (file.write(bytes.constData() + at, std::min(piece, bytes.size() - at)) < 0) {
+            return Painted::Failed;
+        }
+    }
+    return file.commit() ? Painted::Done : Painted::Failed;
 }
 
 } // namespace reports

@@ -157,27 +157,38 @@ QByteArray appended(QByteArray pdf, const std::map<int, QByteArray>& objects) {
 } // namespace
 
 void GlyphNames::add(const PageItems& items) {
+    if (drawn_.empty()) {
+        drawn_.resize(0x110000);
+    }
     for (const TextItem& item : items.texts) {
-        QString& drawn = drawn_[item.font];
+        fonts_.insert(item.font);
+        const QString& text = item.text.text;
         for (const auto& [start, length] : item.text.lines) {
-            drawn += QStringView(item.text.text).mid(start, length);
+            for (qsizetype i = start, end = start + length; i < end; ++i) {
+                char32_t c = text[i].unicode();
+                if (QChar::isHighSurrogate(c) && i + 1 < end && text[i + 1].isLowSurrogate()) {
+                    c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+                    ++i;
+                }
+                drawn_[c] = true;
+            }
         }
     }
 }
 
 QByteArray GlyphNames::applyTo(QByteArray pdf) const {
-    QSet<char32_t> drawn;
-    for (const QString& text : drawn_) {
-        for (const char32_t c : text.toUcs4()) {
-            drawn.insert(c);
+    std::vector<char32_t> drawn;
+    for (char32_t c = 0; c < drawn_.size(); ++c) {
+        if (drawn_[c]) {
+            drawn.push_back(c);
         }
     }
     // Radicals that were not drawn but share the glyph of a character that
     // was, in any of the fonts: the character's glyph is the same design in
     // each of them.
     Renames renames;
-    for (auto font = drawn_.begin(); font != drawn_.end(); ++font) {
-        const QRawFont raw = QRawFont::fromFont(font.key());
+    for (const QFont& font : fonts_) {
+        const QRawFont raw = QRawFont::fromFont(font);
         QHash<quint32, char32_t> byGlyph;
         for (const char32_t c : drawn) {
             byGlyph.insert(glyph(raw, c), c);
@@ -185,7 +196,7 @@ QByteArray GlyphNames::applyTo(QByteArray pdf) const {
         byGlyph.remove(0);
         for (char32_t radical = 0x2E80; radical <= 0x2FDF; ++radical) {
             const char32_t meant = byGlyph.value(glyph(raw, radical));
-            if (meant != 0 && !drawn.contains(radical)) {
+            if (meant != 0 && !drawn_[radical]) {
                 renames.insert(radical, meant);
             }
         }

@@ -3,7 +3,9 @@
 #include "Layout.h"
 
 #include <QByteArray>
-#include <QHash>
+#include <QSet>
+
+#include <vector>
 
 namespace reports {
 
@@ -20,7 +22,8 @@ public:
     QByteArray applyTo(QByteArray pdf) const;
 
 private:
-    QHash<QFont, QString> drawn_;
+    QSet<QFont> fonts_;
+    std::vector<bool> drawn_; // by code point, in any of them; marked page by page
 };
 
 } // namespace reports

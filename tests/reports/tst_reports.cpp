@@ -1,6 +1,7 @@
 #include "Program.h"
 
 #include "app/Forms.h"
+#include "contacts/Schema.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Fonts.h"
 #include "reports/Layout.h"
@@ -9,7 +10,9 @@
 #include <QAction>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QPrinter>
 #include <QProcess>
+#include <QTimer>
 #include <QtTest>
 
 using namespace reports;
@@ -83,7 +86,7 @@ class ReportTest : public QObject {
 private slots:
     void init() {
         test::setUp(s, forms);
-        other.open(db::connectionString(s->folder.path()));
+        contacts::openDatabase(other, db::connectionString(s->folder.path()));
     }
     void cleanup() {
         other.close();
@@ -262,7 +265,7 @@ private slots:
 
         QTemporaryDir dir;
         const QString pdf = dir.filePath(QStringLiteral("cards.pdf"));
-        QVERIFY(exportPdf(pdf, DYGE(), Rows(1, {}, values)));
+        QVERIFY(exportPdf(pdf, DYGE(), Rows(1, {}, values)) == Painted::Done);
         const QString text = pdfText(pdf, {"-raw"});
         for (const QString& value : {values.at("GR_ML"), values.at("GR_MSN"), values.at("GR_DH")}) {
             QVERIFY2(text.contains(value), qPrintable(value));
@@ -347,7 +350,7 @@ private slots:
                                 {"GR_DH", expected[1]},
                                 {"GR_YDH", expected[2]},
                                 {"GR_DHW", expected[3] + ' ' + expected[4]},
-                                {"GR_BB", expected[5] + ' ' + expected[6]}})));
+                                {"GR_BB", expected[5] + ' ' + expected[6]}})) == Painted::Done);
         QProcess p;
         p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
         QVERIFY(p.waitForFinished(20000));
@@ -400,6 +403,69 @@ private slots:
                      QStringLiteral("提示"));
         forms->DYGE.cmdPdf_Click();
         QVERIFY(!QFile::exists(nowhere));
+    }
+
+    // Going to the end and exporting run a step at a time; 取消 leaves the
+    // preview on its page and any file as it was, and nothing says done.
+    void longWorkGoesInStepsAndCancelUndoesIt() {
+        other.execute(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+            "INSERT INTO yanshu (Id, GR_XM, GR_DH) SELECT i, '联系人' || i, '010-' || i FROM n"));
+        print("PRINT_2");
+        DataReport& list = forms->YANSHUALL;
+        auto* tmrLayout = list.window()->findChild<QTimer*>(QStringLiteral("tmrLayout"));
+        QVERIFY(!list.layout()->complete() && tmrLayout->isActive());
+        test::ScriptedProgress& progress = s->progress;
+        progress.cancelAtStep = 1;
+        list.cmdLast_Click();
+        QCOMPARE(list.currentPage(), 0);
+        QVERIFY(!list.layout()->complete() && tmrLayout->isActive());
+        progress.cancelAtStep = -1;
+        list.cmdLast_Click();
+        const int pages = int(list.layout()->pages().size());
+        QVERIFY(pages > 5);
+        QCOMPARE(list.currentPage(), pages - 1);
+        QCOMPARE(progress.texts, QStringList(2, QStringLiteral("正在排版报表……")));
+
+        QTemporaryDir dir;
+        const QString kept = dir.filePath(QStringLiteral("电话薄.pdf"));
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier") == 7);
+        old.close();
+        s->fileDialog.answers = {kept, dir.filePath(QStringLiteral("新"))};
+        for (int i = 0; i < 2; ++i) {
+            progress.steps = 0;
+            progress.cancelAtStep = 3;
+            list.cmdPdf_Click();
+            QCOMPARE(progress.steps, 3);
+            QVERIFY(!progress.running);
+        }
+        QCOMPARE(test::fileBytes(kept), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"电话薄.pdf"});
+
+        // A step a page.
+        progress.steps = 0;
+        progress.cancelAtStep = -1;
+        s->fileDialog.answers = {kept};
+        box().expect(QStringLiteral("报表已导出到“%1”。").arg(kept), QStringLiteral("提示"));
+        list.cmdPdf_Click();
+        QCOMPARE(progress.steps, pages);
+        QCOMPARE(pdfPages(kept), pages);
+        QVERIFY(pdfText(kept).contains(QStringLiteral("联系人300")));
+        QCOMPARE(progress.texts.last(), QStringLiteral("正在导出报表……"));
+        QVERIFY(!progress.running);
+
+        // Printed to a file, which Qt writes as it goes: nothing of it stays.
+        QPrinter printer;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        const QString printed = dir.filePath(QStringLiteral("打印.pdf"));
+        printer.setOutputFileName(printed);
+        int steps = 0;
+        QCOMPARE(reports::print(printer, YANSHUALL(), *list.dataSource(),
+                                [&](qint64, qint64) { return ++steps < 2; }),
+                 Painted::Cancelled);
+        QCOMPARE(steps, 2);
+        QVERIFY(!QFile::exists(printed));
     }
 };
 
