@@ -111,9 +111,9 @@ std::vector<ListedContact> ContactStore::search(const db::Connection& connection
 void ContactStore::openForReport(db::Recordset& rows, db::Connection& connection,
                                  const std::optional<QString>& name) {
     if (name) {
-        rows.open(connection, QStringLiteral("SELECT * FROM yanshu WHERE ") + byName, {*name});
+        rows.openTable(connection, table, byName, {*name});
     } else {
-        rows.open(connection, QStringLiteral("SELECT * FROM yanshu"));
+        rows.openTable(connection, table);
     }
 }
 

@@ -33,9 +33,9 @@ struct ListedContact {
     std::array<QString, 5> shown; // 姓名, 移动电话, 住宅电话, 单位, 电子邮件
 };
 
-// The contacts of table yanshu as the card works on them: a snapshot with
-// a cursor (the record set's moves and ends), and every write the program
-// makes to the table. Writes reach the file at once.
+// The contacts of table yanshu as the card works on them: a record set
+// with a cursor (its moves and ends; rows read as they are reached), and
+// every write the program makes to the table. Writes reach the file at once.
 class ContactStore {
 public:
     using Now = std::function<QDateTime()>;
@@ -48,8 +48,8 @@ public:
     void close() { records_.close(); }
     bool isOpen() const { return records_.isOpen(); }
 
-    // The snapshot, to read, and its cursor, which moves as the record
-    // set's does; writes go through the store only.
+    // The record set, to read, and its cursor, which moves as the set's
+    // does (and may fail as a read does); writes go through the store only.
     const db::Recordset& records() const { return records_; }
     void moveFirst() { records_.moveFirst(); }
     void moveLast() { records_.moveLast(); }
@@ -69,7 +69,7 @@ public:
     // One more than the largest number in the table (1 for an empty one);
     // the largest possible number is given again rather than wrapping.
     static qint64 nextNumber(const db::Connection& connection);
-    // Every contact, or those of one name, read only: what a report prints.
+    // Every contact, or those of one name, for reading: what a report prints.
     // The contacts whose search keys hold the typed text (in search form),
     // in the list's order after `after` (from the first without it), at
     // most `limit` of them. Empty text finds everyone.

@@ -393,13 +393,22 @@ void F_EDIT::step(bool forward) {
     if (store_.empty()) {
         return;
     }
-    forward ? store_.moveNext() : store_.movePrevious();
-    const db::Recordset& records = store_.records();
-    if (forward ? !records.eof() : !records.bof()) {
+    bool atEnd = false;
+    const bool moved = guarded([&] { // the moves read the file
+        forward ? store_.moveNext() : store_.movePrevious();
+        const db::Recordset& records = store_.records();
+        atEnd = forward ? records.eof() : records.bof();
+        if (atEnd) {
+            forward ? store_.moveLast() : store_.moveFirst();
+        }
+    });
+    if (!moved) {
+        return;
+    }
+    if (!atEnd) {
         XSZL();
         return;
     }
-    forward ? store_.moveLast() : store_.moveFirst();
     services_.messageBox.show(forward ? QStringLiteral("已经是最后一个记录了!")
                                       : QStringLiteral("已经是第一个记录了!"),
                               infoTitle);
@@ -433,14 +442,20 @@ void F_EDIT::DEL1() {
     if (!guarded([this] { store_.removeCurrent(); })) {
         return;
     }
-    store_.moveNext();
-    if (records.eof()) {
-        store_.movePrevious();
-        if (records.bof()) {
-            services_.messageBox.show(QStringLiteral("没有可用记录了"), infoTitle);
-            XSK();
-            return;
-        }
+    bool none = false;
+    if (!guarded([&] {
+            store_.moveNext();
+            if (records.eof()) {
+                store_.movePrevious();
+                none = records.bof();
+            }
+        })) {
+        return;
+    }
+    if (none) {
+        services_.messageBox.show(QStringLiteral("没有可用记录了"), infoTitle);
+        XSK();
+        return;
     }
     XSZL();
 }

@@ -48,7 +48,7 @@ class AccountTest : public QObject {
         db::Connection connection;
         connection.open(db::connectionString(s->folder.path()));
         db::Recordset users;
-        users.open(connection, QStringLiteral("select * from mab"));
+        users.openTable(connection, QStringLiteral("mab"));
         QList<User> result;
         for (; !users.eof(); users.moveNext()) {
             result.append({users.text(u"YHM"), users.text(u"YHMA")});

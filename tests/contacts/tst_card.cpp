@@ -1,6 +1,7 @@
 #include "TestServices.h"
 
 #include "contacts/F_EDIT.h"
+#include "contacts/Schema.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/Recordset.h"
@@ -53,7 +54,7 @@ class CardTest : public QObject {
 
     QStringList stored(const QString& column = QStringLiteral("GR_XM")) {
         db::Recordset rs;
-        rs.open(other, QStringLiteral("select * from yanshu"));
+        rs.openTable(other, QStringLiteral("yanshu"));
         QStringList values;
         for (; !rs.eof(); rs.moveNext()) {
             values << rs.text(column);
@@ -105,7 +106,7 @@ class CardTest : public QObject {
 private slots:
     void init() {
         s = std::make_unique<test::TestServices>();
-        other.open(db::connectionString(s->folder.path()));
+        contacts::openDatabase(other, db::connectionString(s->folder.path()));
         area = std::make_unique<QMdiArea>();
         area->resize(1100, 800);
         area->show();

@@ -8,6 +8,7 @@
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
 
 #include <QDir>
@@ -59,22 +60,21 @@ class StoreTest : public QObject {
     QStringList stored(const QString& sql, int columns = 1) {
         db::Connection other;
         other.open(connectionString());
-        db::Recordset rows;
-        rows.open(other, sql);
+        db::Statement rows(other, sql);
         QStringList values;
-        for (; !rows.eof(); rows.moveNext()) {
+        while (rows.step()) {
             for (int c = 0; c < columns; ++c) {
-                values << rows.text(c);
+                values << rows.value(c).toString();
             }
         }
         return values;
     }
     QStringList namesFound(const QString& sql, const QString& name) {
-        db::Recordset rs;
-        rs.open(connection, sql, {name});
+        db::Statement rs(connection, sql);
+        rs.bind(1, name);
         QStringList names;
-        for (; !rs.eof(); rs.moveNext()) {
-            names << rs.text(0);
+        while (rs.step()) {
+            names << rs.value(0).toString();
         }
         return names;
     }
@@ -103,7 +103,7 @@ private slots:
                  expected);
         connection.execute(QStringLiteral("INSERT INTO yanshu DEFAULT VALUES"));
         db::Recordset row;
-        row.open(connection, QStringLiteral("select * from yanshu"));
+        row.openTable(connection, QStringLiteral("yanshu"));
         for (const auto& c : textColumns) {
             const QVariant v = row.value(c.column);
             QVERIFY2(v.isValid() && v.toString().isEmpty(), qPrintable(c.column.toString()));
@@ -128,12 +128,11 @@ private slots:
                 QCOMPARE(s.current().fields[0], QString::fromUtf8(found));
             }
         }
-        db::Recordset plan;
-        plan.open(connection,
-                  QStringLiteral("explain query plan select * from yanshu where GR_XM = ?"),
-                  {QStringLiteral("x")});
-        QVERIFY2(plan.text(u"detail").contains(QStringLiteral("INDEX yanshu_GR_XM")),
-                 qPrintable(plan.text(u"detail")));
+        db::Statement plan(
+            connection, QStringLiteral("explain query plan select * from yanshu where GR_XM = ?"));
+        QVERIFY(plan.step());
+        const QString detail = plan.value(3).toString();
+        QVERIFY2(detail.contains(QStringLiteral("INDEX yanshu_GR_XM")), qPrintable(detail));
     }
 
     void userNamesFoldCaseButPasswordsAreKeptExactly() {
@@ -262,11 +261,11 @@ private slots:
     void theListFindsByAnyReadingNumberMailOrEmployerInPinyinOrder() {
         ContactStore s = store();
         s.openAll(connection);
-        const auto add = [&](const QString& name, const QString& mobile, const QString& mail,
+        const auto add = [&](const QString& name, const QString& telephone, const QString& mail,
                              const QString& employer) {
             Contact c;
             c.fields[0] = name;
-            c.fields[8] = mobile;    // GR_YDH
+            c.fields[8] = telephone; // GR_DH
             c.fields[7] = mail;      // GR_ML
             c.fields[15] = employer; // GR_DW
             s.add(c);

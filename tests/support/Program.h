@@ -3,6 +3,7 @@
 #include "TestServices.h"
 
 #include "app/Forms.h"
+#include "contacts/Schema.h"
 #include "platform/db/ConnectionString.h"
 
 #include <QLineEdit>
@@ -20,7 +21,7 @@ inline void setUp(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>&
         return;
     }
     db::Connection c;
-    c.open(db::connectionString(s->folder.path()));
+    contacts::openDatabase(c, db::connectionString(s->folder.path()));
     c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
 }
 

@@ -39,12 +39,12 @@ private slots:
         db::Connection connection;
         connection.open(db::connectionString(dir.path()));
         db::Recordset users;
-        users.open(connection, QStringLiteral("select * from mab"));
+        users.openTable(connection, QStringLiteral("mab"));
         QCOMPARE(users.recordCount(), 1);
         QCOMPARE(users.text(u"yhm"), QStringLiteral("admin"));
         QCOMPARE(users.text(u"yhma"), QStringLiteral("123456"));
         db::Recordset people;
-        people.open(connection, QStringLiteral("select * from yanshu"));
+        people.openTable(connection, QStringLiteral("yanshu"));
         QCOMPARE(people.recordCount(), 0);
     }
 
@@ -55,7 +55,7 @@ private slots:
         db::Connection connection;
         connection.open(db::connectionString(dir.path()));
         db::Recordset people;
-        people.open(connection, QStringLiteral("select * from yanshu"));
+        people.openTable(connection, QStringLiteral("yanshu"));
         QVERIFY(people.recordCount() >= 4);
         bool full = false;
         bool empty = false;
