@@ -24,10 +24,13 @@ ContactStore::ContactStore(Now now)
     : now_(std::move(now)) {}
 
 void ContactStore::openAll(db::Connection& connection) {
+    all_ = false;
     records_.openTable(connection, table);
+    all_ = true;
 }
 
 void ContactStore::findByName(db::Connection& connection, const QString& name) {
+    all_ = false;
     records_.openTable(connection, table, byName, {name});
 }
 
@@ -82,30 +85,92 @@ qint64 ContactStore::nextNumber(const db::Connection& connection) {
     return n < std::numeric_limits<qint64>::max() ? n + 1 : n;
 }
 
-std::vector<ListedContact> ContactStore::search(const db::Connection& connection,
-                                                const QString& typed, const ListedContact* after,
-                                                int limit) {
-    // The keys' table is kept in the list's order: the first rows that
-    // match come at once, however many follow.
-    db::Statement found(
-        connection,
-        QStringLiteral("SELECT f.sort, f.row, y.GR_XM, y.GR_YDH, y.GR_DH, y.GR_DW, y.GR_ML "
-                       "FROM yanshu_find f JOIN yanshu y ON y.rowid = f.row "
-                       "WHERE instr(f.keys, ?) > 0 AND (f.sort, f.row) > (?, ?) "
-                       "ORDER BY f.sort, f.row LIMIT ?"));
-    found.bindAll({searchForm(typed), after ? after->sort : QString(),
-                   QVariant::fromValue(after ? after->row : std::numeric_limits<qint64>::min()),
-                   limit});
-    std::vector<ListedContact> contacts;
-    while (found.step()) {
-        ListedContact& contact = contacts.emplace_back();
-        contact.sort = found.value(0).toString();
-        contact.row = found.integer(1);
-        for (int i = 0; i < int(contact.shown.size()); ++i) {
-            contact.shown[std::size_t(i)] = found.value(i + 2).toString();
+namespace {
+
+// No more than this many contacts hold the text: they are found through
+// the trigrams, all at once.
+constexpr int fewContacts = 1000;
+
+void readShown(const db::Connection& connection, std::vector<ListedContact>& contacts) {
+    db::Statement shown(connection, QStringLiteral("SELECT GR_XM, GR_YDH, GR_DH, GR_DW, GR_ML "
+                                                   "FROM yanshu WHERE rowid = ?"));
+    for (ListedContact& contact : contacts) {
+        shown.reset();
+        shown.bind(1, QVariant::fromValue(contact.row));
+        if (shown.step()) {
+            for (int i = 0; i < int(contact.shown.size()); ++i) {
+                contact.shown[std::size_t(i)] = shown.value(i).toString();
+            }
         }
     }
-    return contacts;
+}
+
+ListPosition placeOf(const db::Connection& connection, qint64 row) {
+    db::Statement place(connection, QStringLiteral("SELECT sort FROM yanshu_find WHERE row = ?"));
+    place.bind(1, QVariant::fromValue(row));
+    return {place.step() ? place.value(0).toString() : QString(), row};
+}
+
+// Everyone who holds a text of three characters or more, when they are few.
+std::optional<SearchSlice> fewHolding(const db::Connection& connection, const QString& needle) {
+    // LIKE reads _ and % as wildcards, and shorter texts have no trigram.
+    if (needle.size() < 3 || needle.contains(u'%') || needle.contains(u'_')) {
+        return std::nullopt;
+    }
+    const QString pattern = u'%' + needle + u'%';
+    db::Statement count(connection,
+                        QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM yanshu_grams "
+                                       "WHERE keys LIKE ? LIMIT ?)"));
+    count.bindAll({pattern, fewContacts + 1});
+    if (!count.step() || count.integer(0) > fewContacts) {
+        return std::nullopt;
+    }
+    db::Statement found(connection,
+                        QStringLiteral("SELECT row FROM yanshu_find WHERE row IN (SELECT rowid "
+                                       "FROM yanshu_grams WHERE keys LIKE ?) ORDER BY sort, row"));
+    found.bind(1, pattern);
+    SearchSlice slice;
+    while (found.step()) {
+        slice.found.push_back({found.integer(0), {}});
+    }
+    readShown(connection, slice.found);
+    slice.atEnd = true;
+    if (!slice.found.empty()) {
+        slice.reached = placeOf(connection, slice.found.back().row);
+    }
+    return slice;
+}
+
+} // namespace
+
+SearchSlice ContactStore::search(const db::Connection& connection, const QString& typed,
+                                 const ListPosition& from, int wanted, int rows) {
+    const QString needle = searchForm(typed);
+    if (from.row == ListPosition().row) {
+        if (std::optional<SearchSlice> few = fewHolding(connection, needle)) {
+            return *few;
+        }
+    }
+    // Else through the keys in the list's order, which come in that order:
+    // when many contacts match, the first of them come at once.
+    db::Statement scan(connection,
+                       QStringLiteral("SELECT row, instr(keys, ?) > 0 FROM yanshu_find "
+                                      "WHERE (sort, row) > (?, ?) ORDER BY sort, row LIMIT ?"));
+    scan.bindAll({needle, from.sort, QVariant::fromValue(from.row), rows});
+    SearchSlice slice;
+    int read = 0;
+    qint64 last = 0;
+    while (int(slice.found.size()) < wanted && scan.step()) {
+        ++read;
+        last = scan.integer(0);
+        if (scan.integer(1) != 0) {
+            slice.found.push_back({last, {}});
+        }
+    }
+    readShown(connection, slice.found);
+    slice.atEnd = read < rows && int(slice.found.size()) < wanted;
+    slice.reached = read > 0 ? placeOf(connection, last) : from;
+    return slice;
 }
 
 void ContactStore::openForReport(db::Recordset& rows, db::Connection& connection,

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -29,8 +30,20 @@ struct Contact {
 // A contact as the contact list shows it.
 struct ListedContact {
     qint64 row = 0;               // yanshu's rowid, which the card is moved to
-    QString sort;                 // where it stands in the list's order
     std::array<QString, 5> shown; // 姓名, 移动电话, 住宅电话, 单位, 电子邮件
+};
+
+// How far a search has read in the list's order: to this contact.
+struct ListPosition {
+    QString sort;
+    qint64 row = std::numeric_limits<qint64>::min(); // before the first
+};
+
+// What one piece of a search found, and where it stopped.
+struct SearchSlice {
+    std::vector<ListedContact> found;
+    ListPosition reached;
+    bool atEnd = false; // nobody after `reached`
 };
 
 // The contacts of table yanshu as the card works on them: a record set
@@ -47,6 +60,8 @@ public:
     void findByName(db::Connection& connection, const QString& name);
     void close() { records_.close(); }
     bool isOpen() const { return records_.isOpen(); }
+    // Open on every contact, not only those of a name.
+    bool holdsAll() const { return isOpen() && all_; }
 
     // The record set, to read, and its cursor, which moves as the set's
     // does (and may fail as a read does); writes go through the store only.
@@ -56,6 +71,9 @@ public:
     void moveNext() { records_.moveNext(); }
     void movePrevious() { records_.movePrevious(); }
     bool empty() const { return records_.recordCount() == 0; }
+    // Makes the contact in this row of yanshu current; false, and the
+    // cursor where it was, when it is not in the set.
+    bool moveTo(qint64 rowId) { return records_.moveToRow(rowId); }
     // The current contact; throws DbError without one.
     Contact current() const;
 
@@ -69,12 +87,14 @@ public:
     // One more than the largest number in the table (1 for an empty one);
     // the largest possible number is given again rather than wrapping.
     static qint64 nextNumber(const db::Connection& connection);
+    // Reads on in the list's order after `from`, looking at no more than
+    // `rows` contacts and stopping once `wanted` of them have search keys
+    // that hold the typed text (in search form). Empty text finds everyone.
+    // A long search goes piece by piece, so that the window stays live; a
+    // text that only a few contacts hold finds them all in the first piece.
+    static SearchSlice search(const db::Connection& connection, const QString& typed,
+                              const ListPosition& from, int wanted, int rows);
     // Every contact, or those of one name, for reading: what a report prints.
-    // The contacts whose search keys hold the typed text (in search form),
-    // in the list's order after `after` (from the first without it), at
-    // most `limit` of them. Empty text finds everyone.
-    static std::vector<ListedContact> search(const db::Connection& connection, const QString& typed,
-                                             const ListedContact* after, int limit);
     static void openForReport(db::Recordset& rows, db::Connection& connection,
                               const std::optional<QString>& name = std::nullopt);
 
@@ -83,6 +103,7 @@ private:
 
     Now now_;
     db::Recordset records_;
+    bool all_ = false;
 };
 
 } // namespace contacts

@@ -84,8 +84,9 @@ QString withPrefix(const QString& columns, const QString& prefix) {
     return prefix + QString(columns).replace(QStringLiteral(", "), QStringLiteral(", ") + prefix);
 }
 
-// Version 3: the contact list's search keys, in the list's order, with the
-// triggers that keep them. The keys of the existing contacts are made here.
+// Version 3: the contact list's search keys, in the list's order, indexed
+// by their trigrams, with the triggers that keep them. The keys of the
+// existing contacts are made here.
 void addSearchKeys(db::Connection& connection) {
     const QString fromNew = QStringLiteral("INSERT INTO yanshu_find VALUES "
                                            "(yanshu_sort(NEW.GR_XM), NEW.rowid, yanshu_keys(") +
@@ -98,6 +99,15 @@ void addSearchKeys(db::Connection& connection) {
             "INSERT INTO yanshu_find SELECT yanshu_sort(GR_XM), rowid, yanshu_keys(%1) "
             "FROM yanshu ORDER BY 1, 2;"
             "CREATE UNIQUE INDEX yanshu_find_row ON yanshu_find (row);"
+            // Every three characters of the keys, for the texts few contacts hold.
+            "CREATE VIRTUAL TABLE yanshu_grams USING fts5(keys, content = 'yanshu_find', "
+            "content_rowid = 'row', tokenize = 'trigram', detail = 'none');"
+            "INSERT INTO yanshu_grams (yanshu_grams) VALUES ('rebuild');"
+            "CREATE TRIGGER yanshu_grams_insert AFTER INSERT ON yanshu_find BEGIN "
+            "INSERT INTO yanshu_grams (rowid, keys) VALUES (NEW.row, NEW.keys); END;"
+            "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find BEGIN "
+            "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
+            "VALUES ('delete', OLD.row, OLD.keys); END;"
             "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN %2 END;"
             "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF %1 ON yanshu BEGIN %3 %2 END;"
             "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN %3 END;"

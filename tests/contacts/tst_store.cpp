@@ -232,8 +232,9 @@ private slots:
         QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"3"});
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
                  QStringList{"3"});
-        QCOMPARE(ContactStore::search(connection, QStringLiteral("5 GR_DW"), nullptr, 10).size(),
-                 std::size_t(2));
+        QCOMPARE(
+            ContactStore::search(connection, QStringLiteral("5 GR_DW"), {}, 10, 10).found.size(),
+            std::size_t(2));
         QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab")), QStringList{"admin123456"});
         connection.close();
         contacts::openDatabase(connection, connectionString()); // up to date: no second copy
@@ -280,7 +281,7 @@ private slots:
             QStringLiteral("INSERT INTO yanshu (GR_XM, GR_DHW) VALUES ('吕女士', '010-6000')"));
         const auto names = [&](const QString& typed) {
             QStringList found;
-            for (const auto& c : ContactStore::search(connection, typed, nullptr, 100)) {
+            for (const auto& c : ContactStore::search(connection, typed, {}, 100, 100).found) {
                 found << c.shown[0];
             }
             return found;
@@ -309,11 +310,25 @@ private slots:
             QCOMPARE(names(QString::fromUtf8(typed)), expected);
         }
 
-        // Page by page from where the last one ended.
-        const auto first = ContactStore::search(connection, {}, nullptr, 4);
-        const auto rest = ContactStore::search(connection, {}, &first.back(), 4);
-        QCOMPARE(rest.size(), std::size_t(2));
-        QCOMPARE(rest.front().shown[0], QStringLiteral("吕女士"));
+        // Piece by piece from where the last one stopped, whether it found
+        // all it wanted or looked at all it might.
+        const auto first = ContactStore::search(connection, {}, {}, 4, 100);
+        QCOMPARE(first.found.size(), std::size_t(4));
+        QVERIFY(!first.atEnd);
+        const auto rest = ContactStore::search(connection, {}, first.reached, 4, 100);
+        QCOMPARE(rest.found.size(), std::size_t(2));
+        QCOMPARE(rest.found.front().shown[0], QStringLiteral("吕女士"));
+        QVERIFY(rest.atEnd);
+        const auto looked = ContactStore::search(connection, QStringLiteral("zh"), {}, 9, 5);
+        QVERIFY(looked.found.empty() && !looked.atEnd); // 张三 is the sixth
+        const auto on =
+            ContactStore::search(connection, QStringLiteral("zh"), looked.reached, 9, 5);
+        QCOMPARE(on.found.front().shown[2], QStringLiteral("138-0013 8000")); // 住宅电话
+        QVERIFY(on.atEnd);
+        // Three characters that few hold: all of them at once, through the trigrams.
+        const auto few = ContactStore::search(connection, QStringLiteral("zha"), {}, 1, 1);
+        QCOMPARE(few.found.size(), std::size_t(1));
+        QVERIFY(few.atEnd);
 
         s.moveFirst(); // 张三
         Contact renamed = s.current();
@@ -321,6 +336,8 @@ private slots:
         s.update(renamed);
         QCOMPARE(names(QStringLiteral("zs")), (QStringList{"曾单", "王五"})); // zs@example.com
         QCOMPARE(names(QStringLiteral("ww")), QStringList{"王五"});
+        QCOMPARE(names(QStringLiteral("wangwu")), QStringList{"王五"}); // the trigrams follow
+        QCOMPARE(names(QStringLiteral("zhangsan")), QStringList());
         s.removeCurrent();
         connection.execute(QStringLiteral("DELETE FROM yanshu WHERE GR_XM = '林'"));
         QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_find")), QStringList{"4"});
