@@ -6,6 +6,7 @@ Forms::Forms(const platform::Services& services)
     : F_LOGO(services, [this] { F_DL.show(); })
     , MDI_OK(services, *this)
     , F_EDIT(services)
+    , F_LIST(services)
     , F_DL(services, *this)
     , DYGE(reports::DYGE(), services)
     , YANSHUALL(reports::YANSHUALL(), services)
@@ -25,11 +26,15 @@ Forms::Forms(const platform::Services& services)
         unloadTopLevelWindows();
         MDI_OK.unload();
     };
+    // The list and the card follow each other.
+    F_EDIT.bookChanged = [this] { F_LIST.refresh(); };
+    F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
+    F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
 }
 
 void Forms::unloadTopLevelWindows() {
-    for (ui::Form* form : std::initializer_list<ui::Form*>{&frmcalendar, &F_QJHM, &F_FBYB1, &F_FBYB,
-                                                           &F_FBGJ, &F_FB, &F_GY}) {
+    for (ui::Form* form : std::initializer_list<ui::Form*>{&F_LIST, &frmcalendar, &F_QJHM, &F_FBYB1,
+                                                           &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -7,6 +7,7 @@
 #include "account/F_XGYH.h"
 #include "calendar/frmcalendar.h"
 #include "contacts/F_EDIT.h"
+#include "contacts/F_LIST.h"
 #include "platform/Services.h"
 #include "platform/ui/Help.h"
 #include "reports/DataReport.h"
@@ -28,6 +29,7 @@ public:
     app::F_LOGO F_LOGO;
     app::MDI_OK MDI_OK;
     contacts::F_EDIT F_EDIT;
+    contacts::F_LIST F_LIST;
     app::F_DL F_DL;
     reports::DataReport DYGE;
     reports::DataReport YANSHUALL;

@@ -65,6 +65,7 @@ constexpr MenuEntry menuTree[] = {
     {"VIEW_V", u"查看(&V) ", 0},
     {"VIEW_1", u"查看联系人", 1, &MDI_OK::VIEW_1_Click},
     {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
+    {"VIEW_3", u"联系人列表", 1, &MDI_OK::VIEW_3_Click},
     {"HELP_H", u"帮助(&H)", 0},
     {"HELP_1", u"关于...", 1, &MDI_OK::HELP_1_Click},
     {"HELP_2", u"使用帮助", 1, &MDI_OK::HELP_2_Click},
@@ -255,6 +256,8 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
 
     // The disc test shows its answer on the card, which waits for the login.
     item("MnuCdRom")->setEnabled(false);
+    // Anywhere in the main window, once its menus are open to the user.
+    item("VIEW_3")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
 
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
@@ -376,6 +379,10 @@ void MDI_OK::VIEW_2_Click() {
     forms_.F_EDIT.Cx();
 }
 
+void MDI_OK::VIEW_3_Click() {
+    forms_.F_LIST.showSearch();
+}
+
 void MDI_OK::FILE_E_Click() {
     forms_.F_EDIT.EXITX();
 }
@@ -383,6 +390,7 @@ void MDI_OK::FILE_E_Click() {
 void MDI_OK::FILE_IMP_Click() {
     if (files_.importContacts()) {
         forms_.F_EDIT.showBook();
+        forms_.F_LIST.refresh();
     }
 }
 

@@ -101,6 +101,7 @@ public:
     void EDIT_3_Click();
     void VIEW_1_Click();
     void VIEW_2_Click();
+    void VIEW_3_Click();
     void FILE_E_Click();
     void FILE_IMP_Click();
     void FILE_EXP_Click();

@@ -35,6 +35,7 @@ const QString browseCaption = QStringLiteral("浏览联系人");
 const QString queryHint = QStringLiteral(" 请输入要查询联系人的姓名");
 const QString infoTitle = QStringLiteral("提示信息");
 const QColor blue(0, 0, 255);
+constexpr int similarRows = 200000;
 
 // The notes box, whose lines end in CR LF as typed on Windows. A value it
 // shows and that nobody edits is handed back exactly as it was stored.
@@ -346,6 +347,7 @@ bool F_EDIT::ADDTJ() {
     const bool saved = guarded([&] { store_.add(contact); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
+        notifyChanged();
     }
     return saved;
 }
@@ -362,6 +364,7 @@ bool F_EDIT::XG() {
     const bool saved = guarded([this] { store_.update(typed()); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
+        notifyChanged();
     }
     return saved;
 }
@@ -382,9 +385,30 @@ void F_EDIT::Cx() {
     if (found && !store_.empty()) {
         XSZL();
     } else if (found) {
-        services_.messageBox.show(QStringLiteral("对不起，没有此人的记录！"));
+        offerSimilar(name);
     }
     c.Command4->show();
+}
+
+// Nobody has exactly that name: the list may hold whom the user meant,
+// found by part of the name, its pinyin or a number. It is offered unless
+// nobody is like the name; a very large book is looked through only so
+// far for that, and the list then shows what there is.
+void F_EDIT::offerSimilar(const QString& name) {
+    const QString none = QStringLiteral("对不起，没有此人的记录！");
+    SearchSlice similar;
+    if (!guarded([&] { similar = ContactStore::search(connection_, name, {}, 1, similarRows); })) {
+        return;
+    }
+    if ((similar.found.empty() && similar.atEnd) || !findSimilar) {
+        services_.messageBox.show(none);
+        return;
+    }
+    const ui::Answer answer = services_.messageBox.show(
+        none + QStringLiteral("是否查看相近的联系人？"), {}, ui::Buttons::YesNo);
+    if (answer == ui::Answer::Yes) {
+        findSimilar(name);
+    }
 }
 
 // One step through the record set; at either end the end record stays current.
@@ -442,6 +466,7 @@ void F_EDIT::DEL1() {
     if (!guarded([this] { store_.removeCurrent(); })) {
         return;
     }
+    notifyChanged();
     bool none = false;
     if (!guarded([&] {
             store_.moveNext();
@@ -556,12 +581,51 @@ void F_EDIT::disableEditing(bool modifyToo) {
     c.TGR_BZ->setEnabled(false);
 }
 
+bool F_EDIT::editing() {
+    return isLoaded() && (ui().Command1->isEnabled() || ui().Command3->isEnabled());
+}
+
+void F_EDIT::notifyChanged() {
+    if (bookChanged) {
+        bookChanged();
+    }
+}
+
 void F_EDIT::showBook() {
-    if (isLoaded() && (ui().Command1->isEnabled() || ui().Command3->isEnabled())) {
+    if (editing()) {
         return; // what is typed goes first; 继续浏览 shows the book later
     }
     unload();
     show();
+}
+
+void F_EDIT::showContact(qint64 rowId) {
+    if (editing()) {
+        show();
+        services_.messageBox.show(
+            QStringLiteral("请先保存或取消正在添加或修改的联系人，再查看其他联系人。"), infoTitle);
+        return;
+    }
+    show();
+    bool there = false;
+    if (!guarded([&] {
+            if (!store_.holdsAll()) {
+                store_.openAll(connection_);
+            }
+            there = store_.moveTo(rowId);
+            if (!there) {
+                store_.moveFirst();
+            }
+        })) {
+        return;
+    }
+    auto& c = ui();
+    c.Command4->hide();
+    setCaption(browseCaption);
+    if (!there) {
+        services_.messageBox.show(QStringLiteral("这位联系人已不在通讯录中。"), infoTitle);
+    }
+    XSZL();
 }
 
 void F_EDIT::Command4_Click() {

@@ -56,6 +56,11 @@ public:
     std::function<void(QPoint globalPosition)> popUpMenu;
     // What quitting does once the user has confirmed it.
     std::function<void()> closeProgram;
+    // Told after the card has added, changed or deleted a contact.
+    std::function<void()> bookChanged;
+    // Shows the contacts whose name, pinyin, telephone... hold the text,
+    // when no name is exactly that.
+    std::function<void(const QString& typed)> findSimilar;
 
     void XSZ();   // data controls on
     void XSJ();   // data controls off
@@ -78,6 +83,9 @@ public:
     // After the book has changed under the card (an import): it opens again
     // on the first contact, unless the user is typing into it.
     void showBook();
+    // Browses the whole book from this row of yanshu, as chosen in the
+    // contact list; not while the user is typing into the card.
+    void showContact(qint64 rowId);
 
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };
@@ -101,6 +109,9 @@ protected:
     void wireEvents(F_EDIT_Controls& controls) override;
 
 private:
+    bool editing();
+    void notifyChanged();
+    void offerSimilar(const QString& name);
     void setDataEnabled(bool enabled);
     void step(bool forward);
     Contact typed();

@@ -113,6 +113,8 @@ private slots:
         }
         QCOMPARE(bar, QStringList({"文件(&F)", "编辑(&E)", "查看(&V) ", "帮助(&H)", "附表(&L)"}));
         QCOMPARE(item("VIEW_2")->text(), QStringLiteral("查找联系人 "));
+        QCOMPARE(m.VIEW_V->actions().last(), item("VIEW_3"));
+        QCOMPARE(item("VIEW_3")->text(), QStringLiteral("联系人列表"));
         QStringList file;
         for (QAction* a : m.FILE_F->actions()) {
             file << (a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -124,7 +126,10 @@ private slots:
         QList<QMenu*> menus = topMenus() << m.menuedit;
         for (int i = 0; i < menus.size(); ++i) {
             for (QAction* a : menus[i]->actions()) {
-                QVERIFY2(a->shortcut().isEmpty(), qPrintable(a->objectName()));
+                const bool list = a->objectName() == u"VIEW_3";
+                QVERIFY2(a->shortcut() ==
+                             (list ? QKeySequence(Qt::CTRL | Qt::Key_F) : QKeySequence()),
+                         qPrintable(a->objectName()));
                 if (a->menu()) {
                     menus << a->menu();
                 }

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "ContactStore.h"
+
+#include "platform/Services.h"
+#include "platform/db/Connection.h"
+#include "platform/ui/Form.h"
+
+#include <QAbstractTableModel>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QLineEdit;
+class QTableView;
+
+namespace contacts {
+
+// How the list reads: contacts looked at in one piece of a search, and
+// the time it may take before the events get their turn.
+struct ReadingPace {
+    int rowsPerPiece = 20000;
+    int millisecondsPerTurn = 25;
+};
+
+// The contacts that match the search text, read as the view needs them: a
+// page at a time as it scrolls down, a few pieces at a time between the
+// events while a rare text is sought through a large book.
+class ContactListModel final : public QAbstractTableModel {
+public:
+    ContactListModel(const db::Connection& connection, ui::MessageBoxService& messageBox,
+                     ReadingPace pace);
+
+    // Starts again from the first match of the text; at least `rows` rows
+    // are read again, for a list that follows changes.
+    void find(const QString& typed, qsizetype rows = 0);
+    const QString& typed() const { return typed_; }
+    qint64 rowId(int row) const { return found_[std::size_t(row)].row; }
+    // The list row of a contact among those read so far, or -1.
+    int rowOf(qint64 rowId) const;
+    // Still reading on toward the rows wanted.
+    bool reading() const { return turnPending_; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+
+private:
+    void readOn();
+    void readTurn(unsigned search);
+
+    const db::Connection& connection_;
+    ui::MessageBoxService& messageBox_;
+    ReadingPace pace_;
+    QString typed_;
+    std::vector<ListedContact> found_;
+    ListPosition reached_;
+    bool atEnd_ = true;
+    std::size_t wanted_ = 0;
+    unsigned search_ = 0; // a new text makes the reading of the old one stop
+    bool turnPending_ = false;
+};
+
+struct F_LIST_Controls {
+    explicit F_LIST_Controls(ui::FormWidget* form);
+
+    QLineEdit* txtFind;
+    QTableView* grdList;
+};
+
+// The contact list: the whole book in the order of the names' pinyin,
+// narrowed with every key typed into the search box. Enter or a double
+// click shows the contact on the card.
+class F_LIST final : public ui::FormOf<F_LIST_Controls> {
+public:
+    explicit F_LIST(const platform::Services& services, ReadingPace pace = {});
+
+    F_LIST_Controls& controls() { return ui(); }
+    const ContactListModel* model() const { return model_.get(); }
+
+    // Opens the list, or brings it forward, ready for typing: with what was
+    // typed last, or finding what the text finds.
+    void showSearch();
+    void showFound(const QString& typed);
+    // After the book has changed: the same search again, the same contact
+    // selected if it is still found.
+    void refresh();
+
+    // What showing a contact does: the card moves to that row of yanshu.
+    std::function<void(qint64 rowId)> showContact;
+
+    void txtFind_Change();
+    void grdList_DblClick(); // Enter in the list or in the search box too
+
+protected:
+    void Form_Load() override;
+    void Form_Unload() override;
+    void wireEvents(F_LIST_Controls& controls) override;
+
+private:
+    void select(int row);
+
+    const platform::Services& services_;
+    ReadingPace pace_;
+    db::Connection connection_;
+    std::unique_ptr<ContactListModel> model_;
+};
+
+} // namespace contacts
