@@ -113,7 +113,7 @@ ListPosition placeOf(const db::Connection& connection, qint64 row) {
 
 // Everyone who holds a text of three characters or more, when they are few.
 std::optional<SearchSlice> fewHolding(const db::Connection& connection, const QString& needle) {
-    // LIKE reads _ and % as wildcards, and shorter texts have no trigram.
+    // LIKE reads _ and % as wildcards, and the empty text has no trigram.
     if (needle.size() < 3 || needle.contains(u'%') || needle.contains(u'_')) {
         return std::nullopt;
     }
@@ -145,7 +145,7 @@ std::optional<SearchSlice> fewHolding(const db::Connection& connection, const QS
 
 SearchSlice ContactStore::search(const db::Connection& connection, const QString& typed,
                                  const ListPosition& from, int wanted, int rows) {
-    const QString needle = searchForm(typed);
+    const QString needle = searchNeedle(typed);
     if (from.row == ListPosition().row) {
         if (std::optional<SearchSlice> few = fewHolding(connection, needle)) {
             return *few;

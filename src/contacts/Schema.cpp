@@ -113,6 +113,7 @@ void addSearchKeys(db::Connection& connection) {
             "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN %3 END;"
             "PRAGMA user_version = 3;")
             .arg(keyColumns, fromNew, dropOld));
+    tidySearchIndex(connection);
 }
 
 // Brings the tables from their version up to the current one.

@@ -1,6 +1,7 @@
 #include "SearchKeys.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
 
 #include <QStringList>
@@ -10,8 +11,11 @@ namespace contacts {
 namespace {
 
 // Parts of the keys are kept apart by a character nobody types, so that a
-// search never matches across two of them.
+// search never matches across two of them. Each part begins with two: a
+// text of one or two characters is sought at the start of a part, and with
+// them it is long enough for the index of trigrams.
 constexpr QChar partSeparator = u'\x1f';
+const QString partStart = QString(2, partSeparator);
 
 // A name with many polyphonic characters would have hundreds of spellings;
 // past this many, the later characters count with their usual reading.
@@ -98,7 +102,14 @@ QString sortKey(const QString& name) {
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
                    const QString& employer) {
     const std::vector<QStringList> spelt = pieces(name);
-    QStringList parts{searchForm(name)};
+    const QString written = searchForm(name);
+    QStringList parts{written};
+    // 三 and 三丰 are found in 张三丰: each tail of the name from a Han character.
+    for (qsizetype i = 1; i < written.size(); ++i) {
+        if (!text::readings(written[i].unicode()).isEmpty()) {
+            parts << written.mid(i);
+        }
+    }
     for (const QString& spelling : spellings(spelt, false) + spellings(spelt, true)) {
         if (!parts.contains(spelling)) {
             parts << spelling;
@@ -109,7 +120,12 @@ QString searchKeys(const QString& name, std::span<const QString> telephones, con
     }
     parts << searchForm(email) << searchForm(employer);
     parts.removeAll(QString());
-    return parts.join(partSeparator);
+    return partStart + parts.join(partStart);
+}
+
+QString searchNeedle(const QString& typed) {
+    const QString form = searchForm(typed);
+    return form.size() == 1 || form.size() == 2 ? partStart + form : form;
 }
 
 void defineSearchFunctions(db::Connection& connection) {
@@ -119,6 +135,28 @@ void defineSearchFunctions(db::Connection& connection) {
     connection.defineFunction("yanshu_keys", 8, [](std::span<const QString> arguments) {
         return searchKeys(arguments[0], arguments.subspan(1, 5), arguments[6], arguments[7]);
     });
+}
+
+bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
+    db::Statement merge(connection, QStringLiteral("INSERT INTO yanshu_grams (yanshu_grams, rank) "
+                                                   "VALUES ('merge', 256)"));
+    db::Statement changes(connection, QStringLiteral("SELECT total_changes()"));
+    const auto changed = [&] {
+        changes.reset();
+        return changes.step() ? changes.integer(0) : 0;
+    };
+    // The command itself counts as one change: a merge that changes no
+    // more has found nothing left to merge.
+    for (qint64 before = changed();; before = changed()) {
+        merge.reset();
+        merge.run();
+        if (changed() - before < 2) {
+            return true;
+        }
+        if (keepGoing && !keepGoing()) {
+            return false;
+        }
+    }
 }
 
 } // namespace contacts

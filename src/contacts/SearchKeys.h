@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <span>
 
 namespace db {
@@ -23,13 +24,26 @@ QString searchForm(QStringView text);
 // the name itself, so that 李 comes before 林 and 张三 next to 章三.
 QString sortKey(const QString& name);
 
-// Everything a contact is found by, one part after another: the name, each
-// of its pinyin spellings in full and in initials (every reading of every
-// character: 曾 gives zeng and ceng), the digits of each telephone, the
-// e-mail address and the employer.
+// Everything a contact is found by, one part after another: the name and
+// its tails from each Han character, each of its pinyin spellings in full
+// and in initials (every reading of every character: 曾 gives zeng and
+// ceng), the digits of each telephone, the e-mail address and the employer.
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
                    const QString& employer);
 
+// What the keys are searched for: the typed text in search form, anywhere
+// in a part; one or two characters only at the start of a part, since
+// they would be in nearly everyone's keys anywhere ("zs" is 张三's initials
+// but not in "lizsa@…").
+QString searchNeedle(const QString& typed);
+
 void defineSearchFunctions(db::Connection& connection);
+
+// After many contacts have been written at once: the index of trigrams is
+// merged now, a bounded piece at a time, asking `keepGoing` between pieces
+// (false stops it), rather than by each of the next writes the user makes.
+// A few writes need no tidying.
+inline constexpr int manyWrites = 1000;
+bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing = {});
 
 } // namespace contacts

@@ -6,6 +6,7 @@
 
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
@@ -423,6 +424,11 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                 return report;
             }
         }
+    }
+    if (report.added + report.updated >= contacts::manyWrites &&
+        !contacts::tidySearchIndex(connection, [&] { return ticker.keepGoing(1, 1); })) {
+        report.cancelled = true;
+        return report;
     }
     std::sort(report.skipped.begin(), report.skipped.end(),
               [](const auto& a, const auto& b) { return a.line < b.line; });

@@ -5,6 +5,7 @@
 #include "account/UserStore.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
+#include "contacts/SearchKeys.h"
 #include "interchange/Mapping.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
@@ -212,6 +213,12 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
         return cancelled;
     }
     copyUsers(file, target, report);
+    if (report.contactsWritten >= contacts::manyWrites &&
+        !contacts::tidySearchIndex(target, [&] { return ticker.keepGoing(1, 1); })) {
+        ConversionReport cancelled;
+        cancelled.cancelled = true;
+        return cancelled;
+    }
     transaction.commit();
     return report;
 }

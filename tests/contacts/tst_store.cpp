@@ -319,15 +319,13 @@ private slots:
         QCOMPARE(rest.found.size(), std::size_t(2));
         QCOMPARE(rest.found.front().shown[0], QStringLiteral("吕女士"));
         QVERIFY(rest.atEnd);
-        const auto looked = ContactStore::search(connection, QStringLiteral("zh"), {}, 9, 5);
-        QVERIFY(looked.found.empty() && !looked.atEnd); // 张三 is the sixth
-        const auto on =
-            ContactStore::search(connection, QStringLiteral("zh"), looked.reached, 9, 5);
-        QCOMPARE(on.found.front().shown[2], QStringLiteral("138-0013 8000")); // 住宅电话
-        QVERIFY(on.atEnd);
-        // Three characters that few hold: all of them at once, through the trigrams.
-        const auto few = ContactStore::search(connection, QStringLiteral("zha"), {}, 1, 1);
-        QCOMPARE(few.found.size(), std::size_t(1));
+        // A text nobody holds, outside the trigrams (% is a wildcard there).
+        const auto looked = ContactStore::search(connection, QStringLiteral("%"), {}, 9, 5);
+        QVERIFY(looked.found.empty() && !looked.atEnd);
+        QVERIFY(ContactStore::search(connection, QStringLiteral("%"), looked.reached, 9, 5).atEnd);
+        // A text that few hold: all of them at once, through the trigrams.
+        const auto few = ContactStore::search(connection, QStringLiteral("z"), {}, 1, 1);
+        QCOMPARE(few.found.size(), std::size_t(2)); // zeng shan, zhang san
         QVERIFY(few.atEnd);
 
         s.moveFirst(); // 张三
