@@ -10,6 +10,7 @@
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -34,6 +35,7 @@ ContactListModel::ContactListModel(const db::Connection& connection,
     , pace_(pace) {}
 
 void ContactListModel::find(const QString& typed, qsizetype rows) {
+    busy_ = true; // the view asks for more as it is reset: the search says how many
     beginResetModel();
     typed_ = typed;
     found_.clear();
@@ -43,12 +45,15 @@ void ContactListModel::find(const QString& typed, qsizetype rows) {
     ++search_;
     turnPending_ = false;
     endResetModel();
+    busy_ = false;
     readOn();
 }
 
 // Reads pieces until the rows wanted are there, the book is at its end or
 // the turn is up; then the events go first and the reading goes on after.
 void ContactListModel::readOn() {
+    // The view, told of the rows found, may ask for more meanwhile.
+    const QScopedValueRollback<bool> busy(busy_, true);
     QElapsedTimer turn;
     turn.start();
     while (!atEnd_ && found_.size() < wanted_) {
@@ -114,7 +119,7 @@ QVariant ContactListModel::headerData(int section, Qt::Orientation orientation, 
 }
 
 bool ContactListModel::canFetchMore(const QModelIndex& parent) const {
-    return !parent.isValid() && !atEnd_ && !turnPending_;
+    return !parent.isValid() && !atEnd_ && !turnPending_ && !busy_;
 }
 
 void ContactListModel::fetchMore(const QModelIndex& parent) {

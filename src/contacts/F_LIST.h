@@ -63,6 +63,7 @@ private:
     std::size_t wanted_ = 0;
     unsigned search_ = 0; // a new text makes the reading of the old one stop
     bool turnPending_ = false;
+    bool busy_ = false; // finding or reading: the view's requests for more wait
 };
 
 struct F_LIST_Controls {
