@@ -206,7 +206,9 @@ void Recordset::listRest() const {
             rest.push_back(rowid);
         }
     }
-    std::sort(rest.begin(), rest.end());
+    if (!std::is_sorted(rest.begin(), rest.end())) { // as a table that is only added to is
+        std::sort(rest.begin(), rest.end());
+    }
     ids_.insert(ids_.end(), rest.begin(), rest.end());
     complete_ = true;
 }
