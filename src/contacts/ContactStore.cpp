@@ -88,7 +88,9 @@ qint64 ContactStore::nextNumber(const db::Connection& connection) {
 namespace {
 
 // No more than this many contacts hold the text: they are found through
-// the trigrams, all at once.
+// the trigrams, all at once, and put in order. More are sought in the
+// list's order, where the first of them come soon unless they all stand
+// late in it (张, 赵 and 周 in a very large book).
 constexpr int fewContacts = 1000;
 
 void readShown(const db::Connection& connection, std::vector<ListedContact>& contacts) {
