@@ -18,7 +18,8 @@ test: build-test
 
 bench: build
 	"$(BUILD)/bin/recordset_bench"
-	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/card_bench"
+	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/book_bench" 100000
+	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/book_bench" 1000000
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/login_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/report_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/window_bench"

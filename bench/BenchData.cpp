@@ -3,6 +3,7 @@
 #include "account/UserStore.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
@@ -52,6 +53,23 @@ long statusKb(const char* field) {
     return -1;
 }
 
+QString contactName(int i, int count) {
+    if (i >= count - 3) {
+        return QStringLiteral("重名");
+    }
+    static const QString surnames = QStringLiteral("王李张刘陈杨赵黄周吴徐孙胡朱高林何郭马罗曾单");
+    static const QString given =
+        QStringLiteral("伟芳娜敏静丽强磊军洋勇艳杰娟涛明超秀霞平刚桂英华玉兰萍红建文辉力");
+    // A fixed scramble of i, so that neighbours in the table differ.
+    const auto mixed = quint32(i) * 2654435761u;
+    QString name = surnames[int(mixed % quint32(surnames.size()))];
+    name += given[int(mixed / 31 % quint32(given.size()))];
+    if (mixed / 997 % 5 != 0) {
+        name += given[int(mixed / 7919 % quint32(given.size()))];
+    }
+    return name;
+}
+
 // Fills the table in one transaction, with card-like texts of typical length.
 void generateContacts(db::Connection& connection, int count) {
     db::Transaction batch(connection);
@@ -61,12 +79,9 @@ void generateContacts(db::Connection& connection, int count) {
     }
     sql += QStringLiteral(") VALUES (?, ?") + QStringLiteral(", ?").repeated(21) + u')';
     db::Statement insert(connection, sql);
-    const QStringList surnames = QStringLiteral("王 李 张 刘 陈 杨 赵 黄 周 吴").split(' ');
     for (int i = 0; i < count; ++i) {
         QList<QByteArray> values{
-            (i >= count - 3 ? QStringLiteral("重名")
-                            : surnames[i % surnames.size()] + QStringLiteral("测试%1").arg(i))
-                .toUtf8(),
+            contactName(i, count).toUtf8(),
             i % 2 ? "男" : "女",
             QByteArray("19") + QByteArray::number(50 + i % 50) + "-01-01",
             "",
@@ -76,12 +91,12 @@ void generateContacts(db::Connection& connection, int count) {
             "user" + QByteArray::number(i) + "@example.com",
             "010-" + QByteArray::number(60000000 + i),
             "010-" + QByteArray::number(80000000 + i),
-            "139" + QByteArray::number(10000000 + i),
+            "139" + QByteArray::number(10000000 + quint32(i) * 7919u % 90000000u),
             "",
             "100001",
             QStringLiteral("北京市东城区示例胡同%1号").arg(i % 300).toUtf8(),
             "100010",
-            QStringLiteral("示例有限公司").toUtf8(),
+            QStringLiteral("示例%1有限公司").arg(i % 2000).toUtf8(),
             QStringLiteral("北京市朝阳区样板路%1号").arg(i % 500).toUtf8(),
             QStringLiteral("工程师").toUtf8(),
             "",
@@ -96,6 +111,7 @@ void generateContacts(db::Connection& connection, int count) {
         }
         insert.run();
     }
+    contacts::tidySearchIndex(connection);
     batch.commit();
 }
 

@@ -89,9 +89,14 @@ struct BenchServices {
 // admin with password 123456.
 void makeDatabase(const QString& folder, int count);
 
-// Fills yanshu with generated contacts of card-like size, in one transaction.
-// Contact i is named <surname>测试<i>; the last three share the name 重名.
+// Fills yanshu with generated contacts of card-like size, in one transaction,
+// named as contactName gives.
 void generateContacts(db::Connection& connection, int count);
+
+// The name of contact i of count: a common surname with one or two given
+// characters, as real books have them, many names shared; the last three
+// are all 重名.
+QString contactName(int i, int count);
 
 // What a plain program does: steps through SELECT * and reads every column
 // as text, on a connection of its own. Returns the bytes of text read.
