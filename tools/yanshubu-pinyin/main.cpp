@@ -7,11 +7,12 @@
 // bzip2. OUTPUT receives the arrays src/platform/text/Pinyin.cpp includes;
 // the same input always gives the same bytes, so the output is committed.
 
+#include "GeneratedFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStringList>
 
 #include <algorithm>
@@ -258,13 +259,6 @@ QString table(const Database& database) {
     return text;
 }
 
-void write(const QString& path, const QString& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 || !file.commit()) {
-        throw std::runtime_error("cannot write " + path.toStdString());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -279,7 +273,7 @@ int main(int argc, char* argv[]) {
         if (database.readings.empty()) {
             throw std::runtime_error("no readings in " + args[1].toStdString());
         }
-        write(args[2], table(database));
+        tools::writeGenerated(args[2], table(database));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "yanshubu-pinyin: %s\n", e.what());
         return 1;

@@ -9,11 +9,12 @@
 
 #include "tables/Columns.h"
 
+#include "GeneratedFile.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSet>
 #include <QStringList>
 #include <QTextStream>
@@ -287,13 +288,6 @@ QString diallingCodes(const QList<Row>& rows) {
     return text(lines);
 }
 
-void write(const QString& path, const QString& content) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(content.toUtf8()) < 0 || !file.commit()) {
-        throw std::runtime_error("cannot write " + path.toStdString());
-    }
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -308,13 +302,14 @@ int main(int argc, char* argv[]) {
     try {
         const QList<Row> postcodeRows =
             currentPlaces(readTable(data + QStringLiteral("postcodes.csv")));
-        write(out + QStringLiteral("F_FB.txt"), specialNumbers());
-        write(out + QStringLiteral("F_QJHM.txt"),
-              areaCodes(readTable(data + QStringLiteral("area-codes.csv"))));
-        write(out + QStringLiteral("F_FBYB.txt"), postcodes(postcodeRows, 0));
-        write(out + QStringLiteral("F_FBYB1.txt"), postcodes(postcodeRows, 1));
-        write(out + QStringLiteral("F_FBGJ.txt"),
-              diallingCodes(readTable(data + QStringLiteral("dialling-codes.csv"))));
+        tools::writeGenerated(out + QStringLiteral("F_FB.txt"), specialNumbers());
+        tools::writeGenerated(out + QStringLiteral("F_QJHM.txt"),
+                              areaCodes(readTable(data + QStringLiteral("area-codes.csv"))));
+        tools::writeGenerated(out + QStringLiteral("F_FBYB.txt"), postcodes(postcodeRows, 0));
+        tools::writeGenerated(out + QStringLiteral("F_FBYB1.txt"), postcodes(postcodeRows, 1));
+        tools::writeGenerated(
+            out + QStringLiteral("F_FBGJ.txt"),
+            diallingCodes(readTable(data + QStringLiteral("dialling-codes.csv"))));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "yanshubu-tables: %s\n", e.what());
         return 1;
