@@ -22,6 +22,8 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 
+#include <optional>
+
 namespace app {
 
 namespace {
@@ -107,8 +109,18 @@ void F_DL::Form_Load() {
 }
 
 bool F_DL::openBook() {
-    const auto open = [this] {
-        contacts::openDatabase(connection_, db::connectionString(services_.programFolder));
+    // Only an upgrade of the file reports progress.
+    std::optional<ui::ProgressScope> upgrading;
+    const platform::Progress progress = [&](qint64 done, qint64 total) {
+        if (!upgrading) {
+            upgrading.emplace(services_.progress, QStringLiteral("正在升级通讯录……"));
+        }
+        return (*upgrading)(done, total);
+    };
+    const auto open = [&] {
+        contacts::openDatabase(connection_, db::connectionString(services_.programFolder),
+                               progress);
+        upgrading.reset();
         users_.openAll(connection_);
     };
     std::optional<QString> oldFile; // what opening said of an old program's file
@@ -116,6 +128,7 @@ bool F_DL::openBook() {
         try {
             open();
         } catch (const db::DbError& e) {
+            upgrading.reset(); // before anything else is said
             if (e.kind() != db::DbErrorKind::OldAccessFile) {
                 throw;
             }

@@ -14,6 +14,7 @@
 #include <QUuid>
 
 #include <algorithm>
+#include <functional>
 #include <vector>
 
 #ifdef Q_OS_WIN
@@ -152,6 +153,24 @@ void backUp(const QString& path, int version) {
     }
 }
 
+// The connection asks the progress while this lives, if there is one.
+class Reporting {
+public:
+    Reporting(db::Connection& connection, std::function<bool()> ask,
+              const platform::Progress& progress)
+        : connection_(connection) {
+        if (progress) {
+            connection_.setProgressHandler(std::move(ask));
+        }
+    }
+    ~Reporting() { connection_.setProgressHandler({}); }
+    Reporting(const Reporting&) = delete;
+    Reporting& operator=(const Reporting&) = delete;
+
+private:
+    db::Connection& connection_;
+};
+
 void createTablesOfVersion1(db::Connection& connection) {
     connection.execute(contactTable() +
                        QStringLiteral("CREATE INDEX yanshu_GR_XM ON yanshu (GR_XM);"
@@ -177,7 +196,8 @@ void createSchema(db::Connection& connection) {
     transaction.commit();
 }
 
-void openDatabase(db::Connection& connection, const QString& connectionString) {
+void openDatabase(db::Connection& connection, const QString& connectionString,
+                  const platform::Progress& progress) {
     connection.open(connectionString);
     defineSearchFunctions(connection);
     const int version = userVersion(connection);
@@ -203,6 +223,11 @@ void openDatabase(db::Connection& connection, const QString& connectionString) {
             return; // not ours: reading it says so
         }
         backUp(path, std::max(version, 1));
+        // Making the keys of a large book takes a while: the window is kept
+        // painted, and the user may give up.
+        platform::Ticker ticker(progress);
+        const Reporting reporting(
+            connection, [&] { return ticker.keepGoing(0, 0); }, progress);
         upgrade(connection, version);
         transaction.commit();
     } catch (...) {

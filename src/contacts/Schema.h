@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QString>
 
 namespace db {
@@ -26,6 +28,9 @@ void createVersion1(db::Connection& connection);
 // file of an older version is first copied beside itself (MY.mdb.bak-v1)
 // and then brought up to date in one transaction; a file of a newer
 // version is refused with DbErrorKind::NewerVersion and left unopened.
-void openDatabase(db::Connection& connection, const QString& connectionString);
+// A long upgrade reports to `progress` as it goes; its cancel leaves the
+// file as it was and fails with DbErrorKind::Interrupted.
+void openDatabase(db::Connection& connection, const QString& connectionString,
+                  const platform::Progress& progress = {});
 
 } // namespace contacts

@@ -1,5 +1,6 @@
 #include "Program.h"
 
+#include "account/UserStore.h"
 #include "contacts/Schema.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Twips.h"
@@ -370,6 +371,37 @@ private slots:
         QTest::mousePress(forms->F_EDIT.client(), Qt::RightButton, {}, QPoint(700, 300));
         QTRY_VERIFY(main().menuedit->isVisible());
         main().menuedit->hide();
+    }
+
+    // Making the search keys of an older book shows progress; its 取消
+    // leaves the file as it was, and the program ends as for any file it
+    // cannot open. The next start upgrades it.
+    void upgradingAnOlderBookCanBeCancelled() {
+        const QString path = s->folder.databasePath();
+        QVERIFY(QFile::remove(path));
+        {
+            db::Connection c;
+            c.create(path);
+            contacts::createVersion1(c);
+            account::UserStore::add(c, QStringLiteral("admin"), QStringLiteral("123456"));
+            c.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                     "FROM n WHERE i < 3000) INSERT INTO yanshu (Id, GR_XM) "
+                                     "SELECT i, '联系人' || i FROM n"));
+        }
+        const QByteArray before = test::fileBytes(path);
+        s->progress.cancelAtStep = 1;
+        box().expectError(QStringLiteral("操作已取消"));
+        forms->F_LOGO.show();
+        forms->F_LOGO.Timer1_Timer();
+        QVERIFY(!forms->F_DL.isLoaded());
+        QVERIFY(!s->progress.running);
+        QCOMPARE(test::fileBytes(path), before);
+
+        s->progress.cancelAtStep = -1;
+        test::logIn(*forms, box());
+        QCOMPARE(s->progress.texts, QStringList(2, QStringLiteral("正在升级通讯录……")));
+        QCOMPARE(static_cast<QLineEdit*>(forms->F_EDIT.controls().data[0])->text(),
+                 QStringLiteral("联系人1"));
     }
 
     // Yes converts: the old file is kept as it was and its users log in. A

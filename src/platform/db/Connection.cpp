@@ -130,6 +130,7 @@ void Connection::openPath(const QString& path) {
 }
 
 void Connection::close() {
+    progress_ = {};
     if (handle_) {
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
@@ -161,6 +162,19 @@ void Connection::defineFunction(const char* name, int argumentCount, TextFunctio
     if (rc != SQLITE_OK) {
         fail(rc, QStringLiteral("define function ") + QLatin1String(name));
     }
+}
+
+void Connection::setProgressHandler(std::function<bool()> handler) {
+    progress_ = std::move(handler);
+    if (!handle_) {
+        return;
+    }
+    // Often enough to keep a window painted, rarely enough to cost nothing.
+    constexpr int instructions = 10000;
+    sqlite3_progress_handler(
+        handle_, progress_ ? instructions : 0,
+        [](void* connection) { return static_cast<Connection*>(connection)->progress_() ? 0 : 1; },
+        this);
 }
 
 void Connection::fail(int code, const QString& context) const {

@@ -37,6 +37,10 @@ public:
     using TextFunction = std::function<QString(std::span<const QString> arguments)>;
     void defineFunction(const char* name, int argumentCount, TextFunction function);
 
+    // Asked every so often while a statement runs: false interrupts it, and
+    // it fails as interrupted (DbErrorKind::Interrupted). Empty: never asked.
+    void setProgressHandler(std::function<bool()> handler);
+
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
@@ -48,6 +52,7 @@ private:
 
     sqlite3* handle_ = nullptr;
     QString path_;
+    std::function<bool()> progress_;
 };
 
 } // namespace db

@@ -40,6 +40,7 @@ const Meaning meanings[] = {
     {{SQLITE_CONSTRAINT, SQLITE_MISMATCH, SQLITE_TOOBIG},
      DbErrorKind::Constraint,
      u"数据库拒绝保存这些内容。"},
+    {{SQLITE_INTERRUPT}, DbErrorKind::Interrupted, u"操作已取消，“%1”没有改动。"},
 };
 
 std::pair<DbErrorKind, QString> meaningOf(int primaryCode, const QString& file) {

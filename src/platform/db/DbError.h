@@ -21,6 +21,7 @@ enum class DbErrorKind {
     Constraint,   // the database refused the values
     DiskFull,
     Io,
+    Interrupted, // the user cancelled the work
 };
 
 // The one error every database failure becomes: a Chinese sentence for the
