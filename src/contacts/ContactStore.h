@@ -71,6 +71,8 @@ public:
     void moveNext() { records_.moveNext(); }
     void movePrevious() { records_.movePrevious(); }
     bool empty() const { return records_.recordCount() == 0; }
+    // Lists every contact's row now, so that no later action has to.
+    void listEveryRow() const { records_.listEveryRow(); }
     // Makes the contact in this row of yanshu current; false, and the
     // cursor where it was, when it is not in the set.
     bool moveTo(qint64 rowId) { return records_.moveToRow(rowId); }

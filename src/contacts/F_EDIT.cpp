@@ -237,6 +237,18 @@ void F_EDIT::Form_Load() {
     }
     PD();
     XSZL();
+    // Once the first contact is on screen, while the user reads it: then
+    // adding, or showing a contact chosen in the list, need not list a
+    // large book. Nobody asked for it: a failure waits for the action that
+    // needs the list, which says so.
+    constexpr int afterPainting = 100; // ms
+    QTimer::singleShot(afterPainting, client(), [this] {
+        try {
+            store_.listEveryRow();
+        } catch (const db::DbError& e) {
+            qWarning("%s", qUtf8Printable(e.detail()));
+        }
+    });
 }
 
 void F_EDIT::Form_Unload() {
