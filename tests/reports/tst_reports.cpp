@@ -19,6 +19,16 @@ using namespace reports;
 
 namespace {
 
+// Draws 宋体 in this face until the guard goes.
+[[nodiscard]] auto drawingWith(const QString& face) {
+    QFont::removeSubstitutions(QStringLiteral("宋体"));
+    QFont::insertSubstitution(QStringLiteral("宋体"), face);
+    return qScopeGuard([] {
+        QFont::removeSubstitutions(QStringLiteral("宋体"));
+        ui::installFontSubstitutes();
+    });
+}
+
 // Rows held in memory, for laying out without a database.
 class Rows final : public ReportRows {
 public:
@@ -208,12 +218,7 @@ private slots:
         if (!QFontDatabase::hasFamily(face)) {
             QSKIP("face not installed");
         }
-        QFont::removeSubstitutions(QStringLiteral("宋体"));
-        QFont::insertSubstitution(QStringLiteral("宋体"), face);
-        const auto restore = qScopeGuard([] {
-            QFont::removeSubstitutions(QStringLiteral("宋体"));
-            ui::installFontSubstitutes();
-        });
+        const auto restore = drawingWith(face);
         const std::map<QString, QString> values{
             {"GR_XM", "欧阳明远"},
             {"GR_ML", "mingyuan@163.com"},
@@ -334,12 +339,7 @@ private slots:
         if (!QFontDatabase::hasFamily(face)) {
             QSKIP("face not installed");
         }
-        QFont::removeSubstitutions(QStringLiteral("宋体"));
-        QFont::insertSubstitution(QStringLiteral("宋体"), face);
-        const auto restore = qScopeGuard([] {
-            QFont::removeSubstitutions(QStringLiteral("宋体"));
-            ui::installFontSubstitutes();
-        });
+        const auto restore = drawingWith(face);
         QCOMPARE(QFontInfo(reportFont(YANSHUALL().font)).family(), face);
         const QStringList expected{"张玉桂", "龙", "手机", "立", "雨", "文", "子"};
         QTemporaryDir dir;
