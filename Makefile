@@ -7,7 +7,9 @@ BUILD := build
 TEST_BUILD := build-test
 PROGRAM_DIR := $(BUILD)/bin
 
-.PHONY: run test bench setup build build-test format
+PREFIX ?= /usr/local
+
+.PHONY: run test bench setup build build-test install format
 
 run: build
 	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
@@ -36,6 +38,9 @@ build: setup
 build-test: setup
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYANSHUBU_SANITIZE=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
+
+install: build
+	cmake --install $(BUILD) --prefix "$(PREFIX)"
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

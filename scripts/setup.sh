@@ -16,6 +16,7 @@ packages=(
     poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
     unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
+    desktop-file-utils appstream # the installed menu entry and description are checked
     "$@"
 )
 
