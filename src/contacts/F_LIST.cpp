@@ -9,6 +9,7 @@
 
 #include <QElapsedTimer>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QTableView>
@@ -21,6 +22,29 @@ namespace {
 
 // Enough for a screen or two, so that the first page alone fills the view.
 constexpr int pageSize = 100;
+
+// Down in the search box goes on into the list, as in other search boxes.
+class DownIntoList final : public QObject {
+public:
+    DownIntoList(QLineEdit* box, QTableView* list)
+        : QObject(box)
+        , list_(list) {
+        box->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress ||
+            static_cast<QKeyEvent*>(event)->key() != Qt::Key_Down) {
+            return false;
+        }
+        list_->setFocus();
+        return true;
+    }
+
+private:
+    QTableView* list_;
+};
 
 const QStringList headers{QStringLiteral("姓名"), QStringLiteral("移动电话"),
                           QStringLiteral("住宅电话"), QStringLiteral("单位"),
@@ -144,6 +168,8 @@ F_LIST_Controls::F_LIST_Controls(ui::FormWidget* form) {
     // Rows of one height need no measuring, however many there are.
     grdList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grdList->horizontalHeader()->setStretchLastSection(true);
+
+    new DownIntoList(txtFind, grdList);
 
     auto* layout = new QVBoxLayout(form);
     layout->addWidget(txtFind);

@@ -65,6 +65,8 @@ private slots:
 
         type(QStringLiteral("l"));
         QCOMPARE(listed(), (QStringList{"李四"}));
+        QTest::keyClick(list().txtFind, Qt::Key_Down);
+        QCOMPARE(forms->F_LIST.window()->focusWidget(), list().grdList);
         QTest::keyClick(list().grdList, Qt::Key_Return);
         QCOMPARE(shownName(), QStringLiteral("李四"));
         forms->F_EDIT.G1();
