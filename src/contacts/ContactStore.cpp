@@ -119,21 +119,18 @@ std::optional<SearchSlice> fewHolding(const db::Connection& connection, const QS
     if (needle.size() < 3 || needle.contains(u'%') || needle.contains(u'_')) {
         return std::nullopt;
     }
-    const QString pattern = u'%' + needle + u'%';
-    db::Statement count(connection,
-                        QStringLiteral("SELECT count(*) FROM (SELECT rowid FROM yanshu_grams "
-                                       "WHERE keys LIKE ? LIMIT ?)"));
-    count.bindAll({pattern, fewContacts + 1});
-    if (!count.step() || count.integer(0) > fewContacts) {
-        return std::nullopt;
-    }
+    // One more than a few are asked for: then they are not few.
     db::Statement found(connection,
                         QStringLiteral("SELECT row FROM yanshu_find WHERE row IN (SELECT rowid "
-                                       "FROM yanshu_grams WHERE keys LIKE ?) ORDER BY sort, row"));
-    found.bind(1, pattern);
+                                       "FROM yanshu_grams WHERE keys LIKE ? LIMIT ?) "
+                                       "ORDER BY sort, row"));
+    found.bindAll({u'%' + needle + u'%', fewContacts + 1});
     SearchSlice slice;
     while (found.step()) {
         slice.found.push_back({found.integer(0), {}});
+    }
+    if (slice.found.size() > std::size_t(fewContacts)) {
+        return std::nullopt;
     }
     readShown(connection, slice.found);
     slice.atEnd = true;
