@@ -1,6 +1,7 @@
 # make run   install what is missing, build, make a demo MY.mdb if there is none, start
 # make test  install what is missing, build with sanitizers, run every test
 # make bench build and run the benchmarks
+# make package build, then the Debian package build/yanshubu_VERSION_ARCH.deb (cpack)
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -9,7 +10,7 @@ PROGRAM_DIR := $(BUILD)/bin
 
 PREFIX ?= /usr/local
 
-.PHONY: run test bench setup build build-test install format
+.PHONY: run test bench setup build build-test install package format
 
 run: build
 	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
@@ -41,6 +42,9 @@ build-test: setup
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 format:
 	git ls-files --cached --others --exclude-standard '*.cpp' '*.h' | xargs clang-format -i

@@ -17,6 +17,7 @@ packages=(
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
     unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
     desktop-file-utils appstream # the installed menu entry and description are checked
+    dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)
     "$@"
 )
 
