@@ -59,7 +59,7 @@ void run(QTextStream& out, int count) {
     QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-XXXXXX")); // on disk
     bench::makeDatabase(dir.path(), count);
     db::Connection source;
-    source.open(db::connectionString(dir.path()));
+    source.open(db::connectionString(dir.filePath(QStringLiteral("MY.mdb"))));
     out << "contacts: " << count << '\n';
     for (const auto& [format, name] :
          {std::pair{ExportFormat::VCard40, "vcf"}, std::pair{ExportFormat::Csv, "csv"}}) {

@@ -73,7 +73,8 @@ int main(int argc, char* argv[]) {
     timer.start();
     bench::makeDatabase(dir.path(), count);
     db::Connection connection;
-    contacts::openDatabase(connection, db::connectionString(dir.path()));
+    contacts::openDatabase(connection,
+                           db::connectionString(dir.filePath(QStringLiteral("MY.mdb"))));
     out << "contacts: " << count
         << ", file: " << QFileInfo(dir.filePath(QStringLiteral("MY.mdb"))).size() / 1024
         << " KiB, made in " << timer.elapsed() / 1000 << " s\n";

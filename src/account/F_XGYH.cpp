@@ -107,7 +107,7 @@ void F_XGYH::Form_Load() {
     setLeft(2000);
 
     const bool opened = ui::guarded(services_.messageBox, [this] {
-        contacts::openDatabase(connection_, db::accountConnectionString(services_.programFolder));
+        contacts::openDatabase(connection_, db::accountConnectionString(services_.databaseFile));
         users_.openAll(connection_);
     });
     if (!opened) {

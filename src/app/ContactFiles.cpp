@@ -1,5 +1,6 @@
 #include "ContactFiles.h"
 
+#include "contacts/Backups.h"
 #include "interchange/Exchange.h"
 #include "platform/Clock.h"
 #include "platform/db/Connection.h"
@@ -59,6 +60,8 @@ bool ContactFiles::importContacts() {
     interchange::ImportReport report;
     const bool read = ui::guarded(services_.messageBox, [&] {
         ui::ProgressScope progress(services_.progress, QStringLiteral("正在导入联系人……"));
+        // The book as it was stays at hand, should the file bring the wrong people.
+        contacts::takeBackup(*connection, services_.clock.now());
         report = interchange::importFile(*connection, *path, std::ref(progress),
                                          [this] { return services_.clock.now().toUTC(); });
     });

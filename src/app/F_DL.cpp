@@ -118,8 +118,7 @@ bool F_DL::openBook() {
         return (*upgrading)(done, total);
     };
     const auto open = [&] {
-        contacts::openDatabase(connection_, db::connectionString(services_.programFolder),
-                               progress);
+        contacts::openDatabase(connection_, db::connectionString(services_.databaseFile), progress);
         upgrading.reset();
         users_.openAll(connection_);
     };
@@ -152,7 +151,7 @@ bool F_DL::convertOldBook(const QString& said) {
     legacy::ConversionReport report;
     const bool converted = ui::guarded(box, [&] {
         ui::ProgressScope progress(services_.progress, QStringLiteral("正在转换旧版通讯录……"));
-        report = legacy::convertInPlace(services_.programFolder, std::ref(progress),
+        report = legacy::convertInPlace(services_.databaseFile, std::ref(progress),
                                         [this] { return services_.clock.now().toUTC(); });
     });
     if (!converted) {

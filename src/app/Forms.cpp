@@ -1,9 +1,14 @@
 #include "Forms.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 namespace app {
 
 Forms::Forms(const platform::Services& services)
-    : F_LOGO(services, [this] { F_DL.show(); })
+    : services(services)
+    , F_LOGO(services, [this] { afterSplash(); })
+    , F_XJ(services)
     , MDI_OK(services, *this)
     , F_EDIT(services)
     , F_LIST(services)
@@ -11,6 +16,7 @@ Forms::Forms(const platform::Services& services)
     , DYGE(reports::DYGE(), services)
     , YANSHUALL(reports::YANSHUALL(), services)
     , F_XGYH(services)
+    , F_BF(services)
     , frmcalendar(services)
     , F_QJHM(tables::F_QJHM())
     , F_FB(tables::F_FB())
@@ -30,11 +36,32 @@ Forms::Forms(const platform::Services& services)
     F_EDIT.bookChanged = [this] { F_LIST.refresh(); };
     F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
+    F_XJ.created = [this] { F_DL.show(); };
+    help.setFact(QStringLiteral("通讯录文件"), QDir::toNativeSeparators(services.databaseFile));
+    // The windows that read the book close while it is replaced; the card
+    // opens on the book restored.
+    F_BF.beforeRestore = [this] {
+        if (F_EDIT.editing()) {
+            return false;
+        }
+        F_LIST.unload();
+        F_EDIT.unload();
+        return true;
+    };
+    F_BF.afterRestore = [this] { F_EDIT.show(); };
+}
+
+void Forms::afterSplash() {
+    if (QFileInfo::exists(services.databaseFile)) {
+        F_DL.show();
+    } else {
+        F_XJ.show();
+    }
 }
 
 void Forms::unloadTopLevelWindows() {
-    for (ui::Form* form : std::initializer_list<ui::Form*>{&F_LIST, &frmcalendar, &F_QJHM, &F_FBYB1,
-                                                           &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+    for (ui::Form* form : std::initializer_list<ui::Form*>{
+             &F_LIST, &F_BF, &frmcalendar, &F_QJHM, &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -5,7 +5,9 @@
 #include "MDI_OK.h"
 
 #include "account/F_XGYH.h"
+#include "account/F_XJ.h"
 #include "calendar/frmcalendar.h"
+#include "contacts/F_BF.h"
 #include "contacts/F_EDIT.h"
 #include "contacts/F_LIST.h"
 #include "platform/Services.h"
@@ -26,7 +28,13 @@ public:
     // closes it.
     void unloadTopLevelWindows();
 
+    // After the splash: the login, or first the making of a new book when
+    // there is none.
+    void afterSplash();
+
+    const platform::Services& services;
     app::F_LOGO F_LOGO;
+    account::F_XJ F_XJ;
     app::MDI_OK MDI_OK;
     contacts::F_EDIT F_EDIT;
     contacts::F_LIST F_LIST;
@@ -34,6 +42,7 @@ public:
     reports::DataReport DYGE;
     reports::DataReport YANSHUALL;
     account::F_XGYH F_XGYH;
+    contacts::F_BF F_BF;
     calendar::frmcalendar frmcalendar;
     tables::ReferenceTable F_QJHM;
     tables::ReferenceTable F_FB;

@@ -58,10 +58,12 @@ constexpr MenuEntry menuTree[] = {
     {"l3", u"-", 1},
     {"FILE_IMP", u"导入联系人...", 1, &MDI_OK::FILE_IMP_Click},
     {"FILE_EXP", u"导出联系人...", 1, &MDI_OK::FILE_EXP_Click},
+    {"FILE_BAK", u"备份与恢复...", 1, &MDI_OK::FILE_BAK_Click},
     {"EDIT_E", u"编辑(&E)", 0},
     {"EDIT_1", u"添加记录", 1, &MDI_OK::EDIT_1_Click},
     {"EDIT_2", u"修改记录", 1, &MDI_OK::EDIT_2_Click},
     {"EDIT_3", u"删除记录", 1, &MDI_OK::EDIT_3_Click},
+    {"EDIT_UNDO", u"撤销删除", 1, &MDI_OK::EDIT_UNDO_Click},
     {"VIEW_V", u"查看(&V) ", 0},
     {"VIEW_1", u"查看联系人", 1, &MDI_OK::VIEW_1_Click},
     {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
@@ -258,6 +260,8 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     item("MnuCdRom")->setEnabled(false);
     // Anywhere in the main window, once its menus are open to the user.
     item("VIEW_3")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    // A text box being typed into takes the key for its own undo first.
+    item("EDIT_UNDO")->setShortcut(QKeySequence::Undo);
 
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
@@ -319,6 +323,7 @@ void MDI_OK::MDIForm_MouseDown(QMouseEvent* event) {
 // The child windows have closed already, each through its own unload.
 void MDI_OK::MDIForm_Unload() {
     forms_.unloadTopLevelWindows();
+    ui::guarded(services_.messageBox, [this] { session_.finish(services_.clock.now()); });
 }
 
 void MDI_OK::FILE_2_Click() {
@@ -370,6 +375,10 @@ void MDI_OK::EDIT_3_Click() {
     forms_.F_EDIT.DEL1();
 }
 
+void MDI_OK::EDIT_UNDO_Click() {
+    forms_.F_EDIT.undoDelete();
+}
+
 void MDI_OK::VIEW_1_Click() {
     forms_.F_EDIT.show();
     forms_.F_EDIT.setCaption(QStringLiteral("浏览联系人"));
@@ -396,6 +405,10 @@ void MDI_OK::FILE_IMP_Click() {
 
 void MDI_OK::FILE_EXP_Click() {
     files_.exportContacts();
+}
+
+void MDI_OK::FILE_BAK_Click() {
+    forms_.F_BF.show();
 }
 
 void MDI_OK::Mnuexit_Click() {
@@ -498,6 +511,7 @@ void MDI_OK::switchOn() {
     for (QMenu* menu : {c.FILE_F, c.HELP_H, c.EDIT_E, c.VIEW_V, c.FB_F}) {
         menu->menuAction()->setEnabled(true);
     }
+    session_.start(services_.databaseFile);
 }
 
 // The last eight characters of the moment as text: the time of day when
@@ -513,7 +527,7 @@ namespace app {
 std::unique_ptr<db::Connection> MDI_OK::openConnection() {
     auto connection = std::make_unique<db::Connection>();
     const bool opened = ui::guarded(services_.messageBox, [&] {
-        contacts::openDatabase(*connection, db::connectionString(services_.programFolder));
+        contacts::openDatabase(*connection, db::connectionString(services_.databaseFile));
     });
     return opened ? std::move(connection) : nullptr;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ContactFiles.h"
+#include "SessionBackup.h"
 
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
@@ -99,12 +100,14 @@ public:
     void EDIT_1_Click();
     void EDIT_2_Click();
     void EDIT_3_Click();
+    void EDIT_UNDO_Click();
     void VIEW_1_Click();
     void VIEW_2_Click();
     void VIEW_3_Click();
     void FILE_E_Click();
     void FILE_IMP_Click();
     void FILE_EXP_Click();
+    void FILE_BAK_Click();
     void Mnuexit_Click();
     void PRINT_1_Click();
     void PRINT_2_Click();
@@ -145,6 +148,7 @@ private:
     const platform::Services& services_;
     Forms& forms_;
     ContactFiles files_;
+    SessionBackup session_;
 };
 
 } // namespace app

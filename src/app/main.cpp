@@ -1,3 +1,4 @@
+#include "BookLocation.h"
 #include "Forms.h"
 
 #include "platform/CdDevice.h"
@@ -13,6 +14,7 @@
 #include "platform/ui/Progress.h"
 
 #include <QApplication>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -27,9 +29,15 @@ int main(int argc, char* argv[]) {
     platform::SystemProgramStarter programs;
     platform::SystemCdDevice cdrom;
     platform::SystemKeyboard keyboard;
-    const platform::Services services{
-        messageBox, inputBox, fileDialog, progress, clock,
-        instance,   programs, cdrom,      keyboard, QCoreApplication::applicationDirPath()};
+    const std::optional<QString> book = app::locateBook(
+        QCoreApplication::arguments().mid(1), QCoreApplication::applicationDirPath(),
+        QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    if (!book) {
+        messageBox.show(app::commandLineHelp(), ui::applicationTitle());
+        return 2;
+    }
+    const platform::Services services{messageBox, inputBox, fileDialog, progress, clock,
+                                      instance,   programs, cdrom,      keyboard, *book};
 
     app::Forms forms(services);
     forms.F_LOGO.show();

@@ -65,6 +65,22 @@ void ContactStore::add(const Contact& contact) {
     }
 }
 
+void ContactStore::putBack(const Contact& contact) {
+    records_.addNew();
+    try {
+        records_.setValue(idColumn.column, contact.id);
+        // A row written by another program may have had none.
+        records_.setValue(u"UID", contact.uid.isEmpty()
+                                      ? QUuid::createUuid().toString(QUuid::WithoutBraces)
+                                      : contact.uid);
+        setFields(contact);
+        records_.update();
+    } catch (...) {
+        records_.cancelUpdate();
+        throw;
+    }
+}
+
 void ContactStore::update(const Contact& contact) {
     try {
         setFields(contact);

@@ -82,6 +82,9 @@ public:
     // Appends a contact with a new UID; it becomes current. Its id is
     // stored as given.
     void add(const Contact& contact);
+    // Appends a deleted contact again, with its number and UID; it becomes
+    // current. Fails (DbError) when its UID is in the table meanwhile.
+    void putBack(const Contact& contact);
     // Writes the texts into the current contact; its number and UID stay.
     void update(const Contact& contact);
     void removeCurrent();

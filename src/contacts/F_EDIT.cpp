@@ -229,7 +229,7 @@ void F_EDIT::Form_Load() {
     c.CGR_XB->addItem(QStringLiteral("女"));
     c.CGR_XB->setEditText(designText);
     const bool opened = guarded([this] {
-        openDatabase(connection_, db::connectionString(services_.programFolder));
+        openDatabase(connection_, db::connectionString(services_.databaseFile));
         store_.openAll(connection_);
     });
     if (!opened) {
@@ -475,9 +475,15 @@ void F_EDIT::DEL1() {
                                   infoTitle);
         return;
     }
-    if (!guarded([this] { store_.removeCurrent(); })) {
+    // Kept for this run, so that 撤销删除 can put it back.
+    Contact removed;
+    if (!guarded([&] {
+            removed = store_.current();
+            store_.removeCurrent();
+        })) {
         return;
     }
+    deleted_.push_back(std::move(removed));
     notifyChanged();
     bool none = false;
     if (!guarded([&] {
@@ -611,11 +617,18 @@ void F_EDIT::showBook() {
     show();
 }
 
+bool F_EDIT::busyEditing() {
+    if (!editing()) {
+        return false;
+    }
+    show();
+    services_.messageBox.show(
+        QStringLiteral("请先保存或取消正在添加或修改的联系人，再查看其他联系人。"), infoTitle);
+    return true;
+}
+
 void F_EDIT::showContact(qint64 rowId) {
-    if (editing()) {
-        show();
-        services_.messageBox.show(
-            QStringLiteral("请先保存或取消正在添加或修改的联系人，再查看其他联系人。"), infoTitle);
+    if (busyEditing()) {
         return;
     }
     show();
@@ -637,6 +650,25 @@ void F_EDIT::showContact(qint64 rowId) {
     if (!there) {
         services_.messageBox.show(QStringLiteral("这位联系人已不在通讯录中。"), infoTitle);
     }
+    XSZL();
+}
+
+void F_EDIT::undoDelete() {
+    if (busyEditing()) {
+        return;
+    }
+    show();
+    if (deleted_.empty()) {
+        services_.messageBox.show(QStringLiteral("这次运行中没有删除过联系人，没有可撤销的删除。"),
+                                  infoTitle);
+        return;
+    }
+    if (!guarded([this] { store_.putBack(deleted_.back()); })) {
+        return; // kept: it may be put back once the file can be written
+    }
+    deleted_.pop_back();
+    ui().Command4->hide();
+    notifyChanged();
     XSZL();
 }
 

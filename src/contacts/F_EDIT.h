@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <vector>
 
 class QComboBox;
 class QLabel;
@@ -86,6 +87,9 @@ public:
     // Browses the whole book from this row of yanshu, as chosen in the
     // contact list; not while the user is typing into the card.
     void showContact(qint64 rowId);
+    // Puts the contact deleted last in this run back, with its number and
+    // UID, and shows it; again for the one before, and so on.
+    void undoDelete();
 
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };
@@ -101,6 +105,8 @@ public:
 
     // The help line that scrolls along the bottom of the card.
     static QString helpText();
+    // A contact is being added or changed on the card.
+    bool editing();
 
 protected:
     void Form_Load() override;
@@ -109,7 +115,9 @@ protected:
     void wireEvents(F_EDIT_Controls& controls) override;
 
 private:
-    bool editing();
+    // While a contact is being added or changed: brings the card up, says
+    // that goes first, and is true.
+    bool busyEditing();
     void notifyChanged();
     void offerSimilar(const QString& name);
     void setDataEnabled(bool enabled);
@@ -122,6 +130,7 @@ private:
     const platform::Services& services_;
     db::Connection connection_;
     ContactStore store_;
+    std::vector<Contact> deleted_; // this run's deletions, the last at the back
 };
 
 } // namespace contacts

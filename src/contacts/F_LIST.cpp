@@ -191,7 +191,7 @@ void F_LIST::Form_Load() {
     setCaption(QStringLiteral("联系人列表"));
     auto& c = ui();
     const bool opened = ui::guarded(services_.messageBox, [this] {
-        openDatabase(connection_, db::connectionString(services_.programFolder));
+        openDatabase(connection_, db::connectionString(services_.databaseFile));
     });
     if (!opened) {
         unload();

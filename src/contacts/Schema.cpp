@@ -1,5 +1,6 @@
 #include "Schema.h"
 
+#include "Backups.h"
 #include "ContactColumns.h"
 #include "SearchKeys.h"
 
@@ -8,20 +9,13 @@
 #include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
 
+#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QStringList>
 #include <QUuid>
 
-#include <algorithm>
 #include <functional>
 #include <vector>
-
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace contacts {
 
@@ -127,29 +121,18 @@ void upgrade(db::Connection& connection, int from) {
     }
 }
 
-bool syncToDisk(QFile& file) {
-#ifdef Q_OS_WIN
-    return ::_commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
-// A copy of the file as it was, beside it, under a name not yet taken, on
-// disk before the upgrade commits: else a power cut could keep the
-// upgraded file and lose its copy.
-void backUp(const QString& path, int version) {
-    const QString base = path + QStringLiteral(".bak-v%1").arg(version);
-    QString copy = base;
-    for (int n = 2; QFile::exists(copy); ++n) {
-        copy = base + QStringLiteral("-%1").arg(n);
-    }
-    QFile file(path);
-    QFile written(copy);
-    if (!file.copy(copy) || !written.open(QIODevice::ReadWrite) || !syncToDisk(written)) {
-        throw db::DbError(QStringLiteral("无法在“%1”旁边保存它的备份，数据库没有升级。")
-                              .arg(QDir::toNativeSeparators(path)),
-                          file.errorString() + QStringLiteral(": ") + copy, 0, db::DbErrorKind::Io);
+// A copy of the file as it was into its backup folder, on disk before the
+// upgrade commits: else a power cut could keep the upgraded file and lose
+// its copy.
+void backUp(db::Connection& connection) {
+    try {
+        takeBackup(connection, QDateTime::currentDateTime());
+    } catch (const db::DbError& e) {
+        throw db::DbError(
+            QStringLiteral("无法在“%1”旁边的备份文件夹中保存它的备份，数据库没有升级。")
+                .arg(QDir::toNativeSeparators(connection.path())),
+            e.userMessage() + QStringLiteral("; ") + e.detail(), e.engineCode(),
+            db::DbErrorKind::Io);
     }
 }
 
@@ -222,7 +205,7 @@ void openDatabase(db::Connection& connection, const QString& connectionString,
         if (!hasContactTable(connection)) {
             return; // not ours: reading it says so
         }
-        backUp(path, std::max(version, 1));
+        backUp(connection);
         // Making the keys of a large book takes a while: the window is kept
         // painted, and the user may give up.
         platform::Ticker ticker(progress);

@@ -25,9 +25,10 @@ void createSchema(db::Connection& connection);
 void createVersion1(db::Connection& connection);
 
 // Opens the database of the connection string for the program's use. A
-// file of an older version is first copied beside itself (MY.mdb.bak-v1)
-// and then brought up to date in one transaction; a file of a newer
-// version is refused with DbErrorKind::NewerVersion and left unopened.
+// file of an older version is first backed up into the backups folder
+// beside it (takeBackup) and then brought up to date in one transaction;
+// a file of a newer version is refused with DbErrorKind::NewerVersion and
+// left unopened.
 // A long upgrade reports to `progress` as it goes; its cancel leaves the
 // file as it was and fails with DbErrorKind::Interrupted.
 void openDatabase(db::Connection& connection, const QString& connectionString,

@@ -167,10 +167,13 @@ void copyUsers(AccessFile& file, db::Connection& target, ConversionReport& repor
     }
 }
 
-QString keptName(const QDir& folder) {
-    QString name = QStringLiteral("MY-旧版.mdb");
+QString keptName(const QFileInfo& file) {
+    const QDir folder = file.dir();
+    const QString stem = file.completeBaseName() + QStringLiteral("-旧版");
+    const QString suffix = file.suffix().isEmpty() ? QString() : u'.' + file.suffix();
+    QString name = stem + suffix;
     for (int n = 2; folder.exists(name); ++n) {
-        name = QStringLiteral("MY-旧版-%1.mdb").arg(n);
+        name = stem + QStringLiteral("-%1").arg(n) + suffix;
     }
     return name;
 }
@@ -223,11 +226,11 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
     return report;
 }
 
-ConversionReport convertInPlace(const QString& folderPath, const Progress& progress,
-                                const Now& now) {
-    const QDir folder(folderPath);
-    const QString old = folder.filePath(QStringLiteral("MY.mdb"));
-    const QString fresh = folder.filePath(QStringLiteral("MY.mdb.converting"));
+ConversionReport convertInPlace(const QString& file, const Progress& progress, const Now& now) {
+    const QFileInfo info(file);
+    const QDir folder = info.dir();
+    const QString old = info.absoluteFilePath();
+    const QString fresh = old + QStringLiteral(".converting");
     QFile::remove(fresh); // what a conversion cut short left
     ConversionReport report;
     try {
@@ -243,7 +246,7 @@ ConversionReport convertInPlace(const QString& folderPath, const Progress& progr
         QFile::remove(fresh);
         return report;
     }
-    report.keptAs = keptName(folder);
+    report.keptAs = keptName(info);
     const QString kept = folder.filePath(report.keptAs);
     if (!QFile::rename(old, kept)) {
         QFile::remove(fresh);
@@ -252,7 +255,8 @@ ConversionReport convertInPlace(const QString& folderPath, const Progress& progr
     if (!QFile::rename(fresh, old)) {
         QFile::rename(kept, old);
         QFile::remove(fresh);
-        fileFailure(QStringLiteral("无法把转换好的文件改名为 MY.mdb，没有转换。"), fresh);
+        fileFailure(QStringLiteral("无法把转换好的文件改名为 %1，没有转换。").arg(info.fileName()),
+                    fresh);
     }
     return report;
 }

@@ -38,10 +38,11 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
                          const Progress& progress = {},
                          const Now& now = &QDateTime::currentDateTimeUtc);
 
-// Converts the folder's MY.mdb, an old Access file, into a new MY.mdb of
-// this program; the old file is kept, unchanged, as MY-旧版.mdb (or
-// MY-旧版-2.mdb …). On failure or cancel the old file stays where it was.
-ConversionReport convertInPlace(const QString& folder, const Progress& progress = {},
+// Converts the book file (MY.mdb), an old Access file, into a book of this
+// program under the same name; the old file is kept, unchanged, beside it
+// as MY-旧版.mdb (or MY-旧版-2.mdb …). On failure or cancel the old file
+// stays where it was.
+ConversionReport convertInPlace(const QString& file, const Progress& progress = {},
                                 const Now& now = &QDateTime::currentDateTimeUtc);
 
 } // namespace legacy

@@ -29,8 +29,9 @@ struct Services {
     ProgramStarter& programs;
     CdDevice& cdrom;
     Keyboard& keyboard;
-    // The folder that holds the program and its MY.mdb.
-    QString programFolder;
+    // The book file the program works on: MY.mdb beside the program, in the
+    // user's data folder, or where the command line says.
+    QString databaseFile;
 };
 
 } // namespace platform

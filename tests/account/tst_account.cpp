@@ -46,7 +46,7 @@ class AccountTest : public QObject {
     // The users as another program reads them from the file.
     QList<User> storedUsers() {
         db::Connection connection;
-        connection.open(db::connectionString(s->folder.path()));
+        connection.open(db::connectionString(s->folder.databasePath()));
         db::Recordset users;
         users.openTable(connection, QStringLiteral("mab"));
         QList<User> result;
@@ -57,7 +57,7 @@ class AccountTest : public QObject {
     }
     void setUsers(const QList<User>& users) {
         db::Connection connection;
-        connection.open(db::connectionString(s->folder.path()));
+        connection.open(db::connectionString(s->folder.databasePath()));
         connection.execute(QStringLiteral("DELETE FROM mab"));
         for (const User& user : users) {
             account::UserStore::add(connection, user.name, user.password);
@@ -296,7 +296,7 @@ private slots:
     void aFailedWriteKeepsTheStoredUser() {
         toNewValues();
         enterNew(QStringLiteral("new"), QStringLiteral("pw"), QStringLiteral("pw"));
-        test::FileLock lock(s->folder.path());
+        test::FileLock lock(s->folder.databasePath());
         box().expectError(QStringLiteral("正被其他程序使用"));
         save();
         QVERIFY(forms->F_XGYH.isLoaded());

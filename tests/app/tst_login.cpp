@@ -70,7 +70,7 @@ class LoginTest : public QObject {
     // The user table anew; each row's SQL literals, NULL among them.
     void users(const QStringList& rows) {
         db::Connection c;
-        c.open(db::connectionString(s->folder.path()));
+        c.open(db::connectionString(s->folder.databasePath()));
         c.execute(QStringLiteral("DELETE FROM mab"));
         for (const QString& row : rows) {
             c.execute(QStringLiteral("INSERT INTO mab (YHM, YHMA) VALUES (%1)").arg(row));
@@ -121,16 +121,19 @@ private slots:
             file << (a->isSeparator() ? QStringLiteral("-") : a->text());
         }
         QCOMPARE(file, QStringList({"修改用户信息", "-", "打印通讯录", "-", "退出(&X)", "-",
-                                    "导入联系人...", "导出联系人..."}));
+                                    "导入联系人...", "导出联系人...", "备份与恢复..."}));
+        QCOMPARE(m.EDIT_E->actions().last(), item("EDIT_UNDO"));
+        QCOMPARE(item("EDIT_UNDO")->text(), QStringLiteral("撤销删除"));
         QCOMPARE(item("FILE_4")->menu()->actions().size(), 3);
         QCOMPARE(m.menuedit->actions().size(), 10);
         QList<QMenu*> menus = topMenus() << m.menuedit;
         for (int i = 0; i < menus.size(); ++i) {
             for (QAction* a : menus[i]->actions()) {
-                const bool list = a->objectName() == u"VIEW_3";
-                QVERIFY2(a->shortcut() ==
-                             (list ? QKeySequence(Qt::CTRL | Qt::Key_F) : QKeySequence()),
-                         qPrintable(a->objectName()));
+                const QKeySequence key = a->objectName() == u"VIEW_3"
+                                             ? QKeySequence(Qt::CTRL | Qt::Key_F)
+                                         : a->objectName() == u"EDIT_UNDO" ? QKeySequence::Undo
+                                                                           : QKeySequence();
+                QVERIFY2(a->shortcut() == key, qPrintable(a->objectName()));
                 if (a->menu()) {
                     menus << a->menu();
                 }
@@ -207,7 +210,7 @@ private slots:
 
     void theGreetingComesAfterTheCardHasOpened() {
         db::Connection c;
-        c.open(db::connectionString(s->folder.path()));
+        c.open(db::connectionString(s->folder.databasePath()));
         c.execute(QStringLiteral("DELETE FROM yanshu"));
         start();
         box().expect(QStringLiteral("没有可用记录"), QStringLiteral("提示信息"));
@@ -280,7 +283,9 @@ private slots:
         QVERIFY(forms->F_EDIT.window()->isMaximized());
         QCOMPARE(cardBox("TGR_XM")->text(), QStringLiteral("甲"));
         QCOMPARE(main().MDIClient->subWindowList().size(), 1);
-        QCOMPARE(test::openHandles(dbPath), 1); // the card's; the dialog let go of its own
+        // The card's, and the one that tells on the way out whether the book
+        // changed; the dialog let go of its own.
+        QCOMPARE(test::openHandles(dbPath), 2);
     }
 
     void eachDayHasItsGreeting() {
@@ -454,12 +459,12 @@ private slots:
             box().shown.clear();
         };
         {
-            test::FileLock lock(s->folder.path());
+            test::FileLock lock(s->folder.databasePath());
             fails(QStringLiteral("正被其他程序使用"));
         }
         {
             db::Connection c;
-            c.open(db::connectionString(s->folder.path()));
+            c.open(db::connectionString(s->folder.databasePath()));
             c.execute(QStringLiteral("DROP TABLE mab"));
         }
         fails(QStringLiteral("缺少所需的表"));

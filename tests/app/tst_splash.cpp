@@ -1,5 +1,6 @@
 #include "TestServices.h"
 
+#include "account/NewBook.h"
 #include "app/F_LOGO.h"
 #include "platform/ProgramInstance.h"
 #include "platform/ui/Twips.h"
@@ -62,9 +63,10 @@ QProcessEnvironment programEnvironment() {
 }
 
 void startProgram(QProcess& process, const QString& exe = QStringLiteral(YANSHUBU_EXE),
-                  const QProcessEnvironment& env = programEnvironment()) {
+                  const QProcessEnvironment& env = programEnvironment(),
+                  const QStringList& arguments = {}) {
     process.setProcessEnvironment(env);
-    process.start(exe, {});
+    process.start(exe, arguments);
     QVERIFY(process.waitForStarted());
 }
 
@@ -207,24 +209,46 @@ private slots:
         }
     }
 
-    void theRealProgramReachesTheLoginAndEndsWhenTold() {
-        test::ProgramFolder folder;
-        const QString exe = folder.path() + QStringLiteral("/yanshubu");
-        QVERIFY(QFile::copy(QStringLiteral(YANSHUBU_EXE), exe));
-        QProcess program;
-        QElapsedTimer clock;
-        clock.start();
-        startProgram(program, exe);
-        // The login dialog is the first window that opens the database.
-        const auto atLogin = [&] {
-            return test::openHandles(folder.databasePath(), program.processId()) > 0;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(atLogin(), 15000);
-        QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
-        ::kill(pid_t(program.processId()), SIGTERM);
-        QVERIFY(program.waitForFinished(10000));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+    // Copied beside its book, installed with the book in the user's data
+    // folder, or told where it is: the program opens that book at its
+    // login, and ends when told.
+    void theRealProgramReachesTheLoginOnTheBookItFinds() {
+        test::ProgramFolder portable;
+        const QString copied = portable.path() + QStringLiteral("/yanshubu");
+        QVERIFY(QFile::copy(QStringLiteral(YANSHUBU_EXE), copied));
+        QTemporaryDir prefix;
+        QTemporaryDir home;
+        QCOMPARE(QProcess::execute(QStringLiteral("cmake"),
+                                   {"--install", BUILD_DIR, "--prefix", prefix.path()}),
+                 0);
+        const QString installed = prefix.filePath(QStringLiteral("bin/yanshubu"));
+        const QString users = home.filePath(QStringLiteral("yanshubu/MY.mdb"));
+        const QString named = home.filePath(QStringLiteral("别处/书.db"));
+        for (const QString& book : {users, named}) {
+            account::createBook(book, QStringLiteral("admin"), QStringLiteral("123456"));
+        }
+        QProcessEnvironment env = programEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+        const struct {
+            QString exe;
+            QStringList arguments;
+            QString book;
+        } runs[] = {{copied, {}, portable.databasePath()},
+                    {installed, {}, users},
+                    {installed, {QStringLiteral("--database"), named}, named}};
+        for (const auto& run : runs) {
+            QProcess program;
+            QElapsedTimer clock;
+            clock.start();
+            startProgram(program, run.exe, env, run.arguments);
+            // The login dialog is the first window that opens the book.
+            QTRY_VERIFY_WITH_TIMEOUT(test::openHandles(run.book, program.processId()) > 0, 15000);
+            QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
+            ::kill(pid_t(program.processId()), SIGTERM);
+            QVERIFY(program.waitForFinished(10000));
+            QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(program.exitCode(), 0);
+        }
     }
 };
 

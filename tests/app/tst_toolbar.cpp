@@ -48,7 +48,7 @@ class ToolbarTest : public QObject {
     void logIn() { test::logIn(*forms, box()); }
     int storedContacts() {
         db::Connection c;
-        c.open(db::connectionString(s->folder.path()));
+        c.open(db::connectionString(s->folder.databasePath()));
         db::Recordset rows;
         rows.openTable(c, QStringLiteral("yanshu"));
         return static_cast<int>(rows.recordCount());

@@ -106,7 +106,7 @@ class CardTest : public QObject {
 private slots:
     void init() {
         s = std::make_unique<test::TestServices>();
-        contacts::openDatabase(other, db::connectionString(s->folder.path()));
+        contacts::openDatabase(other, db::connectionString(s->folder.databasePath()));
         area = std::make_unique<QMdiArea>();
         area->resize(1100, 800);
         area->show();
@@ -364,7 +364,7 @@ private slots:
         seedThree();
         open();
         card->G1();
-        test::FileLock locker(s->folder.path());
+        test::FileLock locker(s->folder.databasePath());
         for (int attempt = 0; attempt < 2; ++attempt) {
             card->enterAddMode(F_EDIT::AddFrom::Menu);
             type("TGR_XM", QStringLiteral("重要的人"));
@@ -390,7 +390,7 @@ private slots:
         card->enterModifyMode(false); // touching the card loads and shows it
         QVERIFY(card->window()->isVisible());
         type("TGR_XM", QStringLiteral("改过"));
-        test::FileLock locker(s->folder.path());
+        test::FileLock locker(s->folder.databasePath());
         box().expectError(QStringLiteral("正被其他程序使用"));
         click("Command3");
         QCOMPARE(shown(), QStringLiteral("改过"));

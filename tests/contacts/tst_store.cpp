@@ -1,6 +1,7 @@
 // The contact and user stores on a real file, without any window.
 
 #include "account/UserStore.h"
+#include "contacts/Backups.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
@@ -52,14 +53,15 @@ class StoreTest : public QObject {
     QDateTime clock{QDate(2026, 12, 7), QTime(9, 30), Qt::UTC};
 
     QString path() const { return dir->filePath(QStringLiteral("MY.mdb")); }
-    QString connectionString() const { return db::connectionString(dir->path()); }
+    QString connectionString() const { return db::connectionString(path()); }
     ContactStore store() {
         return ContactStore([this] { return clock; });
     }
-    // What another program sees in the file: the first columns of each row.
-    QStringList stored(const QString& sql, int columns = 1) {
+    // What another program sees in the file (the book by default): the
+    // first columns of each row.
+    QStringList stored(const QString& sql, int columns = 1, const QString& file = {}) {
         db::Connection other;
-        other.open(connectionString());
+        other.open(db::connectionString(file.isEmpty() ? path() : file));
         db::Statement rows(other, sql);
         QStringList values;
         while (rows.step()) {
@@ -219,15 +221,21 @@ private slots:
         }
         connection.close();
         // Id and the 21 texts, in the order they were added.
-        const auto all = [&] {
+        const auto all = [&](const QString& file = {}) {
             return stored(QStringLiteral("select * from yanshu order by _rowid_"),
-                          int(contactColumns.size()));
+                          int(contactColumns.size()), file);
         };
         const QStringList before = all();
-        const QByteArray original = bytesOf(path());
 
         contacts::openDatabase(connection, connectionString());
-        QCOMPARE(bytesOf(path() + QStringLiteral(".bak-v1")), original);
+        const auto backups = contacts::listBackups(path());
+        QCOMPARE(backups.size(), std::size_t(1));
+        const QString copy = backups.front().path;
+        QCOMPARE(QFileInfo(copy).dir().dirName(), QStringLiteral("backups"));
+        QCOMPARE(all(copy), before);
+        QCOMPARE(stored(QStringLiteral("PRAGMA user_version"), 1, copy), QStringList{"1"});
+        QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab"), 1, copy),
+                 QStringList{"admin123456"});
         QCOMPARE(all(), before);
         QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"3"});
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
@@ -238,7 +246,8 @@ private slots:
         QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab")), QStringList{"admin123456"});
         connection.close();
         contacts::openDatabase(connection, connectionString()); // up to date: no second copy
-        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 2);
+        QCOMPARE(contacts::listBackups(path()).size(), std::size_t(1));
+        QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
     }
 
     void aNewerFileIsRefusedUnchanged() {
@@ -256,6 +265,7 @@ private slots:
         QVERIFY(!connection.isOpen());
         QCOMPARE(bytesOf(path()), before);
         QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
+        QVERIFY(contacts::listBackups(path()).empty());
     }
 
     // The keys follow every write, whichever way it reaches the table.

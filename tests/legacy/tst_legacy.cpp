@@ -176,11 +176,11 @@ private slots:
         for (const char* kept : {"MY-旧版.mdb", "MY-旧版-2.mdb"}) {
             QFile::remove(old);
             QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-odd-nomab.mdb")), old));
-            const legacy::ConversionReport report = legacy::convertInPlace(folder.path());
+            const legacy::ConversionReport report = legacy::convertInPlace(old);
             QCOMPARE(report.keptAs, QString::fromUtf8(kept));
             QCOMPARE(bytesOf(folder.filePath(report.keptAs)), original);
             db::Connection converted;
-            contacts::openDatabase(converted, db::connectionString(folder.path()));
+            contacts::openDatabase(converted, db::connectionString(old));
             QCOMPARE(stored(converted, QStringLiteral("SELECT Id FROM yanshu")).size(), 3);
         }
         QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-odd-nomab.mdb")),
@@ -188,7 +188,7 @@ private slots:
         QFile::remove(old);
         QVERIFY(QFile::rename(folder.filePath(QStringLiteral("MY.mdb.tmp")), old));
         const auto stop = [](qint64, qint64) { return false; };
-        QVERIFY(legacy::convertInPlace(folder.path(), stop).cancelled);
+        QVERIFY(legacy::convertInPlace(old, stop).cancelled);
         QCOMPARE(bytesOf(old), original);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY-旧版-3.mdb"))));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY.mdb.converting"))));

@@ -121,7 +121,7 @@ class PlatformTest : public QObject {
     std::unique_ptr<test::ProgramFolder> folder;
     Connection connection;
 
-    QString connString() const { return db::connectionString(folder->path()); }
+    QString connString() const { return db::connectionString(folder->databasePath()); }
 
     void addPeople(const QStringList& names) {
         Recordset rs;
@@ -181,8 +181,9 @@ private slots:
         for (const QString& f : {QStringLiteral("/home/用户/雁书簿 程序"),
                                  QStringLiteral("/tmp/a;b"), QStringLiteral("/tmp/say \"hi\""),
                                  QStringLiteral("/tmp/trailing "), QStringLiteral("/tmp/a\\b")}) {
-            QCOMPARE(db::dataSource(db::connectionString(f)), f + "/MY.mdb");
-            QCOMPARE(db::dataSource(db::accountConnectionString(f)), f + "/MY.mdb");
+            QCOMPARE(db::dataSource(db::connectionString(f + "/MY.mdb")), f + "/MY.mdb");
+            QCOMPARE(db::dataSource(db::accountConnectionString(f + "/通讯录.db")),
+                     f + "/通讯录.db");
         }
         QCOMPARE(db::dataSource(QStringLiteral("provider=x; DATA SOURCE = /a b/MY.mdb ;x=y")),
                  QStringLiteral("/a b/MY.mdb"));
@@ -191,7 +192,7 @@ private slots:
         QCOMPARE(db::dataSource(QStringLiteral(";Provider=x;; ;Data Source=/a/MY.mdb")),
                  QStringLiteral("/a/MY.mdb"));
         Connection second; // the account dialog's spelling opens the file too
-        second.open(db::accountConnectionString(folder->path()));
+        second.open(db::accountConnectionString(folder->databasePath()));
         QVERIFY(second.isOpen());
     }
 
@@ -200,7 +201,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("MY.mdb"));
         Connection c;
         const auto error = [&] {
-            return expectDbError([&] { c.open(db::connectionString(dir.path())); });
+            return expectDbError([&] { c.open(db::connectionString(path)); });
         };
         const DbError missing = error();
         QCOMPARE(missing.kind(), db::DbErrorKind::Missing);
@@ -542,7 +543,7 @@ private slots:
         addPeople({QStringLiteral("原名")});
         Recordset rs;
         rs.openTable(connection, QStringLiteral("yanshu"));
-        test::FileLock other(folder->path());
+        test::FileLock other(folder->databasePath());
         QCOMPARE(expectDbError([&] { Connection().open(connString()); }).kind(),
                  db::DbErrorKind::Locked);
 

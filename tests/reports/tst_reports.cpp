@@ -96,7 +96,7 @@ class ReportTest : public QObject {
 private slots:
     void init() {
         test::setUp(s, forms);
-        contacts::openDatabase(other, db::connectionString(s->folder.path()));
+        contacts::openDatabase(other, db::connectionString(s->folder.databasePath()));
     }
     void cleanup() {
         other.close();

@@ -21,7 +21,7 @@ inline void setUp(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>&
         return;
     }
     db::Connection c;
-    contacts::openDatabase(c, db::connectionString(s->folder.path()));
+    contacts::openDatabase(c, db::connectionString(s->folder.databasePath()));
     c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
 }
 

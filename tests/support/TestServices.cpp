@@ -79,8 +79,8 @@ ProgramFolder::ProgramFolder()
     account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
 }
 
-FileLock::FileLock(const QString& programFolder) {
-    connection_.open(db::connectionString(programFolder));
+FileLock::FileLock(const QString& databaseFile) {
+    connection_.open(db::connectionString(databaseFile));
     connection_.execute(QStringLiteral("BEGIN EXCLUSIVE; UPDATE mab SET YHMA = YHMA;"));
 }
 

@@ -167,13 +167,13 @@ struct TestServices {
     FakeKeyboard keyboard;
     ProgramFolder folder;
     platform::Services services{messageBox, inputBox, fileDialog, progress, clock,
-                                instance,   programs, cdrom,      keyboard, folder.path()};
+                                instance,   programs, cdrom,      keyboard, folder.databasePath()};
 };
 
 // Another program holding the database file locked until released.
 class FileLock {
 public:
-    explicit FileLock(const QString& programFolder);
+    explicit FileLock(const QString& databaseFile);
     void release();
 
 private:

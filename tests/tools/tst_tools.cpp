@@ -1,9 +1,11 @@
 #include "TestServices.h"
 
+#include "contacts/Backups.h"
 #include "contacts/ContactColumns.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/Statement.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -24,6 +26,21 @@ Run yanshubuDb(const QStringList& arguments) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
+void writeFile(const QString& path, const QByteArray& bytes, qint64 at = 0) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(at));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+// The number of contacts in a book.
+qint64 contactsIn(const QString& file) {
+    db::Connection connection;
+    connection.open(db::connectionString(file));
+    db::Statement count(connection, QStringLiteral("select count(*) from yanshu"));
+    return count.step() ? count.integer(0) : -1;
+}
+
 } // namespace
 
 class ToolsTest : public QObject {
@@ -37,7 +54,7 @@ private slots:
         QVERIFY(run.out.contains(QStringLiteral("已创建")));
 
         db::Connection connection;
-        connection.open(db::connectionString(dir.path()));
+        connection.open(db::connectionString(dir.filePath(QStringLiteral("MY.mdb"))));
         db::Recordset users;
         users.openTable(connection, QStringLiteral("mab"));
         QCOMPARE(users.recordCount(), 1);
@@ -53,7 +70,7 @@ private slots:
         QCOMPARE(
             yanshubuDb({QStringLiteral("init"), QStringLiteral("--demo"), dir.path()}).exitCode, 0);
         db::Connection connection;
-        connection.open(db::connectionString(dir.path()));
+        connection.open(db::connectionString(dir.filePath(QStringLiteral("MY.mdb"))));
         db::Recordset people;
         people.openTable(connection, QStringLiteral("yanshu"));
         QVERIFY(people.recordCount() >= 4);
@@ -83,15 +100,30 @@ private slots:
         QCOMPARE(test::fileBytes(folder.databasePath()), before);
     }
 
-    // A file goes in with a report, comes out in the chosen format and
-    // code page, and goes into another book whole.
+    // A file goes in with a report after a backup of the book as it was,
+    // comes out in the chosen format and code page, and goes into another
+    // book whole.
     void importAndExport() {
         test::ProgramFolder folder;
         const QString sample = QStringLiteral(SAMPLES_DIR "/android-21-qp.vcf");
+        const QString backups = contacts::backupFolder(folder.databasePath());
+        writeFile(backups, "not a folder"); // no backup, no import
+        const Run refused = yanshubuDb({"import", sample, "--folder", folder.path()});
+        QCOMPARE(refused.exitCode, 1);
+        QVERIFY2(refused.err.contains(QStringLiteral("备份文件夹")), qPrintable(refused.err));
+        QCOMPARE(contactsIn(folder.databasePath()), 0);
+        QVERIFY(QFile::remove(backups));
+
         const Run in = yanshubuDb({"import", sample, "--folder", folder.path()});
         QCOMPARE(in.exitCode, 0);
         QVERIFY2(in.out.contains(QStringLiteral("新增 5 人")), qPrintable(in.out));
         QVERIFY(in.out.contains(QStringLiteral("未导入：照片")));
+        const auto taken = contacts::listBackups(folder.databasePath());
+        QCOMPARE(taken.size(), std::size_t(1));
+        QVERIFY2(in.out.startsWith(QStringLiteral("已备份到 ") +
+                                   QDir::toNativeSeparators(taken.front().path)),
+                 qPrintable(in.out));
+        QCOMPARE(contactsIn(taken.front().path), 0);
         const QString csv = folder.path() + QStringLiteral("/全部.csv");
         const Run out = yanshubuDb({"export", csv, "--encoding", "gbk", "--folder", folder.path()});
         QCOMPARE(out.exitCode, 0);
@@ -122,7 +154,12 @@ private slots:
         QVERIFY2(run.out.contains(QStringLiteral("联系人读出 13 位，写入 13 位")),
                  qPrintable(run.out));
         const QString mine = dir.filePath(QStringLiteral("MY.mdb"));
+        QVERIFY(contacts::listBackups(mine).empty()); // a new book: nothing to keep
         QCOMPARE(yanshubuDb({"import-access", mine, "--folder", dir.path()}).exitCode, 1);
+        const Run again = yanshubuDb({"import-access", old, "--folder", dir.path()});
+        QCOMPARE(again.exitCode, 0);
+        QVERIFY2(again.out.startsWith(QStringLiteral("已备份到 ")), qPrintable(again.out));
+        QCOMPARE(contacts::listBackups(mine).size(), std::size_t(1));
 
         QTemporaryDir other;
         const QString bad = other.filePath(QStringLiteral("bad.mdb"));
@@ -134,6 +171,49 @@ private slots:
         QCOMPARE(damaged.exitCode, 1);
         QVERIFY(damaged.err.contains(QStringLiteral("无法读取旧版数据库")));
         QVERIFY(!QFile::exists(other.filePath(QStringLiteral("MY.mdb"))));
+    }
+
+    // The book is backed up, found sound, emptied and put back from the
+    // backup, the emptied one kept; a damaged one is reported.
+    void backupCheckAndRestore() {
+        QTemporaryDir dir;
+        QCOMPARE(yanshubuDb({"init", "--demo", dir.path()}).exitCode, 0);
+        const QString book = dir.filePath(QStringLiteral("MY.mdb"));
+        const qint64 demo = contactsIn(book);
+        const Run backup = yanshubuDb({"backup", "--folder", dir.path()});
+        QCOMPARE(backup.exitCode, 0);
+        const auto taken = contacts::listBackups(book);
+        QCOMPARE(taken.size(), std::size_t(1));
+        QCOMPARE(backup.out,
+                 QStringLiteral("已备份到 %1\n").arg(QDir::toNativeSeparators(taken.front().path)));
+        const Run sound = yanshubuDb({"check", "--folder", dir.path()});
+        QCOMPARE(sound.exitCode, 0);
+        QCOMPARE(sound.out, QStringLiteral("MY.mdb 完好。\n"));
+
+        {
+            db::Connection connection;
+            connection.open(db::connectionString(book));
+            connection.execute(QStringLiteral("DELETE FROM yanshu"));
+        }
+        const Run restore = yanshubuDb({"restore", taken.front().path, "--folder", dir.path()});
+        QCOMPARE(restore.exitCode, 0);
+        QCOMPARE(contactsIn(book), demo);
+        const auto after = contacts::listBackups(book);
+        QCOMPARE(after.size(), std::size_t(2));
+        QVERIFY2(restore.out.contains(QDir::toNativeSeparators(after.front().path)) &&
+                     restore.out.contains(QStringLiteral("恢复")),
+                 qPrintable(restore.out));
+        QCOMPARE(contactsIn(after.front().path), 0);
+
+        writeFile(book, QByteArray(100, '\x5a'));
+        const Run damaged = yanshubuDb({"check", "--folder", dir.path()});
+        QCOMPARE(damaged.exitCode, 1);
+        QVERIFY2(damaged.out.contains(QStringLiteral("不是雁书簿的数据库文件")),
+                 qPrintable(damaged.out));
+        for (const QStringList& args : {QStringList{"backup", "extra"}, QStringList{"restore"},
+                                        QStringList{"check", "--x"}}) {
+            QCOMPARE(yanshubuDb(args).exitCode, 2);
+        }
     }
 
     void badArgumentsAreExplained() {

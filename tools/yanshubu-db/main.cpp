@@ -1,9 +1,10 @@
 // yanshubu-db: makes the database file MY.mdb that the program works on,
-// and brings contacts into it and out of it.
+// brings contacts into it and out of it, and backs it up.
 
 #include "DemoContacts.h"
 
-#include "account/UserStore.h"
+#include "account/NewBook.h"
+#include "contacts/Backups.h"
 #include "contacts/Schema.h"
 #include "interchange/Exchange.h"
 #include "legacy/Conversion.h"
@@ -12,6 +13,7 @@
 #include "platform/db/DbError.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -19,6 +21,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <functional>
 #include <optional>
 
 namespace {
@@ -28,19 +31,28 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
       yanshubu-db import-access 旧版.mdb [--folder 文件夹]
       yanshubu-db export 文件 [--format vcard4|vcard3|vcard21|csv]
                               [--encoding utf-8|gbk] [--folder 文件夹]
+      yanshubu-db backup [--folder 文件夹]
+      yanshubu-db check [--folder 文件夹]
+      yanshubu-db restore 备份文件 [--folder 文件夹]
 
   init      在文件夹（默认为当前文件夹）中新建数据库文件 MY.mdb，
             其中有联系人表 yanshu 和用户表 mab，以及一个用户：
             用户名 admin，密码 123456。已有的 MY.mdb 不会被覆盖。
   --demo    另外加入几位虚构的联系人，便于试用。
   import    把 vCard（.vcf）或 CSV 文件里的联系人导入 MY.mdb：已有的
-            联系人会更新而不重复；全部导入，或者一个也不导入。
+            联系人会更新而不重复；全部导入，或者一个也不导入。导入前
+            先备份 MY.mdb。
   export    把 MY.mdb 里的全部联系人写进文件。格式默认按文件名：.csv
             为 CSV，其他为 vCard 4.0；GBK 编码用于 vCard 2.1 和 CSV，
             供旧版 Outlook 和 Excel 使用。
   import-access
             把旧版程序的 Access 数据库里的联系人和用户转入 MY.mdb（没有
-            则新建）；旧文件不会改动。
+            则新建，已有则先备份）；旧文件不会改动。
+  backup    把 MY.mdb 备份到它旁边的 backups 文件夹，文件名带有日期和
+            时间。保留最近的 10 份，以及最近 12 个月里每月最早的一份。
+  check     检查 MY.mdb 是否损坏、表和列是否齐全。完好时返回 0。
+  restore   检查备份文件，然后用它替换 MY.mdb 的内容；替换前先把当前的
+            MY.mdb 也备份到 backups 文件夹。
   --folder  MY.mdb 所在的文件夹，默认为当前文件夹。
   --help    显示本说明。
 )";
@@ -68,31 +80,35 @@ void printError(const db::DbError& e) {
     err() << "yanshubu-db: " << e.userMessage() << '\n' << e.detail() << '\n';
 }
 
+QString databaseFile(const QString& folder) {
+    return QDir(folder).absoluteFilePath(QStringLiteral("MY.mdb"));
+}
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+// Before a command changes the book: it stops when the copy cannot be made.
+void backUpFirst(db::Connection& connection) {
+    const QString kept = contacts::takeBackup(connection, QDateTime::currentDateTime());
+    out() << QStringLiteral("已备份到 %1").arg(native(kept)) << '\n';
+}
+
 int init(const QString& folder, bool demo) {
     const QFileInfo info(folder);
     if (!info.isDir()) {
         err() << "yanshubu-db: " << QStringLiteral("文件夹“%1”不存在。").arg(folder) << '\n';
         return failed;
     }
-    const QString path = QDir(folder).absoluteFilePath(QStringLiteral("MY.mdb"));
-    bool created = false;
+    const QString path = databaseFile(folder);
     try {
-        db::Connection connection;
-        connection.create(path);
-        created = true;
-        contacts::createSchema(connection);
-        account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
-        if (demo) {
-            addDemoContacts(connection);
-        }
+        account::createBook(path, QStringLiteral("admin"), QStringLiteral("123456"),
+                            demo ? addDemoContacts : std::function<void(db::Connection&)>());
     } catch (const db::DbError& e) {
-        if (created) {
-            QFile::remove(path); // never leave a half-made file behind
-        }
         printError(e);
         return failed;
     }
-    out() << QStringLiteral("已创建 %1").arg(QDir::toNativeSeparators(path)) << '\n';
+    out() << QStringLiteral("已创建 %1").arg(native(path)) << '\n';
     return ok;
 }
 
@@ -114,7 +130,8 @@ std::optional<QString> takeOption(QStringList& args, const QString& name, bool& 
 int importContacts(const QString& file, const QString& folder) {
     try {
         db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(folder));
+        contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
+        backUpFirst(connection);
         const interchange::ImportReport report = interchange::importFile(connection, file);
         out() << report.text(QFileInfo(file).fileName());
     } catch (const db::DbError& e) {
@@ -128,11 +145,11 @@ int exportContacts(const QString& file, const QString& folder, interchange::Expo
                    const QByteArray& charset) {
     try {
         db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(folder));
+        contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
         const qint64 written = interchange::exportFile(connection, file, format, charset);
         out() << QStringLiteral("已把 %1 位联系人写入 %2")
                      .arg(written)
-                     .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()))
+                     .arg(native(QFileInfo(file).absoluteFilePath()))
               << '\n';
     } catch (const db::DbError& e) {
         printError(e);
@@ -143,7 +160,7 @@ int exportContacts(const QString& file, const QString& folder, interchange::Expo
 
 // Into the folder's MY.mdb, made first when there is none.
 int importAccess(const QString& file, const QString& folder) {
-    const QString path = QDir(folder).absoluteFilePath(QStringLiteral("MY.mdb"));
+    const QString path = databaseFile(folder);
     if (QFileInfo(file).canonicalFilePath() == QFileInfo(path).canonicalFilePath()) {
         err() << "yanshubu-db: "
               << QStringLiteral("旧文件就是要写入的 MY.mdb；请先把它改名，或者指定另一个文件夹。")
@@ -157,7 +174,8 @@ int importAccess(const QString& file, const QString& folder) {
             connection.create(path);
             contacts::createSchema(connection);
         } else {
-            contacts::openDatabase(connection, db::connectionString(folder));
+            contacts::openDatabase(connection, db::connectionString(path));
+            backUpFirst(connection);
         }
         out() << legacy::convert(file, connection).text(QFileInfo(file).fileName());
     } catch (const db::DbError& e) {
@@ -168,6 +186,70 @@ int importAccess(const QString& file, const QString& folder) {
         return failed;
     }
     return ok;
+}
+
+int backUp(const QString& folder) {
+    try {
+        const QString kept =
+            contacts::takeBackup(databaseFile(folder), QDateTime::currentDateTime());
+        out() << QStringLiteral("已备份到 %1").arg(native(kept)) << '\n';
+    } catch (const db::DbError& e) {
+        printError(e);
+        return failed;
+    }
+    return ok;
+}
+
+int check(const QString& folder) {
+    const QString path = databaseFile(folder);
+    const QStringList findings = contacts::checkBook(path);
+    for (const QString& finding : findings) {
+        out() << finding << '\n';
+    }
+    if (!findings.isEmpty()) {
+        return failed;
+    }
+    out() << QStringLiteral("%1 完好。").arg(QFileInfo(path).fileName()) << '\n';
+    return ok;
+}
+
+int restore(const QString& backup, const QString& folder) {
+    const QString path = databaseFile(folder);
+    const QString from = QFileInfo(backup).absoluteFilePath();
+    try {
+        const QString kept = contacts::restoreBackup(path, from, QDateTime::currentDateTime());
+        out() << QStringLiteral("已把原来的 %1 备份到 %2").arg(native(path), native(kept)) << '\n'
+              << QStringLiteral("已用 %1 恢复 %2").arg(native(from), native(path)) << '\n';
+    } catch (const db::DbError& e) {
+        printError(e);
+        return failed;
+    }
+    return ok;
+}
+
+// backup, check and restore: the folder, and for restore the backup.
+int maintenance(const QString& command, QStringList args) {
+    bool missingValue = false;
+    const QString folder =
+        takeOption(args, QStringLiteral("--folder"), missingValue).value_or(QDir::currentPath());
+    if (missingValue) {
+        return usageError(QStringLiteral("选项缺少取值。"));
+    }
+    for (const QString& a : args) {
+        if (a.startsWith(u'-')) {
+            return usageError(QStringLiteral("未知的选项“%1”。").arg(a));
+        }
+    }
+    if (command == u"restore") {
+        if (args.size() != 1) {
+            return usageError(QStringLiteral("要指定一个备份文件。"));
+        }
+        return restore(args.first(), folder);
+    }
+    if (!args.isEmpty()) {
+        return usageError(QStringLiteral("多余的参数“%1”。").arg(args.first()));
+    }
+    return command == u"backup" ? backUp(folder) : check(folder);
 }
 
 // import, import-access and export: one file, and options.
@@ -236,6 +318,9 @@ int main(int argc, char* argv[]) {
     const QString command = args.takeFirst();
     if (command == u"import" || command == u"import-access" || command == u"export") {
         return exchange(command, args);
+    }
+    if (command == u"backup" || command == u"check" || command == u"restore") {
+        return maintenance(command, args);
     }
     if (command != u"init") {
         return usageError(QStringLiteral("未知的命令。"));

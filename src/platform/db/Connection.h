@@ -46,6 +46,8 @@ public:
 
 private:
     friend class Statement;
+    friend void copyDatabase(Connection& from, const QString& toPath);
+    friend void copyDatabaseInto(const QString& fromPath, Connection& to);
     sqlite3* handle() const { return handle_; }
 
     void openPath(const QString& path);

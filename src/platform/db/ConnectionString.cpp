@@ -1,6 +1,7 @@
 #include "ConnectionString.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace db {
 
@@ -19,8 +20,11 @@ QString quotedIfNeeded(const QString& value) {
     return u'"' + doubled + u'"';
 }
 
-QString build(const QString& programFolder, const QString& tail) {
-    const QString file = programFolder + QStringLiteral("\\MY.mdb");
+// The folder and the name stand apart by a backslash, as the strings have
+// always written it; dataSource takes the last one for the separator.
+QString build(const QString& databaseFile, const QString& tail) {
+    const QFileInfo info(databaseFile);
+    const QString file = info.absolutePath() + u'\\' + info.fileName();
     return QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + quotedIfNeeded(file) +
            tail;
 }
@@ -75,12 +79,12 @@ QString valueOf(const QString& text, QStringView wantedKey) {
 
 } // namespace
 
-QString connectionString(const QString& programFolder) {
-    return build(programFolder, QStringLiteral(";Persist Security Info=False"));
+QString connectionString(const QString& databaseFile) {
+    return build(databaseFile, QStringLiteral(";Persist Security Info=False"));
 }
 
-QString accountConnectionString(const QString& programFolder) {
-    return build(programFolder, QStringLiteral(";PeRsist Security Info=False"));
+QString accountConnectionString(const QString& databaseFile) {
+    return build(databaseFile, QStringLiteral(";PeRsist Security Info=False"));
 }
 
 QString dataSource(const QString& connectionString) {

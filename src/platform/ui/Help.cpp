@@ -5,11 +5,13 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QHash>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -19,8 +21,36 @@ namespace {
 
 const QString folder = QStringLiteral("qrc:/help/");
 
-QTextBrowser* browser(QWidget* parent, const QString& name) {
-    auto* b = new QTextBrowser(parent);
+// Pages say what only the running program knows, such as the file in use,
+// where they write {{name}}.
+class PageBrowser final : public QTextBrowser {
+public:
+    PageBrowser(QWidget* parent, const QHash<QString, QString>& facts)
+        : QTextBrowser(parent)
+        , facts_(facts) {}
+
+protected:
+    QVariant loadResource(int type, const QUrl& name) override {
+        QVariant resource = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::HtmlResource || facts_.isEmpty()) {
+            return resource;
+        }
+        QString html = resource.typeId() == QMetaType::QString
+                           ? resource.toString()
+                           : QString::fromUtf8(resource.toByteArray());
+        for (auto fact = facts_.cbegin(); fact != facts_.cend(); ++fact) {
+            html.replace(QStringLiteral("{{%1}}").arg(fact.key()), fact.value().toHtmlEscaped());
+        }
+        return html;
+    }
+
+private:
+    QHash<QString, QString> facts_;
+};
+
+QTextBrowser* browser(QWidget* parent, const QString& name,
+                      const QHash<QString, QString>& facts = {}) {
+    auto* b = new PageBrowser(parent, facts);
     b->setObjectName(name);
     b->setOpenExternalLinks(false);
     return b;
@@ -54,7 +84,7 @@ QString topicOf(QObject* receiver) {
 
 // Contents on the left, the page on the right, and a bar to go back,
 // forward and home.
-QWidget* helpWindow(const QUrl& first) {
+QWidget* helpWindow(const QUrl& first, const QHash<QString, QString>& facts) {
     auto* window = new QWidget(nullptr, Qt::Window);
     window->setObjectName(QStringLiteral("Help"));
     window->setAttribute(Qt::WA_DeleteOnClose);
@@ -65,7 +95,7 @@ QWidget* helpWindow(const QUrl& first) {
     QTextBrowser* contents = browser(splitter, QStringLiteral("helpContents"));
     contents->setOpenLinks(false);
     contents->setSource(QUrl(folder + QStringLiteral("contents.html")));
-    QTextBrowser* page = browser(splitter, QStringLiteral("helpPage"));
+    QTextBrowser* page = browser(splitter, QStringLiteral("helpPage"), facts);
     page->setSource(first);
     QObject::connect(contents, &QTextBrowser::anchorClicked, page,
                      [page](const QUrl& link) { page->setSource(link); });
@@ -111,12 +141,16 @@ QString Help::pageOf(const QString& topic) {
 
 void Help::showTopic(const QString& topic) {
     if (!window_) {
-        window_ = helpWindow(QUrl(pageOf(topic)));
+        window_ = helpWindow(QUrl(pageOf(topic)), facts_);
     }
     window_->setWindowState(window_->windowState() & ~Qt::WindowMinimized);
     window_->show();
     window_->raise();
     window_->activateWindow();
+}
+
+void Help::setFact(const QString& name, const QString& value) {
+    facts_.insert(name, value);
 }
 
 void Help::close() {

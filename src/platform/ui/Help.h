@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -22,6 +23,8 @@ public:
     // page when that window has none; help already open only comes forward.
     void showTopic(const QString& topic);
     void close();
+    // What the pages show where they write {{name}}, from the next opening.
+    void setFact(const QString& name, const QString& value);
 
     // The help window while it is open.
     QWidget* window() const;
@@ -35,6 +38,7 @@ protected:
 
 private:
     QPointer<QWidget> window_;
+    QHash<QString, QString> facts_;
 };
 
 } // namespace ui

@@ -1,0 +1,39 @@
+#include "NewBook.h"
+
+#include "UserStore.h"
+
+#include "contacts/Schema.h"
+#include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace account {
+
+void createBook(const QString& file, const QString& userName, const QString& password,
+                const std::function<void(db::Connection&)>& fill) {
+    const QFileInfo info(file);
+    if (!QDir().mkpath(info.absolutePath())) {
+        throw db::DbError(QStringLiteral("无法建立文件夹“%1”。")
+                              .arg(QDir::toNativeSeparators(info.absolutePath())),
+                          QStringLiteral("mkpath failed: ") + info.absolutePath(), 0,
+                          db::DbErrorKind::Io);
+    }
+    db::Connection connection;
+    connection.create(file); // refuses a file that exists
+    try {
+        contacts::createSchema(connection);
+        UserStore::add(connection, userName, password);
+        if (fill) {
+            fill(connection);
+        }
+    } catch (...) {
+        connection.close();
+        QFile::remove(file);
+        throw;
+    }
+}
+
+} // namespace account

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/db/Connection.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <optional>
+
+namespace app {
+
+// Whether the book changed in this run, by whichever connection, and a
+// backup of it then on the way out.
+class SessionBackup {
+public:
+    // From the login on; an unreadable file simply is not watched.
+    void start(const QString& databaseFile);
+    // The backup's path when the book changed since start, else nothing;
+    // throws DbError when it cannot be made. Watching ends.
+    std::optional<QString> finish(const QDateTime& now);
+
+private:
+    qint64 dataVersion() const;
+
+    db::Connection watch_;
+    qint64 startVersion_ = 0;
+};
+
+} // namespace app

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace db {
+class Connection;
+}
+
+namespace contacts {
+
+// One copy of the book in its backup folder; `taken` is read from its name.
+struct Backup {
+    QString path;
+    QDateTime taken;
+    qint64 bytes = 0;
+};
+
+// The folder "backups" beside the database file.
+QString backupFolder(const QString& databaseFile);
+
+// The backups of the file, newest first: the files of the folder named as
+// takeBackup names them.
+std::vector<Backup> listBackups(const QString& databaseFile);
+
+// A consistent copy of the connection's file into backupFolder (made if
+// missing), named <stem>-YYYY-MM-DD-HHMMSS.mdb from `now` in local time
+// ("-2", "-3"… when taken), then the backups are pruned. Returns its path.
+// Throws DbError.
+QString takeBackup(db::Connection& source, const QDateTime& now);
+// The same, opening the file itself.
+QString takeBackup(const QString& databaseFile, const QDateTime& now);
+
+// Keeps the 10 newest backups and, for each of the 12 calendar months up
+// to and including now's, the oldest of that month; removes the others.
+// Files not named as takeBackup names them are never touched.
+void pruneBackups(const QString& databaseFile, const QDateTime& now);
+
+// What is wrong with the file as a book of this program, each a sentence:
+// damage, then our tables of its version. Empty: sound. A missing or
+// unreadable file is such a finding, never an exception.
+QStringList checkBook(const QString& file);
+
+// Puts a backup back: a backup failing checkBook is refused with its
+// findings; the current file is first kept as a backup (byte for byte when
+// it is too damaged to read), then the backup is copied over it, so that
+// its other connections see the restored book. Returns the path of the
+// backup kept of the current file. Throws DbError.
+QString restoreBackup(const QString& databaseFile, const QString& backupFile, const QDateTime& now);
+
+} // namespace contacts

@@ -1,0 +1,150 @@
+#include "F_BF.h"
+
+#include "platform/Clock.h"
+#include "platform/ui/Controls.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Guard.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/Twips.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QLocale>
+#include <QPushButton>
+
+namespace contacts {
+
+namespace {
+
+const QString title = QStringLiteral("备份与恢复");
+
+QString takenText(const Backup& backup) {
+    return backup.taken.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QString entryText(const Backup& backup) {
+    return takenText(backup) + QStringLiteral("    ") +
+           QLocale(QLocale::Chinese, QLocale::China).formattedDataSize(backup.bytes) +
+           QStringLiteral("    ") + QFileInfo(backup.path).fileName();
+}
+
+} // namespace
+
+F_BF_Controls::F_BF_Controls(ui::FormWidget* form) {
+    form->setWindowTitle(title);
+    form->setFont(ui::font(u"宋体", 9));
+
+    lblBook = ui::label(form, u"lblBook", {});
+    lblBook->setWordWrap(true);
+    lblBook->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblBook->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui::place(lblBook, 240, 180, 6900, 540);
+    Label1 = ui::label(form, u"Label1", QStringLiteral("备份(&L)，最新的在前："));
+    ui::place(Label1, 240, 840, 5000, 270);
+    lstBackups = ui::make<QListWidget>(form, u"lstBackups");
+    ui::place(lstBackups, 240, 1140, 5400, 3000);
+    Label1->setBuddy(lstBackups);
+    Label2 = ui::label(form, u"Label2",
+                       QStringLiteral("退出程序时，如果这次改动过通讯录，会自动备份；导入联系人和"
+                                      "升级通讯录之前也会备份。保留最近的 10 个备份，以及一年内"
+                                      "每个月最早的一个。"));
+    Label2->setWordWrap(true);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ui::place(Label2, 240, 4260, 6900, 540);
+
+    cmdBackup =
+        ui::button(form, u"cmdBackup", QStringLiteral("立即备份(&B)"), 5880, 1140, 1260, 390);
+    cmdRestore =
+        ui::button(form, u"cmdRestore", QStringLiteral("恢复(&R)..."), 5880, 1650, 1260, 390);
+    cmdClose = ui::button(form, u"cmdClose", QStringLiteral("关闭(&C)"), 5880, 3750, 1260, 390);
+    form->setDialogButtons(cmdRestore, cmdClose);
+}
+
+F_BF::F_BF(const platform::Services& services)
+    : FormOf(QStringLiteral("F_BF"))
+    , services_(services) {}
+
+void F_BF::wireEvents(F_BF_Controls& c) {
+    QObject::connect(c.cmdBackup, &QPushButton::clicked, [this] { cmdBackup_Click(); });
+    QObject::connect(c.cmdRestore, &QPushButton::clicked, [this] { cmdRestore_Click(); });
+    QObject::connect(c.cmdClose, &QPushButton::clicked, [this] { cmdClose_Click(); });
+    QObject::connect(c.lstBackups, &QListWidget::itemDoubleClicked, [this] { cmdRestore_Click(); });
+}
+
+void F_BF::Form_Load() {
+    auto& c = ui();
+    c.lblBook->setText(QStringLiteral("正在使用的通讯录文件：%1")
+                           .arg(QDir::toNativeSeparators(services_.databaseFile)));
+    setClientSize(7380, 4920);
+    window()->setFixedSize(window()->size());
+    listBackups();
+    c.lstBackups->setFocus();
+}
+
+void F_BF::listBackups() {
+    auto& c = ui();
+    c.lstBackups->clear();
+    backups_ = contacts::listBackups(services_.databaseFile);
+    for (const Backup& backup : backups_) {
+        c.lstBackups->addItem(entryText(backup));
+    }
+    if (!backups_.empty()) {
+        c.lstBackups->setCurrentRow(0);
+    }
+    c.cmdRestore->setEnabled(!backups_.empty());
+}
+
+void F_BF::cmdBackup_Click() {
+    QString made;
+    if (!ui::guarded(services_.messageBox,
+                     [&] { made = takeBackup(services_.databaseFile, services_.clock.now()); })) {
+        return;
+    }
+    listBackups();
+    services_.messageBox.show(QStringLiteral("已备份到“%1”。").arg(QDir::toNativeSeparators(made)),
+                              title);
+}
+
+void F_BF::cmdRestore_Click() {
+    const int row = ui().lstBackups->currentRow();
+    if (row < 0 || std::size_t(row) >= backups_.size()) {
+        services_.messageBox.show(QStringLiteral("请先在列表中选择要恢复的备份。"), title);
+        return;
+    }
+    const Backup chosen = backups_[std::size_t(row)];
+    const ui::Answer answer = services_.messageBox.show(
+        QStringLiteral("确实要用 %1 的备份替换现在的通讯录吗？\n\n"
+                       "现在的通讯录会先另存为一个备份，需要时还可以恢复。")
+            .arg(takenText(chosen)),
+        title, ui::Buttons::YesNo);
+    if (answer != ui::Answer::Yes) {
+        return;
+    }
+    if (beforeRestore && !beforeRestore()) {
+        services_.messageBox.show(
+            QStringLiteral("请先保存或取消正在添加或修改的联系人，再恢复备份。"), title);
+        return;
+    }
+    QString kept;
+    const bool restored = ui::guarded(services_.messageBox, [&] {
+        kept = restoreBackup(services_.databaseFile, chosen.path, services_.clock.now());
+    });
+    if (afterRestore) {
+        afterRestore();
+    }
+    if (!restored) {
+        return;
+    }
+    listBackups();
+    services_.messageBox.show(QStringLiteral("已恢复 %1 的备份。恢复前的通讯录保存为“%2”。")
+                                  .arg(takenText(chosen), QFileInfo(kept).fileName()),
+                              title);
+}
+
+void F_BF::cmdClose_Click() {
+    unload();
+}
+
+} // namespace contacts

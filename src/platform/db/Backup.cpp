@@ -1,0 +1,267 @@
+#include "Backup.h"
+
+#include "Connection.h"
+#include "DbError.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#ifndef Q_OS_WIN
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace db {
+
+namespace {
+
+// Small enough steps that readers of the source get their turn between
+// them; a book of a few thousand contacts goes in a handful.
+constexpr int pagesPerStep = 256;
+// How long a source or destination held by another writer is waited for.
+constexpr int busyLimitMs = 5000;
+constexpr int busyPauseMs = 20;
+
+QString native(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+struct Closer {
+    void operator()(sqlite3* handle) const { sqlite3_close_v2(handle); }
+};
+using Handle = std::unique_ptr<sqlite3, Closer>;
+
+// The engine's failure: a result code and its text.
+struct Outcome {
+    int code = SQLITE_OK;
+    QString message;
+};
+
+// Why a copy failed, in a few words after the sentence that says what failed.
+QString reasonOf(DbErrorKind kind) {
+    switch (kind) {
+    case DbErrorKind::Locked:
+        return QStringLiteral("数据库正被其他程序使用，请稍后再试。");
+    case DbErrorKind::DiskFull:
+        return QStringLiteral("磁盘已满。");
+    case DbErrorKind::Corrupt:
+        return QStringLiteral("数据库文件已损坏。");
+    case DbErrorKind::NotOurs:
+        return QStringLiteral("那不是数据库文件。");
+    case DbErrorKind::ReadOnly:
+        return QStringLiteral("文件是只读的。");
+    default:
+        return {};
+    }
+}
+
+[[noreturn]] void fail(const QString& sentence, const Outcome& outcome, const QString& file,
+                       const QString& context) {
+    const DbError engine = DbError::fromEngine(outcome.code, outcome.message, file, context);
+    const DbErrorKind kind = engine.kind() == DbErrorKind::Other ? DbErrorKind::Io : engine.kind();
+    throw DbError(sentence + reasonOf(kind), engine.detail(), outcome.code, kind);
+}
+
+Outcome lastError(sqlite3* handle, int code) {
+    return {handle ? sqlite3_extended_errcode(handle) : code,
+            handle ? QString::fromUtf8(sqlite3_errmsg(handle))
+                   : QString::fromUtf8(sqlite3_errstr(code))};
+}
+
+// Opens a file for reading only; never makes one.
+Handle openReadOnly(const QString& path) {
+    if (!QFileInfo(path).isFile()) {
+        throw DbError(QStringLiteral("找不到文件“%1”。").arg(native(path)),
+                      QStringLiteral("no such file: ") + path, 0, DbErrorKind::Missing);
+    }
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    Handle handle(raw);
+    if (rc != SQLITE_OK) {
+        const Outcome error = lastError(raw, rc);
+        throw DbError::fromEngine(error.code, error.message, path,
+                                  QStringLiteral("open read-only"));
+    }
+    sqlite3_extended_result_codes(raw, 1);
+    sqlite3_busy_timeout(raw, busyPauseMs * 10); // the copy's own loop waits longer
+    return handle;
+}
+
+// The whole of source's main database into destination's, waiting out
+// other writers for a while.
+Outcome copyPages(sqlite3* destination, sqlite3* source) {
+    sqlite3_backup* backup = sqlite3_backup_init(destination, "main", source, "main");
+    if (!backup) {
+        return lastError(destination, SQLITE_ERROR);
+    }
+    QElapsedTimer waiting;
+    int rc = SQLITE_OK;
+    for (;;) {
+        rc = sqlite3_backup_step(backup, pagesPerStep);
+        if (rc == SQLITE_OK) {
+            waiting.invalidate();
+            continue;
+        }
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            if (!waiting.isValid()) {
+                waiting.start();
+            }
+            if (waiting.elapsed() < busyLimitMs) {
+                sqlite3_sleep(busyPauseMs);
+                continue;
+            }
+        }
+        break;
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc == SQLITE_DONE) {
+        rc = finished;
+    }
+    if (rc == SQLITE_OK) {
+        return {};
+    }
+    return {rc, QString::fromUtf8(sqlite3_errstr(rc))};
+}
+
+void removeWithJournal(const QString& path) {
+    QFile::remove(path);
+    QFile::remove(path + QStringLiteral("-journal"));
+}
+
+// A rename is on disk only once its folder is.
+void syncFolderOf(const QString& file) {
+#ifndef Q_OS_WIN
+    const int folder =
+        ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+#else
+    Q_UNUSED(file);
+#endif
+}
+
+void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath) {
+    const QString sentence = QStringLiteral("无法把数据库备份到“%1”。").arg(native(toPath));
+    const QString partial = toPath + QStringLiteral(".partial");
+    // A journal left by an earlier attempt would be played into the new file.
+    removeWithJournal(partial);
+    if (QFile::exists(partial)) {
+        throw DbError(sentence, QStringLiteral("cannot remove ") + partial, 0, DbErrorKind::Io);
+    }
+    Outcome outcome;
+    {
+        sqlite3* raw = nullptr;
+        const int rc = sqlite3_open_v2(
+            QFile::encodeName(partial).constData(), &raw,
+            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+        Handle destination(raw);
+        if (rc != SQLITE_OK) {
+            outcome = lastError(raw, rc);
+        } else {
+            sqlite3_exec(raw, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+            outcome = copyPages(raw, source);
+        }
+    } // closed before the rename, which Windows needs
+    if (outcome.code != SQLITE_OK) {
+        removeWithJournal(partial);
+        fail(sentence, outcome, sourcePath, QStringLiteral("backup to ") + partial);
+    }
+    std::error_code error;
+    std::filesystem::rename(QFileInfo(partial).filesystemFilePath(),
+                            QFileInfo(toPath).filesystemFilePath(), error);
+    if (error) {
+        removeWithJournal(partial);
+        throw DbError(
+            sentence,
+            QStringLiteral("rename %1: %2").arg(partial, QString::fromStdString(error.message())),
+            0, DbErrorKind::Io);
+    }
+    syncFolderOf(toPath);
+}
+
+} // namespace
+
+void copyDatabase(Connection& from, const QString& toPath) {
+    if (!from.isOpen()) {
+        throw DbError(QStringLiteral("数据库没有打开。"),
+                      QStringLiteral("backup of closed connection"));
+    }
+    // A connection in the middle of its own write cannot be the source of a
+    // backup; what is committed is read through a connection of its own,
+    // which that write's lock keeps unchanged meanwhile.
+    if (sqlite3_txn_state(from.handle(), "main") == SQLITE_TXN_WRITE) {
+        copyDatabase(from.path(), toPath);
+        return;
+    }
+    copyFrom(from.handle(), from.path(), toPath);
+}
+
+void copyDatabase(const QString& fromPath, const QString& toPath) {
+    Handle source;
+    try {
+        source = openReadOnly(fromPath);
+    } catch (const DbError& e) {
+        throw DbError(QStringLiteral("无法把数据库备份到“%1”。").arg(native(toPath)) +
+                          e.userMessage(),
+                      e.detail(), e.engineCode(), e.kind());
+    }
+    copyFrom(source.get(), fromPath, toPath);
+}
+
+void copyDatabaseInto(const QString& fromPath, Connection& to) {
+    const QString sentence =
+        QStringLiteral("无法用“%1”恢复数据库“%2”。").arg(native(fromPath), native(to.path()));
+    if (!to.isOpen()) {
+        throw DbError(QStringLiteral("数据库没有打开。"),
+                      QStringLiteral("restore into closed connection"));
+    }
+    Handle source;
+    try {
+        source = openReadOnly(fromPath);
+    } catch (const DbError& e) {
+        throw DbError(sentence + e.userMessage(), e.detail(), e.engineCode(), e.kind());
+    }
+    const Outcome outcome = copyPages(to.handle(), source.get());
+    if (outcome.code != SQLITE_OK) {
+        fail(sentence, outcome, fromPath, QStringLiteral("restore from ") + fromPath);
+    }
+}
+
+ReadOnlyDatabase::ReadOnlyDatabase(const QString& path)
+    : handle_(openReadOnly(path).release())
+    , path_(path) {}
+
+ReadOnlyDatabase::~ReadOnlyDatabase() {
+    sqlite3_close_v2(handle_);
+}
+
+QStringList ReadOnlyDatabase::column(const QString& sql) const {
+    const QByteArray utf8 = sql.toUtf8();
+    sqlite3_stmt* raw = nullptr;
+    int rc = sqlite3_prepare_v2(handle_, utf8.constData(), int(utf8.size()), &raw, nullptr);
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw, &sqlite3_finalize);
+    QStringList values;
+    while (rc == SQLITE_OK && (rc = sqlite3_step(raw)) == SQLITE_ROW) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(raw, 0));
+        values << QString::fromUtf8(text, sqlite3_column_bytes(raw, 0));
+        rc = SQLITE_OK;
+    }
+    if (rc != SQLITE_DONE) {
+        const Outcome error = lastError(handle_, rc);
+        throw DbError::fromEngine(error.code, error.message, path_, sql);
+    }
+    return values;
+}
+
+} // namespace db

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+namespace db {
+
+class Connection;
+
+// A consistent copy of the connection's database as committed, made page by
+// page so that other connections go on reading meanwhile. It is written to
+// toPath + ".partial" and renamed into place once on disk: a file under the
+// final name is always whole. Throws DbError, leaving no partial file.
+void copyDatabase(Connection& from, const QString& toPath);
+// The same from a file opened read-only, for one that no Connection opens
+// (a book too damaged to read its tables).
+void copyDatabase(const QString& fromPath, const QString& toPath);
+
+// Puts the database of the file at fromPath, which is only read, in place of
+// the connection's content in one transaction: the other connections to the
+// file see the new content, and on failure the old one stays. Throws DbError.
+void copyDatabaseInto(const QString& fromPath, Connection& to);
+
+// A database file opened read-only, to look into without changing it.
+class ReadOnlyDatabase {
+public:
+    // Throws DbError when the file is missing or cannot be opened.
+    explicit ReadOnlyDatabase(const QString& path);
+    ~ReadOnlyDatabase();
+    ReadOnlyDatabase(const ReadOnlyDatabase&) = delete;
+    ReadOnlyDatabase& operator=(const ReadOnlyDatabase&) = delete;
+
+    // The first column of every row the query gives, as texts. Throws
+    // DbError, also when the file proves to be no database or damaged.
+    QStringList column(const QString& sql) const;
+
+private:
+    sqlite3* handle_ = nullptr;
+    QString path_;
+};
+
+} // namespace db

@@ -1,0 +1,307 @@
+// Backups of the book on real files: taken while others work, named,
+// pruned, checked and put back.
+
+#include "account/UserStore.h"
+#include "contacts/Backups.h"
+#include "contacts/ContactStore.h"
+#include "contacts/Schema.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using contacts::Contact;
+using contacts::ContactStore;
+
+namespace {
+
+QByteArray bytesOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes, qint64 at = 0) {
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(at));
+    QCOMPARE(file.write(bytes), bytes.size());
+}
+
+QString connectionString(const QString& file) {
+    return db::connectionString(file);
+}
+
+QStringList column(const db::Connection& connection, const QString& sql) {
+    db::Statement rows(connection, sql);
+    QStringList values;
+    while (rows.step()) {
+        values << rows.value(0).toString();
+    }
+    return values;
+}
+
+QStringList column(const QString& file, const QString& sql) {
+    db::Connection connection;
+    connection.open(connectionString(file));
+    return column(connection, sql);
+}
+
+const QString namesInOrder = QStringLiteral("select GR_XM from yanshu order by Id");
+
+Contact card(qint64 id, const QString& name) {
+    Contact c;
+    c.id = id;
+    for (std::size_t i = 0; i < c.fields.size(); ++i) {
+        c.fields[i] = QStringLiteral("%1·%2").arg(name).arg(i);
+    }
+    c.fields[0] = name;
+    return c;
+}
+
+// A book as the program makes it: the admin, and contacts 人1, 人2… with
+// a few hundred bytes of notes each.
+void makeBook(const QString& path, int contacts) {
+    db::Connection connection;
+    connection.create(path);
+    contacts::createSchema(connection);
+    account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
+    connection.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                      "FROM n WHERE i < %1) INSERT INTO yanshu (Id, GR_XM, "
+                                      "GR_YDH, GR_BZ, UID) SELECT i, '人' || i, '138' || i, "
+                                      "hex(randomblob(200)), hex(randomblob(16)) FROM n")
+                           .arg(contacts));
+}
+
+QStringList pathsOf(const std::vector<contacts::Backup>& backups) {
+    QStringList paths;
+    for (const auto& b : backups) {
+        paths << b.path;
+    }
+    return paths;
+}
+
+// A page in the middle of the file written over with what no page holds.
+void damageMiddlePage(const QString& path) {
+    constexpr qint64 page = 4096;
+    writeBytes(path, QByteArray(page, '\x5a'), QFileInfo(path).size() / page / 2 * page);
+}
+
+} // namespace
+
+class BackupTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+
+    QString book() const { return dir->filePath(QStringLiteral("MY.mdb")); }
+    QString file(const QString& name) const { return dir->filePath(name); }
+
+private slots:
+    void init() { dir = std::make_unique<QTemporaryDir>(); }
+
+    // A reader in the middle of its rows and a writer with its change not
+    // yet committed: the copy goes on beside them and holds what is committed.
+    void aBackupIsTheCommittedBookNamedByItsTimeAndListedNewestFirst() {
+        makeBook(book(), 3000);
+        QVERIFY(QFileInfo(book()).size() > 256 * 4096); // more than one step of pages
+        db::Connection reader;
+        reader.open(connectionString(book()));
+        db::Statement reading(reader, namesInOrder);
+        QVERIFY(reading.step());
+        db::Connection writer;
+        contacts::openDatabase(writer, connectionString(book()));
+        db::Transaction pending(writer);
+        writer.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '未提交' WHERE Id = 1"));
+
+        const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
+        const QString first = contacts::takeBackup(book(), now);
+        QCOMPARE(first, file(QStringLiteral("backups/MY-2026-12-08-021500.mdb")));
+        const QStringList names = column(first, namesInOrder);
+        QCOMPARE(names.size(), 3000);
+        QCOMPARE(names.first(), QStringLiteral("人1"));
+        QVERIFY(contacts::checkBook(first).isEmpty());
+
+        const QString second = contacts::takeBackup(reader, now.addMSecs(300));
+        const QString third = contacts::takeBackup(book(), now);
+        QCOMPARE(second, file(QStringLiteral("backups/MY-2026-12-08-021500-2.mdb")));
+        QCOMPARE(third, file(QStringLiteral("backups/MY-2026-12-08-021500-3.mdb")));
+        const QString later = contacts::takeBackup(book(), now.addSecs(1).toUTC()); // local names
+        QCOMPARE(later, file(QStringLiteral("backups/MY-2026-12-08-021501.mdb")));
+
+        const auto backups = contacts::listBackups(book());
+        QCOMPARE(pathsOf(backups), (QStringList{later, third, second, first}));
+        QCOMPARE(backups.back().taken, now);
+        QCOMPARE(backups.back().bytes, QFileInfo(first).size());
+        QCOMPARE(QDir(contacts::backupFolder(book())).entryList(QDir::Files).size(), 4);
+    }
+
+    // Each backup prunes: after well over a year of them, the 10 newest and
+    // the oldest of each of the last 12 months stay, nothing else of ours.
+    void rotationKeepsTheTenNewestAndTheFirstOfEachOfTwelveMonths() {
+        makeBook(book(), 1);
+        const QDir folder(contacts::backupFolder(book()));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const QStringList strangers{
+            QStringLiteral("MY-2020-01-01-000000.mdb.partial"),
+            QStringLiteral("MY-2020-13-01-000000.mdb"),
+            QStringLiteral("MY-2020-01-01-000000-1.mdb"),
+            QStringLiteral("OTHER-2020-01-01-000000.mdb"),
+            QStringLiteral("说明.txt"),
+        };
+        for (const QString& name : strangers) {
+            writeBytes(folder.filePath(name), "x");
+        }
+
+        QStringList taken;
+        std::vector<QDate> days;
+        for (QDateTime now(QDate(2025, 8, 30), QTime(23, 0));
+             now < QDateTime(QDate(2026, 12, 20), QTime(12, 0)); now = now.addSecs(97 * 3600)) {
+            taken << contacts::takeBackup(book(), now);
+            days.push_back(now.date());
+        }
+        QCOMPARE(days.back().month(), 12);
+        QSet<qsizetype> kept;
+        for (qsizetype i = taken.size() - 10; i < taken.size(); ++i) {
+            kept << i;
+        }
+        for (int month = 1; month <= 12; ++month) {
+            const auto first = std::find_if(days.begin(), days.end(), [&](const QDate& d) {
+                return d.year() == 2026 && d.month() == month;
+            });
+            QVERIFY(first != days.end());
+            kept << (first - days.begin());
+        }
+        QStringList expected;
+        for (qsizetype i = taken.size() - 1; i >= 0; --i) {
+            if (kept.contains(i)) {
+                expected << taken[i];
+            }
+        }
+        QCOMPARE(pathsOf(contacts::listBackups(book())), expected);
+        for (const QString& name : strangers) {
+            QVERIFY2(folder.exists(name), qPrintable(name));
+        }
+        QCOMPARE(folder.entryList(QDir::Files).size(), expected.size() + strangers.size());
+    }
+
+    void checkBookNamesDamageAndFilesThatAreNoBook() {
+        makeBook(book(), 3000);
+        QCOMPARE(contacts::checkBook(book()), QStringList());
+        {
+            db::Connection first;
+            first.create(file(QStringLiteral("v1.mdb")));
+            contacts::createVersion1(first);
+        }
+        QCOMPARE(contacts::checkBook(file(QStringLiteral("v1.mdb"))), QStringList());
+
+        const QString damaged = file(QStringLiteral("damaged.mdb"));
+        QVERIFY(QFile::copy(book(), damaged));
+        damageMiddlePage(damaged);
+        const QByteArray before = bytesOf(damaged);
+        const QStringList damage = contacts::checkBook(damaged);
+        QCOMPARE(damage.size(), 1);
+        QVERIFY2(damage.first().contains(QStringLiteral("已损坏")), qPrintable(damage.first()));
+        QCOMPARE(bytesOf(damaged), before); // looked at, not changed
+
+        const QString text = file(QStringLiteral("名片.vcf"));
+        writeBytes(text, QByteArray("BEGIN:VCARD\r\nFN:张三\r\nEND:VCARD\r\n").repeated(300));
+        const QString foreign = file(QStringLiteral("other.db"));
+        {
+            db::Connection other;
+            other.create(foreign);
+            other.execute(QStringLiteral("CREATE TABLE yanshu (Id, GR_XM)"));
+        }
+        const QString partial = file(QStringLiteral("partial.mdb"));
+        {
+            db::Connection other;
+            other.create(partial);
+            other.execute(QStringLiteral("CREATE TABLE YANSHU (id, gr_xm); "
+                                         "PRAGMA user_version = 3"));
+        }
+        const QString newer = file(QStringLiteral("newer.mdb"));
+        {
+            db::Connection other;
+            other.create(newer);
+            other.execute(
+                QStringLiteral("PRAGMA user_version = %1").arg(contacts::schemaVersion + 1));
+        }
+        for (const auto& [path, finding] : {
+                 std::pair{text, QStringLiteral("不是雁书簿的数据库文件")},
+                 {foreign, QStringLiteral("不是雁书簿的数据库文件")},
+                 {newer, QStringLiteral("较新版本")},
+                 {file(QStringLiteral("没有.mdb")), QStringLiteral("找不到")},
+             }) {
+            const QStringList findings = contacts::checkBook(path);
+            QCOMPARE(findings.size(), 1);
+            QVERIFY2(findings.first().contains(finding), qPrintable(findings.first()));
+        }
+        const QStringList missing = contacts::checkBook(partial);
+        QCOMPARE(missing.size(), 3);
+        QVERIFY2(missing[0].startsWith(QStringLiteral("表 yanshu 缺少列 GR_XB、GR_CS、")) &&
+                     missing[0].endsWith(QStringLiteral("GR_BZ、UID、REV。")),
+                 qPrintable(missing[0]));
+        QCOMPARE(missing.mid(1),
+                 (QStringList{"数据库中缺少表 mab。", "数据库中缺少表 yanshu_find。"}));
+    }
+
+    // The program's connection stays open throughout and reads the book
+    // as restored; a damaged backup changes nothing.
+    void restorePutsABackupBackAfterKeepingTheCurrentBook() {
+        makeBook(book(), 3);
+        db::Connection program;
+        contacts::openDatabase(program, connectionString(book()));
+        const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
+        const QString backup = contacts::takeBackup(book(), now);
+        program.execute(QStringLiteral("DELETE FROM yanshu WHERE Id = 1"));
+        ContactStore store;
+        store.openAll(program);
+        store.add(card(9, QStringLiteral("人9")));
+        store.close();
+        const QStringList changed{"人2", "人3", "人9"};
+        QCOMPARE(column(program, namesInOrder), changed);
+
+        const QString damaged = file(QStringLiteral("damaged.mdb"));
+        QVERIFY(QFile::copy(backup, damaged));
+        damageMiddlePage(damaged);
+        const QByteArray current = bytesOf(book());
+        try {
+            contacts::restoreBackup(book(), damaged, now.addSecs(60));
+            QFAIL("a damaged backup was restored");
+        } catch (const db::DbError& e) {
+            QCOMPARE(e.kind(), db::DbErrorKind::Corrupt);
+            QVERIFY2(e.userMessage().contains(QStringLiteral("已损坏")),
+                     qPrintable(e.userMessage()));
+        }
+        QCOMPARE(bytesOf(book()), current);
+        QCOMPARE(contacts::listBackups(book()).size(), std::size_t(1));
+
+        const QString kept = contacts::restoreBackup(book(), backup, now.addSecs(60));
+        QCOMPARE(column(program, namesInOrder), (QStringList{"人1", "人2", "人3"}));
+        QCOMPARE(column(kept, namesInOrder), changed);
+        QCOMPARE(pathsOf(contacts::listBackups(book())), (QStringList{kept, backup}));
+        program.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '人1改' WHERE Id = 1"));
+        QCOMPARE(ContactStore::search(program, QStringLiteral("人1改"), {}, 10, 10).found.size(),
+                 std::size_t(1));
+        QVERIFY(contacts::checkBook(book()).isEmpty());
+
+        // A book too damaged to open is kept byte for byte, then replaced.
+        program.close();
+        writeBytes(book(), QByteArray(100, '\x5a'));
+        const QByteArray broken = bytesOf(book());
+        const QString keptBroken = contacts::restoreBackup(book(), backup, now.addSecs(120));
+        QCOMPARE(bytesOf(keptBroken), broken);
+        QCOMPARE(contacts::checkBook(book()), QStringList());
+        QCOMPARE(column(book(), namesInOrder), (QStringList{"人1", "人2", "人3"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(BackupTest)
+
+#include "tst_backup.moc"
