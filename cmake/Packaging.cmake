@@ -33,13 +33,13 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 
-# dpkg-shlibdeps (package dpkg-dev) names the libraries' packages, among them
-# libqt6gui6, which holds the X11 platform plugin in Debian 12. What is loaded
-# at run time it cannot see: the SVG plugins that draw the artwork and icon
-# (libqt6svg6), the fonts standing in for 宋体 and 黑体, and Qt's Chinese texts.
+# dpkg-shlibdeps (package dpkg-dev) names the libraries' packages. In Debian
+# 12 two of them hold plugins too: libqt6gui6 the X11 platform plugin
+# (qt6-qpa-plugins has only VNC and TUIO), libqt6svg6, which the program
+# links, the SVG plugins that draw the artwork and icon. What is loaded at run
+# time it cannot see: the fonts standing in for 宋体 and 黑体, Qt's Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libqt6svg6, fonts-arphic-uming, fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-arphic-uming, fonts-noto-cjk, qt6-translations-l10n")
 # On a Wayland desktop without it Qt runs through XWayland.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
