@@ -195,12 +195,12 @@ for plugin in platforms/libqxcb.so imageformats/libqsvg.so iconengines/libqsvgic
     [ -e "$root/usr/lib/x86_64-linux-gnu/qt6/plugins/$plugin" ] && pass "Qt plugin $plugin" ||
         fail "Qt plugin $plugin missing"
 done
-for family in 宋体 黑体; do
-    font=$(in_root fc-match -f '%{family[0]}' "$family" 2>/dev/null || echo "nothing (no fc-match)")
-    case $font in
-    *UMing* | *CJK*) pass "$family is drawn with $font" ;;
-    *) fail "$family falls back to $font, which has no Chinese" ;;
-    esac
+# The program draws 宋体 and 黑体 with these (fontconfig knows no such names).
+for pair in "宋体:AR PL UMing CN" "黑体:Noto Sans CJK SC"; do
+    family=${pair#*:}
+    font=$(in_root fc-match -f '%{family[0]}' "$family:lang=zh-cn" 2>/dev/null || echo "nothing (no fc-match)")
+    [ "$font" = "$family" ] && pass "${pair%%:*} is drawn with $font" ||
+        fail "${pair%%:*} would be drawn with $font, not $family"
 done
 [ -e "$root/usr/share/qt6/translations/qtbase_zh_CN.qm" ] && pass "Qt's Chinese texts" ||
     fail "qtbase_zh_CN.qm missing"
