@@ -323,7 +323,8 @@ void MDI_OK::MDIForm_MouseDown(QMouseEvent* event) {
 // The child windows have closed already, each through its own unload.
 void MDI_OK::MDIForm_Unload() {
     forms_.unloadTopLevelWindows();
-    ui::guarded(services_.messageBox, [this] { session_.finish(services_.clock.now()); });
+    ui::guarded(services_.messageBox,
+                [this] { session_.finish(services_.clock.now(), services_.progress); });
 }
 
 void MDI_OK::FILE_2_Click() {

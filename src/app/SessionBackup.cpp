@@ -4,6 +4,9 @@
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
+#include "platform/ui/Progress.h"
+
+#include <functional>
 
 namespace app {
 
@@ -24,7 +27,7 @@ void SessionBackup::start(const QString& databaseFile) {
     }
 }
 
-std::optional<QString> SessionBackup::finish(const QDateTime& now) {
+std::optional<QString> SessionBackup::finish(const QDateTime& now, ui::ProgressService& progress) {
     if (!watch_.isOpen()) {
         return std::nullopt;
     }
@@ -34,7 +37,8 @@ std::optional<QString> SessionBackup::finish(const QDateTime& now) {
     if (!changed) {
         return std::nullopt;
     }
-    return contacts::takeBackup(file, now);
+    ui::ProgressScope copying(progress, QStringLiteral("正在备份通讯录……"));
+    return contacts::takeBackup(file, now, std::ref(copying));
 }
 
 } // namespace app

@@ -7,6 +7,10 @@
 
 #include <optional>
 
+namespace ui {
+class ProgressService;
+}
+
 namespace app {
 
 // Whether the book changed in this run, by whichever connection, and a
@@ -16,8 +20,8 @@ public:
     // From the login on; an unreadable file simply is not watched.
     void start(const QString& databaseFile);
     // The backup's path when the book changed since start, else nothing;
-    // throws DbError when it cannot be made. Watching ends.
-    std::optional<QString> finish(const QDateTime& now);
+    // throws DbError when it cannot be made or is cancelled. Watching ends.
+    std::optional<QString> finish(const QDateTime& now, ui::ProgressService& progress);
 
 private:
     qint64 dataVersion() const;

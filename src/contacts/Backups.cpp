@@ -91,9 +91,10 @@ QString newBackupPath(const QString& databaseFile, const QDateTime& now) {
     return path;
 }
 
-QString takeUnpruned(db::Connection& source, const QDateTime& now) {
+QString takeUnpruned(db::Connection& source, const QDateTime& now,
+                     const platform::Progress& progress) {
     const QString path = newBackupPath(source.path(), now);
-    db::copyDatabase(source, path);
+    db::copyDatabase(source, path, progress);
     return path;
 }
 
@@ -215,16 +216,18 @@ std::vector<Backup> listBackups(const QString& databaseFile) {
     return backups;
 }
 
-QString takeBackup(db::Connection& source, const QDateTime& now) {
-    const QString path = takeUnpruned(source, now);
+QString takeBackup(db::Connection& source, const QDateTime& now,
+                   const platform::Progress& progress) {
+    const QString path = takeUnpruned(source, now, progress);
     pruneBackups(source.path(), now);
     return path;
 }
 
-QString takeBackup(const QString& databaseFile, const QDateTime& now) {
+QString takeBackup(const QString& databaseFile, const QDateTime& now,
+                   const platform::Progress& progress) {
     db::Connection source;
     source.open(db::connectionString(databaseFile));
-    return takeBackup(source, now);
+    return takeBackup(source, now, progress);
 }
 
 void pruneBackups(const QString& databaseFile, const QDateTime& now) {
@@ -255,8 +258,8 @@ QStringList checkBook(const QString& file) {
     return examine(file, kind);
 }
 
-QString restoreBackup(const QString& databaseFile, const QString& backupFile,
-                      const QDateTime& now) {
+QString restoreBackup(const QString& databaseFile, const QString& backupFile, const QDateTime& now,
+                      const platform::Progress& progress) {
     db::DbErrorKind kind;
     const QStringList findings = examine(backupFile, kind);
     if (!findings.isEmpty()) {
@@ -275,7 +278,7 @@ QString restoreBackup(const QString& databaseFile, const QString& backupFile,
     db::Connection book;
     try {
         book.open(db::connectionString(databaseFile));
-        kept = takeUnpruned(book, now);
+        kept = takeUnpruned(book, now, progress);
     } catch (const db::DbError& e) {
         if (!unreadable(e.kind())) {
             throw;
@@ -284,12 +287,12 @@ QString restoreBackup(const QString& databaseFile, const QString& backupFile,
         kept = copyBytes(databaseFile, now);
     }
     if (book.isOpen()) {
-        db::copyDatabaseInto(backupFile, book);
+        db::copyDatabaseInto(backupFile, book, progress);
     } else {
         // Nothing reads the old file: the backup takes its place whole, and
         // the old file's journal, which would be played into it, goes first.
         QFile::remove(databaseFile + QStringLiteral("-journal"));
-        db::copyDatabase(backupFile, databaseFile);
+        db::copyDatabase(backupFile, databaseFile, progress);
     }
     pruneBackups(databaseFile, now);
     return kept;

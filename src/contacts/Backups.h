@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -29,10 +31,12 @@ std::vector<Backup> listBackups(const QString& databaseFile);
 // A consistent copy of the connection's file into backupFolder (made if
 // missing), named <stem>-YYYY-MM-DD-HHMMSS.mdb from `now` in local time
 // ("-2", "-3"… when taken), then the backups are pruned. Returns its path.
-// Throws DbError.
-QString takeBackup(db::Connection& source, const QDateTime& now);
+// Throws DbError, DbErrorKind::Interrupted when the progress cancels.
+QString takeBackup(db::Connection& source, const QDateTime& now,
+                   const platform::Progress& progress = {});
 // The same, opening the file itself.
-QString takeBackup(const QString& databaseFile, const QDateTime& now);
+QString takeBackup(const QString& databaseFile, const QDateTime& now,
+                   const platform::Progress& progress = {});
 
 // Keeps the 10 newest backups and, for each of the 12 calendar months up
 // to and including now's, the oldest of that month; removes the others.
@@ -48,7 +52,9 @@ QStringList checkBook(const QString& file);
 // findings; the current file is first kept as a backup (byte for byte when
 // it is too damaged to read), then the backup is copied over it, so that
 // its other connections see the restored book. Returns the path of the
-// backup kept of the current file. Throws DbError.
-QString restoreBackup(const QString& databaseFile, const QString& backupFile, const QDateTime& now);
+// backup kept of the current file. Throws DbError; a cancel of the copy
+// leaves the current file as it was.
+QString restoreBackup(const QString& databaseFile, const QString& backupFile, const QDateTime& now,
+                      const platform::Progress& progress = {});
 
 } // namespace contacts

@@ -5,6 +5,7 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 #include "platform/ui/Twips.h"
 
 #include <QDir>
@@ -13,6 +14,8 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QPushButton>
+
+#include <functional>
 
 namespace contacts {
 
@@ -98,8 +101,10 @@ void F_BF::listBackups() {
 
 void F_BF::cmdBackup_Click() {
     QString made;
-    if (!ui::guarded(services_.messageBox,
-                     [&] { made = takeBackup(services_.databaseFile, services_.clock.now()); })) {
+    if (!ui::guarded(services_.messageBox, [&] {
+            ui::ProgressScope progress(services_.progress, QStringLiteral("正在备份通讯录……"));
+            made = takeBackup(services_.databaseFile, services_.clock.now(), std::ref(progress));
+        })) {
         return;
     }
     listBackups();
@@ -129,7 +134,9 @@ void F_BF::cmdRestore_Click() {
     }
     QString kept;
     const bool restored = ui::guarded(services_.messageBox, [&] {
-        kept = restoreBackup(services_.databaseFile, chosen.path, services_.clock.now());
+        ui::ProgressScope progress(services_.progress, QStringLiteral("正在恢复备份……"));
+        kept = restoreBackup(services_.databaseFile, chosen.path, services_.clock.now(),
+                             std::ref(progress));
     });
     if (afterRestore) {
         afterRestore();

@@ -124,10 +124,13 @@ void upgrade(db::Connection& connection, int from) {
 // A copy of the file as it was into its backup folder, on disk before the
 // upgrade commits: else a power cut could keep the upgraded file and lose
 // its copy.
-void backUp(db::Connection& connection) {
+void backUp(db::Connection& connection, const platform::Progress& progress) {
     try {
-        takeBackup(connection, QDateTime::currentDateTime());
+        takeBackup(connection, QDateTime::currentDateTime(), progress);
     } catch (const db::DbError& e) {
+        if (e.kind() == db::DbErrorKind::Interrupted) {
+            throw;
+        }
         throw db::DbError(
             QStringLiteral("无法在“%1”旁边的备份文件夹中保存它的备份，数据库没有升级。")
                 .arg(QDir::toNativeSeparators(connection.path())),
@@ -205,7 +208,7 @@ void openDatabase(db::Connection& connection, const QString& connectionString,
         if (!hasContactTable(connection)) {
             return; // not ours: reading it says so
         }
-        backUp(connection);
+        backUp(connection, progress);
         // Making the keys of a large book takes a while: the window is kept
         // painted, and the user may give up.
         platform::Ticker ticker(progress);

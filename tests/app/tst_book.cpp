@@ -134,12 +134,14 @@ private slots:
         test::logIn(*forms, box());
         item("Mnuexit")->trigger();
         QVERIFY(backups().empty());
+        QVERIFY(s->progress.texts.isEmpty());
 
         restart();
         test::logIn(*forms, box());
         deleteShown();
         item("Mnuexit")->trigger();
         QCOMPARE(backups().size(), std::size_t(1));
+        QCOMPARE(s->progress.texts, QStringList{QStringLiteral("正在备份通讯录……")});
         QCOMPARE(backups().front().taken, s->clock.time);
         QCOMPARE(contactsOf(backups().front().path), contactsOf(s->services.databaseFile));
         QCOMPARE(contactsOf(backups().front().path).size(), 1);

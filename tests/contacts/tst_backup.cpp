@@ -142,6 +142,46 @@ private slots:
         QCOMPARE(QDir(contacts::backupFolder(book())).entryList(QDir::Files).size(), 4);
     }
 
+    // The copies report their pages; a cancel leaves no backup behind and a
+    // restore's book as it was (the copy of it kept first stays).
+    void aCancelledCopyLeavesNoBackupAndTheBookAsItWas() {
+        makeBook(book(), 3000);
+        const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
+        QList<qint64> reported;
+        const QString backup = contacts::takeBackup(book(), now, [&](qint64 done, qint64 total) {
+            reported << done;
+            return done > 0 && done <= total;
+        });
+        QVERIFY(!reported.isEmpty());
+        db::Connection program;
+        contacts::openDatabase(program, connectionString(book()));
+        program.execute(QStringLiteral("DELETE FROM yanshu WHERE Id > 1"));
+        const auto interrupted = [](const auto& action) {
+            try {
+                action();
+            } catch (const db::DbError& e) {
+                return e.kind() == db::DbErrorKind::Interrupted;
+            }
+            return false;
+        };
+        QVERIFY(interrupted([&] {
+            contacts::takeBackup(program, now.addSecs(1), [](qint64, qint64) { return false; });
+        }));
+        QCOMPARE(QDir(contacts::backupFolder(book())).entryList(QDir::Files),
+                 QStringList{QFileInfo(backup).fileName()});
+
+        qint64 last = -1; // the restore's second copy starts again from few pages
+        QVERIFY(interrupted([&] {
+            contacts::restoreBackup(book(), backup, now.addSecs(2), [&](qint64 done, qint64) {
+                const bool again = done <= last;
+                last = done;
+                return !again;
+            });
+        }));
+        QCOMPARE(column(program, namesInOrder), QStringList{"人1"});
+        QCOMPARE(contacts::listBackups(book()).size(), std::size_t(2));
+    }
+
     // Each backup prunes: after well over a year of them, the 10 newest and
     // the oldest of each of the last 12 months stay, nothing else of ours.
     void rotationKeepsTheTenNewestAndTheFirstOfEachOfTwelveMonths() {

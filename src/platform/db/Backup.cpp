@@ -3,6 +3,8 @@
 #include "Connection.h"
 #include "DbError.h"
 
+#include "platform/Progress.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -97,18 +99,25 @@ Handle openReadOnly(const QString& path) {
 }
 
 // The whole of source's main database into destination's, waiting out
-// other writers for a while.
-Outcome copyPages(sqlite3* destination, sqlite3* source) {
+// other writers for a while. Progress counts pages; a cancel leaves the
+// destination as it was (SQLITE_INTERRUPT).
+Outcome copyPages(sqlite3* destination, sqlite3* source, const platform::Progress& progress) {
     sqlite3_backup* backup = sqlite3_backup_init(destination, "main", source, "main");
     if (!backup) {
         return lastError(destination, SQLITE_ERROR);
     }
+    platform::Ticker ticker(progress);
     QElapsedTimer waiting;
     int rc = SQLITE_OK;
     for (;;) {
         rc = sqlite3_backup_step(backup, pagesPerStep);
         if (rc == SQLITE_OK) {
             waiting.invalidate();
+            const int total = sqlite3_backup_pagecount(backup);
+            if (!ticker.keepGoing(total - sqlite3_backup_remaining(backup), total)) {
+                rc = SQLITE_INTERRUPT;
+                break;
+            }
             continue;
         }
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
@@ -151,7 +160,8 @@ void syncFolderOf(const QString& file) {
 #endif
 }
 
-void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath) {
+void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
+              const platform::Progress& progress) {
     const QString sentence = QStringLiteral("无法把数据库备份到“%1”。").arg(native(toPath));
     const QString partial = toPath + QStringLiteral(".partial");
     // A journal left by an earlier attempt would be played into the new file.
@@ -170,11 +180,15 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath)
             outcome = lastError(raw, rc);
         } else {
             sqlite3_exec(raw, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
-            outcome = copyPages(raw, source);
+            outcome = copyPages(raw, source, progress);
         }
     } // closed before the rename, which Windows needs
     if (outcome.code != SQLITE_OK) {
         removeWithJournal(partial);
+        if (outcome.code == SQLITE_INTERRUPT) {
+            throw DbError(QStringLiteral("已取消备份。"), QStringLiteral("backup cancelled"),
+                          SQLITE_INTERRUPT, DbErrorKind::Interrupted);
+        }
         fail(sentence, outcome, sourcePath, QStringLiteral("backup to ") + partial);
     }
     std::error_code error;
@@ -192,7 +206,7 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath)
 
 } // namespace
 
-void copyDatabase(Connection& from, const QString& toPath) {
+void copyDatabase(Connection& from, const QString& toPath, const platform::Progress& progress) {
     if (!from.isOpen()) {
         throw DbError(QStringLiteral("数据库没有打开。"),
                       QStringLiteral("backup of closed connection"));
@@ -201,13 +215,14 @@ void copyDatabase(Connection& from, const QString& toPath) {
     // backup; what is committed is read through a connection of its own,
     // which that write's lock keeps unchanged meanwhile.
     if (sqlite3_txn_state(from.handle(), "main") == SQLITE_TXN_WRITE) {
-        copyDatabase(from.path(), toPath);
+        copyDatabase(from.path(), toPath, progress);
         return;
     }
-    copyFrom(from.handle(), from.path(), toPath);
+    copyFrom(from.handle(), from.path(), toPath, progress);
 }
 
-void copyDatabase(const QString& fromPath, const QString& toPath) {
+void copyDatabase(const QString& fromPath, const QString& toPath,
+                  const platform::Progress& progress) {
     Handle source;
     try {
         source = openReadOnly(fromPath);
@@ -216,10 +231,10 @@ void copyDatabase(const QString& fromPath, const QString& toPath) {
                           e.userMessage(),
                       e.detail(), e.engineCode(), e.kind());
     }
-    copyFrom(source.get(), fromPath, toPath);
+    copyFrom(source.get(), fromPath, toPath, progress);
 }
 
-void copyDatabaseInto(const QString& fromPath, Connection& to) {
+void copyDatabaseInto(const QString& fromPath, Connection& to, const platform::Progress& progress) {
     const QString sentence =
         QStringLiteral("无法用“%1”恢复数据库“%2”。").arg(native(fromPath), native(to.path()));
     if (!to.isOpen()) {
@@ -232,7 +247,12 @@ void copyDatabaseInto(const QString& fromPath, Connection& to) {
     } catch (const DbError& e) {
         throw DbError(sentence + e.userMessage(), e.detail(), e.engineCode(), e.kind());
     }
-    const Outcome outcome = copyPages(to.handle(), source.get());
+    const Outcome outcome = copyPages(to.handle(), source.get(), progress);
+    if (outcome.code == SQLITE_INTERRUPT) {
+        throw DbError(QStringLiteral("已取消恢复，通讯录没有改动。"),
+                      QStringLiteral("restore cancelled"), SQLITE_INTERRUPT,
+                      DbErrorKind::Interrupted);
+    }
     if (outcome.code != SQLITE_OK) {
         fail(sentence, outcome, fromPath, QStringLiteral("restore from ") + fromPath);
     }

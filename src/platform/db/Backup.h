@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,16 +14,20 @@ class Connection;
 // A consistent copy of the connection's database as committed, made page by
 // page so that other connections go on reading meanwhile. It is written to
 // toPath + ".partial" and renamed into place once on disk: a file under the
-// final name is always whole. Throws DbError, leaving no partial file.
-void copyDatabase(Connection& from, const QString& toPath);
+// final name is always whole. The progress counts pages; a cancel fails as
+// DbErrorKind::Interrupted. Throws DbError, leaving no partial file.
+void copyDatabase(Connection& from, const QString& toPath, const platform::Progress& progress = {});
 // The same from a file opened read-only, for one that no Connection opens
 // (a book too damaged to read its tables).
-void copyDatabase(const QString& fromPath, const QString& toPath);
+void copyDatabase(const QString& fromPath, const QString& toPath,
+                  const platform::Progress& progress = {});
 
 // Puts the database of the file at fromPath, which is only read, in place of
 // the connection's content in one transaction: the other connections to the
-// file see the new content, and on failure the old one stays. Throws DbError.
-void copyDatabaseInto(const QString& fromPath, Connection& to);
+// file see the new content, and on failure or cancel the old one stays.
+// Throws DbError.
+void copyDatabaseInto(const QString& fromPath, Connection& to,
+                      const platform::Progress& progress = {});
 
 // A database file opened read-only, to look into without changing it.
 class ReadOnlyDatabase {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Progress.h"
+
 #include <QString>
 
 #include <functional>
@@ -46,8 +48,10 @@ public:
 
 private:
     friend class Statement;
-    friend void copyDatabase(Connection& from, const QString& toPath);
-    friend void copyDatabaseInto(const QString& fromPath, Connection& to);
+    friend void copyDatabase(Connection& from, const QString& toPath,
+                             const platform::Progress& progress);
+    friend void copyDatabaseInto(const QString& fromPath, Connection& to,
+                                 const platform::Progress& progress);
     sqlite3* handle() const { return handle_; }
 
     void openPath(const QString& path);
