@@ -1,6 +1,8 @@
 // Backups of the book on real files: taken while others work, named,
 // pruned, checked and put back.
 
+#include "Files.h"
+
 #include "account/UserStore.h"
 #include "contacts/Backups.h"
 #include "contacts/ContactStore.h"
@@ -21,18 +23,6 @@ using contacts::Contact;
 using contacts::ContactStore;
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes, qint64 at = 0) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek(at));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 QString connectionString(const QString& file) {
     return db::connectionString(file);
@@ -90,7 +80,7 @@ QStringList pathsOf(const std::vector<contacts::Backup>& backups) {
 // A page in the middle of the file written over with what no page holds.
 void damageMiddlePage(const QString& path) {
     constexpr qint64 page = 4096;
-    writeBytes(path, QByteArray(page, '\x5a'), QFileInfo(path).size() / page / 2 * page);
+    test::writeBytes(path, QByteArray(page, '\x5a'), QFileInfo(path).size() / page / 2 * page);
 }
 
 } // namespace
@@ -196,7 +186,7 @@ private slots:
             QStringLiteral("说明.txt"),
         };
         for (const QString& name : strangers) {
-            writeBytes(folder.filePath(name), "x");
+            test::writeBytes(folder.filePath(name), "x");
         }
 
         QStringList taken;
@@ -244,14 +234,14 @@ private slots:
         const QString damaged = file(QStringLiteral("damaged.mdb"));
         QVERIFY(QFile::copy(book(), damaged));
         damageMiddlePage(damaged);
-        const QByteArray before = bytesOf(damaged);
+        const QByteArray before = test::fileBytes(damaged);
         const QStringList damage = contacts::checkBook(damaged);
         QCOMPARE(damage.size(), 1);
         QVERIFY2(damage.first().contains(QStringLiteral("已损坏")), qPrintable(damage.first()));
-        QCOMPARE(bytesOf(damaged), before); // looked at, not changed
+        QCOMPARE(test::fileBytes(damaged), before); // looked at, not changed
 
         const QString text = file(QStringLiteral("名片.vcf"));
-        writeBytes(text, QByteArray("BEGIN:VCARD\r\nFN:张三\r\nEND:VCARD\r\n").repeated(300));
+        test::writeBytes(text, QByteArray("BEGIN:VCARD\r\nFN:张三\r\nEND:VCARD\r\n").repeated(300));
         const QString foreign = file(QStringLiteral("other.db"));
         {
             db::Connection other;
@@ -310,7 +300,7 @@ private slots:
         const QString damaged = file(QStringLiteral("damaged.mdb"));
         QVERIFY(QFile::copy(backup, damaged));
         damageMiddlePage(damaged);
-        const QByteArray current = bytesOf(book());
+        const QByteArray current = test::fileBytes(book());
         try {
             contacts::restoreBackup(book(), damaged, now.addSecs(60));
             QFAIL("a damaged backup was restored");
@@ -319,7 +309,7 @@ private slots:
             QVERIFY2(e.userMessage().contains(QStringLiteral("已损坏")),
                      qPrintable(e.userMessage()));
         }
-        QCOMPARE(bytesOf(book()), current);
+        QCOMPARE(test::fileBytes(book()), current);
         QCOMPARE(contacts::listBackups(book()).size(), std::size_t(1));
 
         const QString kept = contacts::restoreBackup(book(), backup, now.addSecs(60));
@@ -333,10 +323,10 @@ private slots:
 
         // A book too damaged to open is kept byte for byte, then replaced.
         program.close();
-        writeBytes(book(), QByteArray(100, '\x5a'));
-        const QByteArray broken = bytesOf(book());
+        test::writeBytes(book(), QByteArray(100, '\x5a'));
+        const QByteArray broken = test::fileBytes(book());
         const QString keptBroken = contacts::restoreBackup(book(), backup, now.addSecs(120));
-        QCOMPARE(bytesOf(keptBroken), broken);
+        QCOMPARE(test::fileBytes(keptBroken), broken);
         QCOMPARE(contacts::checkBook(book()), QStringList());
         QCOMPARE(column(book(), namesInOrder), (QStringList{"人1", "人2", "人3"}));
     }

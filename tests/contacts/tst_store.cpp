@@ -1,5 +1,7 @@
 // The contact and user stores on a real file, without any window.
 
+#include "Files.h"
+
 #include "account/UserStore.h"
 #include "contacts/Backups.h"
 #include "contacts/ContactColumns.h"
@@ -27,11 +29,6 @@ using contacts::ContactStore;
 using contacts::textColumns;
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 Contact card(qint64 id, const QString& name) {
     Contact c;
@@ -254,7 +251,7 @@ private slots:
         connection.execute(
             QStringLiteral("PRAGMA user_version = %1").arg(contacts::schemaVersion + 1));
         connection.close();
-        const QByteArray before = bytesOf(path());
+        const QByteArray before = test::fileBytes(path());
         try {
             contacts::openDatabase(connection, connectionString());
             QFAIL("a newer file was opened");
@@ -263,7 +260,7 @@ private slots:
             QVERIFY(e.userMessage().contains(QStringLiteral("较新版本")));
         }
         QVERIFY(!connection.isOpen());
-        QCOMPARE(bytesOf(path()), before);
+        QCOMPARE(test::fileBytes(path()), before);
         QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
         QVERIFY(contacts::listBackups(path()).empty());
     }

@@ -1,5 +1,7 @@
 // vCard and CSV files in and out of a real book file, without any window.
 
+#include "Files.h"
+
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
@@ -18,11 +20,6 @@ using interchange::ExportFormat;
 using interchange::ImportReport;
 
 namespace {
-
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 void write(const QString& path, const QByteArray& bytes) {
     QFile file(path);
@@ -243,11 +240,11 @@ private slots:
              {"android-21-qp.vcf", "iphone-30.vcf", "outlook-21-gbk.vcf", "escaped-40.vcf",
               "google.csv", "excel-gbk.csv", "one-broken.vcf"}) {
             const ImportReport first = import(sample(name));
-            const QByteArray before = bytesOf(book());
+            const QByteArray before = test::fileBytes(book());
             const ImportReport second = import(sample(name));
             QCOMPARE(second.added + second.updated, 0);
             QCOMPARE(second.unchanged, first.added + first.updated + first.unchanged);
-            QVERIFY2(bytesOf(book()) == before, name);
+            QVERIFY2(test::fileBytes(book()) == before, name);
         }
     }
 
@@ -277,9 +274,10 @@ private slots:
         const QString file = dir->filePath(QStringLiteral("out"));
         QCOMPARE(interchange::exportFile(connection, file, ExportFormat(format), charset), 2);
         if (ExportFormat(format) == ExportFormat::Csv) {
-            QCOMPARE(text::isUtf8(bytesOf(file)), charset == "UTF-8");
+            QCOMPARE(text::isUtf8(test::fileBytes(file)), charset == "UTF-8");
         } else if (ExportFormat(format) == ExportFormat::VCard21) {
-            QVERIFY(bytesOf(file).contains(";CHARSET=" + charset + ";ENCODING=QUOTED-PRINTABLE:"));
+            QVERIFY(test::fileBytes(file).contains(";CHARSET=" + charset +
+                                                   ";ENCODING=QUOTED-PRINTABLE:"));
         }
 
         connection.close();
@@ -306,7 +304,7 @@ private slots:
     // a card without UID that shares a number fills the empty columns only.
     void reimportUpdates() {
         QCOMPARE(import(sample("escaped-40.vcf")).added, 3);
-        QByteArray card = bytesOf(sample("escaped-40.vcf"));
+        QByteArray card = test::fileBytes(sample("escaped-40.vcf"));
         card.replace("TEL;TYPE=\"work,voice\":+86 21 6000 0003\n", "");
         card.replace("长安街1号", "西长安街9号");
         const QString path = dir->filePath(QStringLiteral("changed.vcf"));
@@ -349,16 +347,16 @@ private slots:
         const QString path = dir->filePath(QStringLiteral("many.vcf"));
         write(path, many);
         QCOMPARE(import(sample("iphone-30.vcf")).added, 2);
-        const QByteArray before = bytesOf(book());
+        const QByteArray before = test::fileBytes(book());
         const auto stop = [](qint64 done, qint64 total) { return done <= 0 || done >= total; };
         QVERIFY(import(path, stop).cancelled);
-        QVERIFY(bytesOf(book()) == before);
+        QVERIFY(test::fileBytes(book()) == before);
         QCOMPARE(import(path).added, 3000);
         const QString out = dir->filePath(QStringLiteral("old.vcf"));
         write(out, "old");
         QCOMPARE(interchange::exportFile(connection, out, ExportFormat::VCard40, "UTF-8", stop),
                  -1);
-        QCOMPARE(bytesOf(out), QByteArray("old"));
+        QCOMPARE(test::fileBytes(out), QByteArray("old"));
     }
 };
 

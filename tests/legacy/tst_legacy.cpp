@@ -1,6 +1,8 @@
 // Old Access files converted into a real book file, compared field by field
 // with the contents their makers wrote down; Qt Core only.
 
+#include "Files.h"
+
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
 #include "legacy/Conversion.h"
@@ -23,15 +25,10 @@ QString fixture(const QString& name) {
     return QStringLiteral(FIXTURES_DIR "/") + name;
 }
 
-QByteArray bytesOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // mdb-export's CSV: a bare empty field is NULL, "" is empty text; line
 // breaks inside quotes belong to the value.
 QList<Cells> readCsv(const QString& path) {
-    const QString text = QString::fromUtf8(bytesOf(path));
+    const QString text = QString::fromUtf8(test::fileBytes(path));
     QList<Cells> rows;
     Cells row;
     QString field;
@@ -112,9 +109,9 @@ private slots:
     void everyFixture() {
         QFETCH(QString, name);
         const QString file = fixture(name + QStringLiteral(".mdb"));
-        const QByteArray before = bytesOf(file);
+        const QByteArray before = test::fileBytes(file);
         const legacy::ConversionReport report = legacy::convert(file, book);
-        QCOMPARE(bytesOf(file), before);
+        QCOMPARE(test::fileBytes(file), before);
 
         QList<Cells> expected = readCsv(fixture(name + QStringLiteral(".yanshu.csv")));
         const Cells header = expected.takeFirst();
@@ -165,20 +162,21 @@ private slots:
         const QString bad = dir->filePath(QStringLiteral("bad.mdb"));
         QFile out(bad);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(bytesOf(fixture(QStringLiteral("legacy-demo.mdb"))).left(8192));
+        out.write(test::fileBytes(fixture(QStringLiteral("legacy-demo.mdb"))).left(8192));
         out.close();
         QVERIFY_THROWS_EXCEPTION(db::DbError, legacy::convert(bad, book));
         QVERIFY(stored(book, QStringLiteral("SELECT * FROM yanshu")).isEmpty());
 
         QTemporaryDir folder;
         const QString old = folder.filePath(QStringLiteral("MY.mdb"));
-        const QByteArray original = bytesOf(fixture(QStringLiteral("legacy-odd-nomab.mdb")));
+        const QByteArray original =
+            test::fileBytes(fixture(QStringLiteral("legacy-odd-nomab.mdb")));
         for (const char* kept : {"MY-旧版.mdb", "MY-旧版-2.mdb"}) {
             QFile::remove(old);
             QVERIFY(QFile::copy(fixture(QStringLiteral("legacy-odd-nomab.mdb")), old));
             const legacy::ConversionReport report = legacy::convertInPlace(old);
             QCOMPARE(report.keptAs, QString::fromUtf8(kept));
-            QCOMPARE(bytesOf(folder.filePath(report.keptAs)), original);
+            QCOMPARE(test::fileBytes(folder.filePath(report.keptAs)), original);
             db::Connection converted;
             contacts::openDatabase(converted, db::connectionString(old));
             QCOMPARE(stored(converted, QStringLiteral("SELECT Id FROM yanshu")).size(), 3);
@@ -189,7 +187,7 @@ private slots:
         QVERIFY(QFile::rename(folder.filePath(QStringLiteral("MY.mdb.tmp")), old));
         const auto stop = [](qint64, qint64) { return false; };
         QVERIFY(legacy::convertInPlace(old, stop).cancelled);
-        QCOMPARE(bytesOf(old), original);
+        QCOMPARE(test::fileBytes(old), original);
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY-旧版-3.mdb"))));
         QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("MY.mdb.converting"))));
     }

@@ -88,14 +88,6 @@ void FileLock::release() {
     connection_.execute(QStringLiteral("ROLLBACK"));
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return file.readAll();
-}
-
 int openHandles(const QString& path, qint64 pid) {
     const QString fds =
         pid ? QStringLiteral("/proc/%1/fd").arg(pid) : QStringLiteral("/proc/self/fd");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Files.h"
+
 #include "platform/CdDevice.h"
 #include "platform/Clock.h"
 #include "platform/Keyboard.h"
@@ -179,9 +181,6 @@ public:
 private:
     db::Connection connection_;
 };
-
-// The file's bytes, to prove a failed action left it as it was.
-QByteArray fileBytes(const QString& path);
 
 // How many open files of the process (0: this one) are the file at path.
 int openHandles(const QString& path, qint64 pid = 0);

@@ -26,13 +26,6 @@ Run yanshubuDb(const QStringList& arguments) {
             QString::fromUtf8(process.readAllStandardError())};
 }
 
-void writeFile(const QString& path, const QByteArray& bytes, qint64 at = 0) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek(at));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 // The number of contacts in a book.
 qint64 contactsIn(const QString& file) {
     db::Connection connection;
@@ -107,7 +100,7 @@ private slots:
         test::ProgramFolder folder;
         const QString sample = QStringLiteral(SAMPLES_DIR "/android-21-qp.vcf");
         const QString backups = contacts::backupFolder(folder.databasePath());
-        writeFile(backups, "not a folder"); // no backup, no import
+        test::writeBytes(backups, "not a folder"); // no backup, no import
         const Run refused = yanshubuDb({"import", sample, "--folder", folder.path()});
         QCOMPARE(refused.exitCode, 1);
         QVERIFY2(refused.err.contains(QStringLiteral("备份文件夹")), qPrintable(refused.err));
@@ -205,7 +198,7 @@ private slots:
                  qPrintable(restore.out));
         QCOMPARE(contactsIn(after.front().path), 0);
 
-        writeFile(book, QByteArray(100, '\x5a'));
+        test::writeBytes(book, QByteArray(100, '\x5a'));
         const Run damaged = yanshubuDb({"check", "--folder", dir.path()});
         QCOMPARE(damaged.exitCode, 1);
         QVERIFY2(damaged.out.contains(QStringLiteral("不是雁书簿的数据库文件")),

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace test {
+
+// The file's bytes, to prove a failed action left it as it was; empty
+// when it cannot be read.
+QByteArray fileBytes(const QString& path);
+
+// Writes bytes over the file from offset `at` on, as damage or a foreign
+// file would; a failure fails the running test.
+void writeBytes(const QString& path, const QByteArray& bytes, qint64 at = 0);
+
+} // namespace test
