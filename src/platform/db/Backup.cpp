@@ -72,6 +72,10 @@ QString reasonOf(DbErrorKind kind) {
     throw DbError(sentence + reasonOf(kind), engine.detail(), outcome.code, kind);
 }
 
+[[noreturn]] void cancelled(const QString& sentence, const QString& detail) {
+    throw DbError(sentence, detail, SQLITE_INTERRUPT, DbErrorKind::Interrupted);
+}
+
 Outcome lastError(sqlite3* handle, int code) {
     return {handle ? sqlite3_extended_errcode(handle) : code,
             handle ? QString::fromUtf8(sqlite3_errmsg(handle))
@@ -186,8 +190,7 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
     if (outcome.code != SQLITE_OK) {
         removeWithJournal(partial);
         if (outcome.code == SQLITE_INTERRUPT) {
-            throw DbError(QStringLiteral("已取消备份。"), QStringLiteral("backup cancelled"),
-                          SQLITE_INTERRUPT, DbErrorKind::Interrupted);
+            cancelled(QStringLiteral("已取消备份。"), QStringLiteral("backup cancelled"));
         }
         fail(sentence, outcome, sourcePath, QStringLiteral("backup to ") + partial);
     }
@@ -249,9 +252,8 @@ void copyDatabaseInto(const QString& fromPath, Connection& to, const platform::P
     }
     const Outcome outcome = copyPages(to.handle(), source.get(), progress);
     if (outcome.code == SQLITE_INTERRUPT) {
-        throw DbError(QStringLiteral("已取消恢复，通讯录没有改动。"),
-                      QStringLiteral("restore cancelled"), SQLITE_INTERRUPT,
-                      DbErrorKind::Interrupted);
+        cancelled(QStringLiteral("已取消恢复，通讯录没有改动。"),
+                  QStringLiteral("restore cancelled"));
     }
     if (outcome.code != SQLITE_OK) {
         fail(sentence, outcome, fromPath, QStringLiteral("restore from ") + fromPath);
