@@ -262,6 +262,7 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     item("VIEW_3")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     // A text box being typed into takes the key for its own undo first.
     item("EDIT_UNDO")->setShortcut(QKeySequence::Undo);
+    item("EDIT_UNDO")->setEnabled(false); // nothing deleted yet
 
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
@@ -378,6 +379,10 @@ void MDI_OK::EDIT_3_Click() {
 
 void MDI_OK::EDIT_UNDO_Click() {
     forms_.F_EDIT.undoDelete();
+}
+
+void MDI_OK::followUndo() {
+    ui().item("EDIT_UNDO")->setEnabled(forms_.F_EDIT.canUndoDelete());
 }
 
 void MDI_OK::VIEW_1_Click() {
