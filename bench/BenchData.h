@@ -40,7 +40,8 @@ public:
                                                const QStringList&) override {
         return std::nullopt;
     }
-    std::optional<QString> openFileName(const QString&, const QStringList&) override {
+    std::optional<QString> openFileName(const QString&, const QString&,
+                                        const QStringList&) override {
         return std::nullopt;
     }
 };

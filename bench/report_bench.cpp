@@ -61,7 +61,8 @@ public:
                                                const QStringList&) override {
         return ui::FileChoice{path};
     }
-    std::optional<QString> openFileName(const QString&, const QStringList&) override {
+    std::optional<QString> openFileName(const QString&, const QString&,
+                                        const QStringList&) override {
         return std::nullopt;
     }
     QString path;

@@ -43,16 +43,19 @@ constexpr ExportChoice exportChoices[] = {
 
 ContactFiles::ContactFiles(const platform::Services& services, Open open)
     : services_(services)
-    , open_(std::move(open)) {}
+    , open_(std::move(open))
+    , folder_(QDir::homePath()) {}
 
 bool ContactFiles::importContacts() {
     const std::optional<QString> path = services_.fileDialog.openFileName(
-        importTitle, {QStringLiteral("联系人文件 (*.vcf *.vcard *.csv)"),
-                      QStringLiteral("vCard 名片 (*.vcf *.vcard)"),
-                      QStringLiteral("CSV 表格 (*.csv)"), QStringLiteral("所有文件 (*)")});
+        importTitle, folder_,
+        {QStringLiteral("联系人文件 (*.vcf *.vcard *.csv)"),
+         QStringLiteral("vCard 名片 (*.vcf *.vcard)"), QStringLiteral("CSV 表格 (*.csv)"),
+         QStringLiteral("所有文件 (*)")});
     if (!path) {
         return false;
     }
+    folder_ = QFileInfo(*path).absolutePath();
     const std::unique_ptr<db::Connection> connection = open_();
     if (!connection) {
         return false;
@@ -85,11 +88,12 @@ void ContactFiles::exportContacts() {
     for (const ExportChoice& c : exportChoices) {
         filters << c.filter.toString();
     }
-    const std::optional<ui::FileChoice> chosen =
-        services_.fileDialog.saveFileName(exportTitle, QStringLiteral("通讯录.vcf"), filters);
+    const std::optional<ui::FileChoice> chosen = services_.fileDialog.saveFileName(
+        exportTitle, QDir(folder_).filePath(QStringLiteral("通讯录.vcf")), filters);
     if (!chosen) {
         return;
     }
+    folder_ = QFileInfo(chosen->path).absolutePath();
     const ExportChoice& choice =
         exportChoices[std::clamp<std::size_t>(chosen->filter, 0, std::size(exportChoices) - 1)];
     QString path = chosen->path;

@@ -26,6 +26,7 @@ public:
 private:
     const platform::Services& services_;
     Open open_;
+    QString folder_; // where the dialogs open: the last file's, for the run
 };
 
 } // namespace app

@@ -33,7 +33,10 @@ Forms::Forms(const platform::Services& services)
         MDI_OK.unload();
     };
     // The list and the card follow each other.
-    F_EDIT.bookChanged = [this] { F_LIST.refresh(); };
+    F_EDIT.bookChanged = [this] {
+        F_LIST.refresh();
+        MDI_OK.followUndo();
+    };
     F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
     F_XJ.created = [this] { F_DL.show(); };

@@ -53,12 +53,12 @@ constexpr MenuEntry menuTree[] = {
     {"PRINT_1", u"打印个人信息", 2, &MDI_OK::PRINT_1_Click},
     {"PRINT_3", u"打印个人信息(全部)", 2, &MDI_OK::PRINT_3_Click},
     {"PRINT_2", u"打印联系电话薄", 2, &MDI_OK::PRINT_2_Click},
-    {"l2", u"-", 1},
-    {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
     {"l3", u"-", 1},
     {"FILE_IMP", u"导入联系人...", 1, &MDI_OK::FILE_IMP_Click},
     {"FILE_EXP", u"导出联系人...", 1, &MDI_OK::FILE_EXP_Click},
     {"FILE_BAK", u"备份与恢复...", 1, &MDI_OK::FILE_BAK_Click},
+    {"l2", u"-", 1},
+    {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
     {"EDIT_E", u"编辑(&E)", 0},
     {"EDIT_1", u"添加记录", 1, &MDI_OK::EDIT_1_Click},
     {"EDIT_2", u"修改记录", 1, &MDI_OK::EDIT_2_Click},
@@ -262,6 +262,7 @@ MDI_OK_Controls::MDI_OK_Controls(ui::FormWidget* form)
     item("VIEW_3")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
     // A text box being typed into takes the key for its own undo first.
     item("EDIT_UNDO")->setShortcut(QKeySequence::Undo);
+    item("EDIT_UNDO")->setEnabled(false); // nothing deleted yet
 
     const auto menu = [form](const char* name) {
         return form->findChild<QMenu*>(QLatin1String(name));
@@ -378,6 +379,10 @@ void MDI_OK::EDIT_3_Click() {
 
 void MDI_OK::EDIT_UNDO_Click() {
     forms_.F_EDIT.undoDelete();
+}
+
+void MDI_OK::followUndo() {
+    ui().item("EDIT_UNDO")->setEnabled(forms_.F_EDIT.canUndoDelete());
 }
 
 void MDI_OK::VIEW_1_Click() {

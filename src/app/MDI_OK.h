@@ -101,6 +101,8 @@ public:
     void EDIT_2_Click();
     void EDIT_3_Click();
     void EDIT_UNDO_Click();
+    // 撤销删除 is on while the card has a deletion of this run to put back.
+    void followUndo();
     void VIEW_1_Click();
     void VIEW_2_Click();
     void VIEW_3_Click();

@@ -653,16 +653,12 @@ void F_EDIT::showContact(qint64 rowId) {
     XSZL();
 }
 
+// Nothing to undo: the menu item is off meanwhile.
 void F_EDIT::undoDelete() {
-    if (busyEditing()) {
+    if (deleted_.empty() || busyEditing()) {
         return;
     }
     show();
-    if (deleted_.empty()) {
-        services_.messageBox.show(QStringLiteral("这次运行中没有删除过联系人，没有可撤销的删除。"),
-                                  infoTitle);
-        return;
-    }
     if (!guarded([this] { store_.putBack(deleted_.back()); })) {
         return; // kept: it may be put back once the file can be written
     }

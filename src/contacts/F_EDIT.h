@@ -90,6 +90,7 @@ public:
     // Puts the contact deleted last in this run back, with its number and
     // UID, and shows it; again for the one before, and so on.
     void undoDelete();
+    bool canUndoDelete() const { return !deleted_.empty(); }
 
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };

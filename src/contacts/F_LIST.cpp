@@ -12,6 +12,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScopedValueRollback>
+#include <QShortcut>
 #include <QTableView>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -185,6 +186,9 @@ void F_LIST::wireEvents(F_LIST_Controls& c) {
     QObject::connect(c.txtFind, &QLineEdit::textChanged, [this] { txtFind_Change(); });
     QObject::connect(c.txtFind, &QLineEdit::returnPressed, [this] { grdList_DblClick(); });
     QObject::connect(c.grdList, &QAbstractItemView::activated, [this] { grdList_DblClick(); });
+    // Esc closes the list from the box or the grid, as it does a dialog.
+    QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), c.grdList->parentWidget()),
+                     &QShortcut::activated, [this] { unload(); });
 }
 
 void F_LIST::Form_Load() {

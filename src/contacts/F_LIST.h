@@ -75,7 +75,7 @@ struct F_LIST_Controls {
 
 // The contact list: the whole book in the order of the names' pinyin,
 // narrowed with every key typed into the search box. Enter or a double
-// click shows the contact on the card.
+// click shows the contact on the card; Esc closes the list.
 class F_LIST final : public ui::FormOf<F_LIST_Controls> {
 public:
     explicit F_LIST(const platform::Services& services, ReadingPace pace = {});

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QPainter>
@@ -21,6 +22,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <limits>
 
 namespace reports {
@@ -28,8 +30,8 @@ namespace reports {
 namespace {
 
 const QString hint = QStringLiteral("提示");
-constexpr int zoomPercents[] = {50, 75, 100, 150, 200};
-constexpr int defaultZoom = 2; // 100 %
+// 0: the whole page in the window, which is where the preview starts.
+constexpr int zoomPercents[] = {0, 50, 75, 100, 150, 200};
 
 } // namespace
 
@@ -56,17 +58,38 @@ QString RecordsetRows::text(qsizetype row, QStringView column) const {
     return records_.textAt(row, index);
 }
 
-PageView::PageView(QWidget* parent)
-    : QWidget(parent) {}
+PageView::PageView(QScrollArea* scroller)
+    : QWidget(scroller)
+    , scroller_(scroller) {
+    scroller->installEventFilter(this);
+}
 
 void PageView::showPage(const Layout* layout, qsizetype page, double zoom) {
     layout_ = layout;
     page_ = page;
     zoom_ = zoom;
-    const double scale = zoom / 15.0; // pixels per twip
-    setFixedSize(qRound(a4Width * scale),
-                 qRound((layout ? layout->pageHeight() : a4Height) * scale));
+    fit();
     update();
+}
+
+void PageView::fit() {
+    const double height = layout_ ? layout_->pageHeight() : a4Height;
+    if (zoom_ > 0) {
+        scale_ = zoom_ / 15.0;
+    } else {
+        // The room without scroll bars: the page that fits it needs none.
+        const QSize room = scroller_->maximumViewportSize();
+        scale_ = std::max(0.001, std::min(room.width() / double(a4Width), room.height() / height));
+    }
+    setFixedSize(std::max(1, int(a4Width * scale_)), std::max(1, int(height * scale_)));
+}
+
+// The whole page follows the window's size.
+bool PageView::eventFilter(QObject*, QEvent* event) {
+    if (event->type() == QEvent::Resize && zoom_ == 0) {
+        fit();
+    }
+    return false;
 }
 
 void PageView::paintEvent(QPaintEvent*) {
@@ -77,7 +100,7 @@ void PageView::paintEvent(QPaintEvent*) {
     }
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
-    p.scale(zoom_ / 15.0, zoom_ / 15.0);
+    p.scale(scale_, scale_);
     try {
         paintPage(p, *layout_, page_);
     } catch (const db::DbError& e) {
@@ -100,9 +123,8 @@ DataReport_Controls::DataReport_Controls(ui::FormWidget* form) {
     bar->addSeparator();
     cboZoom = ui::make<QComboBox>(form, u"cboZoom");
     for (int percent : zoomPercents) {
-        cboZoom->addItem(QStringLiteral("%1%").arg(percent));
+        cboZoom->addItem(percent ? QStringLiteral("%1%").arg(percent) : QStringLiteral("整页"));
     }
-    cboZoom->setCurrentIndex(defaultZoom);
     bar->addWidget(cboZoom);
     bar->addSeparator();
     cmdPrint = action("cmdPrint", QStringLiteral("打印..."));
@@ -131,7 +153,10 @@ DataReport_Controls::DataReport_Controls(ui::FormWidget* form) {
 DataReport::DataReport(const ReportDefinition& report, const platform::Services& services)
     : FormOf(report.name.toString())
     , report_(report)
-    , services_(services) {}
+    , services_(services) {
+    // Room for a whole page and the toolbar whatever the screen.
+    openMaximized();
+}
 
 void DataReport::wireEvents(DataReport_Controls& c) {
     QObject::connect(c.cmdFirst, &QAction::triggered, [this] { cmdFirst_Click(); });

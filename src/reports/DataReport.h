@@ -39,19 +39,25 @@ private:
 
 class DataReport;
 
-// Shows one laid-out page at the preview's zoom.
+// Shows one laid-out page in the scroller at the preview's zoom; zoom 0
+// shows the whole page, as large as the scroller's view allows.
 class PageView final : public QWidget {
 public:
-    explicit PageView(QWidget* parent);
+    explicit PageView(QScrollArea* scroller);
     void showPage(const Layout* layout, qsizetype page, double zoom);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void fit();
+
+    QScrollArea* scroller_;
     const Layout* layout_ = nullptr;
     qsizetype page_ = 0;
     double zoom_ = 1.0;
+    double scale_ = 1.0 / 15; // pixels per twip
 };
 
 struct DataReport_Controls {

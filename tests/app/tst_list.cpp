@@ -44,7 +44,8 @@ private slots:
     void cleanup() { test::tearDown(s, forms); }
 
     // Every key narrows the list; Enter shows the contact on the card,
-    // which browses on from there, and the list follows what the card changes.
+    // which browses on from there, and the list follows what the card
+    // changes. Esc closes it, from the box or the grid.
     void ctrlFOpensTheListThatNarrowsAsYouTypeAndFollowsTheCard() {
         test::logIn(*forms, box());
         QWidget* main = forms->MDI_OK.window();
@@ -80,6 +81,14 @@ private slots:
         box().expect(QStringLiteral("是否删除该条记录?不能恢复永久删除"), appTitle, Answer::Yes);
         forms->F_EDIT.DEL1();
         QCOMPARE(listed(), QStringList{"李四"});
+
+        for (const char* from : {"txtFind", "grdList"}) {
+            forms->MDI_OK.controls().item("VIEW_3")->trigger();
+            QVERIFY(QTest::qWaitForWindowActive(forms->F_LIST.window()));
+            QTest::keyClick(forms->F_LIST.client()->findChild<QWidget*>(QLatin1String(from)),
+                            Qt::Key_Escape);
+            QVERIFY2(!forms->F_LIST.isLoaded(), from);
+        }
     }
 
     // A search through a large book goes on between the events, a piece at

@@ -12,7 +12,10 @@
 #include <QFontInfo>
 #include <QPrinter>
 #include <QProcess>
+#include <QScreen>
+#include <QScrollArea>
 #include <QTimer>
+#include <QToolBar>
 #include <QtTest>
 
 using namespace reports;
@@ -324,6 +327,35 @@ private slots:
         const std::vector<Page>& pages = forms->YANSHUALL.layout()->pages();
         QCOMPARE(pages.size(), 1u);
         QCOMPARE(bandsOf(pages[0]).size(), 3); // headers and report footer only
+    }
+
+    // The preview opens within the screen's free area, with the whole
+    // toolbar and a whole page; the page follows the window's size.
+    void thePreviewShowsAWholePageAndItsToolbar() {
+        print("PRINT_2");
+        QWidget* window = forms->YANSHUALL.window();
+        const auto* bar = window->findChild<QToolBar*>(QStringLiteral("Toolbar1"));
+        const auto* scroller = window->findChild<QScrollArea*>(QStringLiteral("scroller"));
+        // Empty when the page shows whole and fills the view's width or height.
+        const auto pageCut = [scroller] {
+            const QSize page = scroller->widget()->size();
+            const QSize view = scroller->viewport()->size();
+            const bool whole = page.width() <= view.width() && page.height() <= view.height();
+            const bool fills =
+                page.width() >= view.width() - 1 || page.height() >= view.height() - 1;
+            return whole && fills ? QString()
+                                  : QStringLiteral("%1×%2 in %3×%4")
+                                        .arg(page.width())
+                                        .arg(page.height())
+                                        .arg(view.width())
+                                        .arg(view.height());
+        };
+        QTRY_VERIFY(bar->width() >= bar->sizeHint().width());
+        QTRY_COMPARE(pageCut(), QString());
+        QVERIFY(window->screen()->availableGeometry().contains(window->frameGeometry()));
+        window->showNormal();
+        window->resize(700, 300);
+        QTRY_COMPARE(pageCut(), QString());
     }
 
     // --- PDF -------------------------------------------------------------------

@@ -62,21 +62,26 @@ public:
     QStringList prompts;
 };
 
-// Answers file dialogs from a list; an empty list cancels. Keeps what each offered.
+// Answers file dialogs from a list; an empty list cancels. Keeps what each
+// offered and where it started.
 class ScriptedFileDialog final : public ui::FileDialogService {
 public:
-    std::optional<ui::FileChoice> saveFileName(const QString&, const QString&,
+    std::optional<ui::FileChoice> saveFileName(const QString&, const QString& suggested,
                                                const QStringList& filters) override {
         offered = filters;
+        startedAt = suggested;
         return next();
     }
-    std::optional<QString> openFileName(const QString&, const QStringList& filters) override {
+    std::optional<QString> openFileName(const QString&, const QString& folder,
+                                        const QStringList& filters) override {
         offered = filters;
+        startedAt = folder;
         const auto choice = next();
         return choice ? std::optional<QString>(choice->path) : std::nullopt;
     }
     std::deque<ui::FileChoice> answers;
     QStringList offered;
+    QString startedAt; // the file offered, or the folder opened
 
 private:
     std::optional<ui::FileChoice> next() {

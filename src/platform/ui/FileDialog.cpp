@@ -17,10 +17,10 @@ std::optional<FileChoice> QtFileDialog::saveFileName(const QString& title, const
     return FileChoice(path, std::max(0, int(filters.indexOf(selected))));
 }
 
-std::optional<QString> QtFileDialog::openFileName(const QString& title,
+std::optional<QString> QtFileDialog::openFileName(const QString& title, const QString& folder,
                                                   const QStringList& filters) {
-    const QString path = QFileDialog::getOpenFileName(nullptr, title, QDir::homePath(),
-                                                      filters.join(QStringLiteral(";;")));
+    const QString path =
+        QFileDialog::getOpenFileName(nullptr, title, folder, filters.join(QStringLiteral(";;")));
     if (path.isEmpty()) {
         return std::nullopt;
     }

@@ -17,12 +17,14 @@ struct FileChoice {
 };
 
 // Asks for a file to save to or to open; nothing when the user cancels.
+// The save dialog offers `suggested`, in its folder when it has one, else in
+// the home folder; the open dialog starts in `folder`.
 class FileDialogService {
 public:
     virtual ~FileDialogService() = default;
     virtual std::optional<FileChoice> saveFileName(const QString& title, const QString& suggested,
                                                    const QStringList& filters) = 0;
-    virtual std::optional<QString> openFileName(const QString& title,
+    virtual std::optional<QString> openFileName(const QString& title, const QString& folder,
                                                 const QStringList& filters) = 0;
 };
 
@@ -30,7 +32,8 @@ class QtFileDialog final : public FileDialogService {
 public:
     std::optional<FileChoice> saveFileName(const QString& title, const QString& suggested,
                                            const QStringList& filters) override;
-    std::optional<QString> openFileName(const QString& title, const QStringList& filters) override;
+    std::optional<QString> openFileName(const QString& title, const QString& folder,
+                                        const QStringList& filters) override;
 };
 
 } // namespace ui
