@@ -353,7 +353,7 @@ QString ImportReport::text(const QString& fileName, int maxNotes) const {
             }
             out += QStringLiteral("  第 %1 行%2：%3\n")
                        .arg(n.line)
-                       .arg(n.name.isEmpty() ? QString() : u' ' + n.name.left(20), n.text);
+                       .arg(n.name.isEmpty() ? QString() : u' ' + n.name, n.text);
             ++shown;
             --left;
         }
