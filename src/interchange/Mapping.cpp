@@ -203,7 +203,26 @@ QString labelOf(const Item& item) {
     return kind.isEmpty() ? label : label + u'（' + kind + u'）';
 }
 
+// 4.0 may give a number as a tel: link, its extension as ;ext=102: the
+// number as people write it, 010-6000 0000 转 102.
+QString numberOf(const QString& value) {
+    if (!value.startsWith(u"tel:", Qt::CaseInsensitive)) {
+        return value;
+    }
+    const QList<QStringView> parts = QStringView(value).mid(4).split(u';');
+    QString number = parts.first().toString();
+    for (const QStringView parameter : parts.mid(1)) {
+        if (parameter.startsWith(u"ext=", Qt::CaseInsensitive)) {
+            number += QStringLiteral(" 转 ") + parameter.mid(4).toString();
+        }
+    }
+    return number;
+}
+
 QString valueText(const Item& item) {
+    if (item.name == u"TEL") {
+        return numberOf(item.value());
+    }
     if (item.name == u"ADR") {
         return joined({addressOfParts(item.parts), item.parts.value(PostalCode)}, u" ");
     }
@@ -323,10 +342,7 @@ private:
     }
 
     void telephone(const Item& item) {
-        QString number = item.value();
-        if (number.startsWith(u"tel:", Qt::CaseInsensitive)) {
-            number = number.mid(4); // 4.0 may give the number as a link
-        }
+        const QString number = numberOf(item.value());
         std::optional<Field> field;
         if (item.hasType(u"pager")) {
             field = Pager;
