@@ -181,8 +181,8 @@ std::optional<VCardReader::Line> VCardReader::physical() {
     if (end < 0) {
         end = data_.size();
     }
-    if (end > position_ && data_[end - 1] == '\r') {
-        --end;
+    while (end > position_ && data_[end - 1] == '\r') {
+        --end; // iOS ends its lines with CR CR LF
     }
     Line line{data_.sliced(position_, end - position_).toByteArray(), ++lineNumber_};
     position_ = next;
