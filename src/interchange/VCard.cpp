@@ -62,21 +62,24 @@ QList<QStringView> splitUnescaped(QStringView text, QChar separator) {
     return parts;
 }
 
-// 2.1 knows no escaped line break: a backslash before an n is a backslash.
-QString unescaped(QStringView text, bool newlines) {
+// A backslash takes the character after it as it stands, as tolerant
+// readers do with the http\: and \" of Apple and Gmail; \n is a line
+// break. 2.1 escapes only ; , and the backslash: before anything else a
+// backslash is text (C:\Temp).
+QString unescaped(QStringView text, bool v21) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\\' && i + 1 < text.size()) {
             const QChar next = text[i + 1];
-            if (next == u'\\' || next == u';' || next == u',') {
-                out += next;
+            if (!v21 && (next == u'n' || next == u'N')) {
+                out += u'\n';
                 ++i;
                 continue;
             }
-            if (newlines && (next == u'n' || next == u'N')) {
-                out += u'\n';
+            if (!v21 || next == u'\\' || next == u';' || next == u',') {
+                out += next;
                 ++i;
                 continue;
             }
@@ -274,14 +277,14 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
     if (!text) {
         text = text::decode(bytes, defaultCharset_); // an unknown set: the file's own
     }
-    const bool newlines = version != "2.1";
+    const bool v21 = version == "2.1";
     const QString& value = *text;
     if (isStructured(item.name)) {
         for (const QStringView part : splitUnescaped(value, u';')) {
-            item.parts << unescaped(part, newlines);
+            item.parts << unescaped(part, v21);
         }
     } else {
-        item.parts << unescaped(value, newlines);
+        item.parts << unescaped(value, v21);
     }
     return item;
 }
@@ -359,12 +362,17 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
 
 namespace {
 
+// 2.1 writes a backslash as it is where no reader takes it for an escape
+// (C:\Temp); 3.0 and 4.0 always double it.
 QString escaped(const QString& text, bool v21, bool structured) {
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'\\') {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : u'\\';
+        if (c == u'\\' && v21 && next != u'\\' && next != u';' && next != u',') {
+            out += c;
+        } else if (c == u'\\') {
             out += QStringLiteral("\\\\");
         } else if (c == u';' && (structured || v21)) {
             out += QStringLiteral("\\;");
