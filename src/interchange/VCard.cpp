@@ -163,11 +163,11 @@ bool looksLikeVCard(QByteArrayView data) {
 }
 
 VCardReader::VCardReader(QByteArrayView data)
-    : data_(data) {
+    : data_(data)
+    , mixed_(data) {
     if (data_.startsWith(utf8Bom)) {
         position_ = utf8Bom.size();
     }
-    defaultCharset_ = text::isUtf8(data_) ? QByteArrayLiteral("UTF-8") : QByteArrayLiteral("GBK");
 }
 
 std::optional<VCardReader::Line> VCardReader::physical() {
@@ -239,7 +239,7 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         return std::nullopt;
     }
     item.name = QString::fromLatin1(name);
-    QByteArray charset = defaultCharset_;
+    QByteArray charset;
     bool qp = false;
     for (qsizetype i = 1; i < head.size(); ++i) {
         const qsizetype eq = head[i].indexOf('=');
@@ -273,18 +273,20 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
     }
     QByteArrayView raw = QByteArrayView(line.text).sliced(colon + 1);
     const QByteArray bytes = qp ? decodeQuotedPrintable(raw) : raw.toByteArray();
-    std::optional<QString> text = text::decode(bytes, charset);
-    if (!text) {
-        text = text::decode(bytes, defaultCharset_); // an unknown set: the file's own
+    const text::MixedText::Decoded text = mixed_.decode(bytes, charset);
+    if (text.gbk) {
+        decoding_.gbk.push_back(line.number);
+    }
+    if (text.refused) {
+        decoding_.refused.push_back(line.number);
     }
     const bool v21 = version == "2.1";
-    const QString& value = *text;
     if (isStructured(item.name)) {
-        for (const QStringView part : splitUnescaped(value, u';')) {
+        for (const QStringView part : splitUnescaped(text.text, u';')) {
             item.parts << unescaped(part, v21);
         }
     } else {
-        item.parts << unescaped(value, v21);
+        item.parts << unescaped(text.text, v21);
     }
     return item;
 }
@@ -300,6 +302,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         }
         const int begin = line->number;
         version_.clear();
+        decoding_ = {};
         std::vector<Item> items;
         QString error;
         std::vector<std::pair<QByteArray, QString>> labels; // group → X-ABLabel
