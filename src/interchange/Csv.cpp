@@ -11,17 +11,58 @@
 
 namespace interchange {
 
-std::optional<QString> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step) {
+namespace {
+
+// Where a cell's text ends: commas, quotes and line ends are ASCII, which
+// no byte of a GBK or UTF-8 character is.
+bool endsCell(char c) {
+    return c == ',' || c == '"' || c == '\r' || c == '\n';
+}
+
+// Each cell on its own, for a file that mixes UTF-8 and GBK; `line`
+// counts the line feeds passed.
+void appendCells(QByteArrayView part, const text::MixedText& mixed, QByteArrayView named, int& line,
+                 CsvText& out) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= part.size(); ++i) {
+        if (i < part.size() && !endsCell(part[i])) {
+            continue;
+        }
+        if (i > start) {
+            const text::MixedText::Decoded cell =
+                mixed.decode(part.sliced(start, i - start), named);
+            out.text += cell.text;
+            for (auto [read, lines] :
+                 {std::pair{cell.gbk, &out.decoding.gbk}, {cell.refused, &out.decoding.refused}}) {
+                if (read && (lines->empty() || lines->back() != line)) {
+                    lines->push_back(line);
+                }
+            }
+        }
+        if (i < part.size()) {
+            out.text += QLatin1Char(part[i]);
+            line += part[i] == '\n';
+        }
+        start = i + 1;
+    }
+}
+
+} // namespace
+
+std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step) {
     constexpr QByteArrayView bom = "\xEF\xBB\xBF";
     const bool marked = bytes.startsWith(bom);
     if (marked) {
         bytes = bytes.sliced(bom.size());
     }
-    const bool utf8 = marked || text::isUtf8(bytes);
+    const text::MixedText mixed(bytes);
+    const QByteArrayView named = marked ? "UTF-8" : "";
+    const bool oneSet = mixed.allUtf8() || (!marked && !mixed.holdsUtf8());
     // In pieces that end at a line feed, which is never part of a UTF-8 or
     // GBK character, so that each converts on its own.
     constexpr qsizetype piece = qsizetype(4) << 20;
-    QString text;
+    CsvText out;
+    int line = 1;
     qsizetype at = 0;
     while (at < bytes.size()) {
         qsizetype end = std::min(bytes.size(), at + piece);
@@ -30,14 +71,19 @@ std::optional<QString> csvText(QByteArrayView bytes, const std::function<bool(qi
             end = feed < 0 ? bytes.size() : feed + 1;
         }
         const QByteArrayView part = bytes.sliced(at, end - at);
-        text += utf8 ? QString::fromUtf8(part)
-                     : text::decode(part, "GBK").value_or(QString::fromUtf8(part));
+        if (!oneSet) {
+            appendCells(part, mixed, named, line, out);
+        } else if (mixed.allUtf8()) {
+            out.text += QString::fromUtf8(part);
+        } else {
+            out.text += text::decode(part, "GBK").value_or(QString::fromUtf8(part));
+        }
         at = end;
         if (step && !step(at)) {
             return std::nullopt;
         }
     }
-    return text;
+    return out;
 }
 
 CsvReader::CsvReader(QString text)

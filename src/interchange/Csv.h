@@ -16,9 +16,14 @@ struct Contact;
 namespace interchange {
 
 // The text of a CSV file: UTF-8 with or without its mark, else GBK (what
-// Excel and WPS save on a Chinese system). Converted in pieces, after each
-// of which `step` hears how many bytes are done and may stop it.
-std::optional<QString> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step = {});
+// Excel and WPS save on a Chinese system). In a file that holds both, each
+// cell is read on its own. Converted in pieces, after each of which `step`
+// hears how many bytes are done and may stop it.
+struct CsvText {
+    QString text;
+    Decoding decoding;
+};
+std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step = {});
 
 // Reads RFC 4180 rows: fields split by commas, quoted ones holding commas,
 // doubled quotes and line breaks; rows end with CR LF or LF.

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <array>
+#include <tuple>
 #include <vector>
 
 namespace interchange {
@@ -48,6 +49,30 @@ struct Item {
     bool hasType(QStringView type) const { return types.contains(type); }
 };
 
+// The lines of a file read otherwise than it says, in ascending order: as
+// GBK where the value or the rest of the file is UTF-8, or with bytes no
+// character set reads.
+struct Decoding {
+    std::vector<int> gbk;
+    std::vector<int> refused;
+
+    // Those up to the line that were not taken before.
+    Decoding takeUpTo(int line) {
+        Decoding taken;
+        for (auto [from, to, done] : {std::tuple{&gbk, &taken.gbk, &gbkTaken_},
+                                      {&refused, &taken.refused, &refusedTaken_}}) {
+            for (; *done < from->size() && (*from)[*done] <= line; ++*done) {
+                to->push_back((*from)[*done]);
+            }
+        }
+        return taken;
+    }
+
+private:
+    std::size_t gbkTaken_ = 0;
+    std::size_t refusedTaken_ = 0;
+};
+
 // A contact read from a file, ready to be stored.
 struct Entry {
     std::array<QString, fieldCount> fields;
@@ -56,6 +81,7 @@ struct Entry {
     QStringList extras;   // data no column holds, one "label：value" line each
     QStringList notTaken; // binary data left out (photos), by name
     int line = 0;         // where it starts in the file, from 1
+    Decoding decoding;
 
     QString& operator[](Field f) { return fields[std::size_t(f)]; }
     const QString& operator[](Field f) const { return fields[std::size_t(f)]; }

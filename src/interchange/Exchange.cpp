@@ -185,6 +185,35 @@ private:
     qint64 nextId_;
 };
 
+// The last line of a CSV row, whose fields may hold line breaks.
+int lastLine(const std::pair<int, QStringList>& row) {
+    int line = row.first;
+    for (const QString& field : row.second) {
+        line += int(field.count(u'\n'));
+    }
+    return line;
+}
+
+QString lineList(const std::vector<int>& lines) {
+    QStringList numbers;
+    for (const int line : lines) {
+        numbers << QString::number(line);
+    }
+    return numbers.join(u'、');
+}
+
+QStringList decodingRemarks(const Decoding& decoding) {
+    QStringList texts;
+    if (!decoding.gbk.empty()) {
+        texts << QStringLiteral("第 %1 行不是 UTF-8，按 GBK 读入").arg(lineList(decoding.gbk));
+    }
+    if (!decoding.refused.empty()) {
+        texts << QStringLiteral("第 %1 行有无法识别的字节，显示为“\uFFFD”")
+                     .arg(lineList(decoding.refused));
+    }
+    return texts;
+}
+
 QString fieldCaption(int i) {
     return contacts::textColumns[std::size_t(i)].caption.trimmed().toString();
 }
@@ -202,6 +231,9 @@ public:
         };
         if (!entry.notTaken.isEmpty()) {
             remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
+        }
+        for (const QString& text : decodingRemarks(entry.decoding)) {
+            remark(text);
         }
         const bool stored = store(entry, card, remark);
         if (stored && !entry.extras.isEmpty()) {
@@ -353,7 +385,7 @@ QString ImportReport::text(const QString& fileName, int maxNotes) const {
             }
             out += QStringLiteral("  第 %1 行%2：%3\n")
                        .arg(n.line)
-                       .arg(n.name.isEmpty() ? QString() : u' ' + n.name.left(20), n.text);
+                       .arg(n.name.isEmpty() ? QString() : u' ' + n.name, n.text);
             ++shown;
             --left;
         }
@@ -387,6 +419,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
         while (auto card = reader.next()) {
             Entry entry = toEntry(card->second);
             entry.line = card->first;
+            entry.decoding = reader.decoding();
             importer.take(entry);
             if (!ticker.keepGoing(reader.position(), data.size())) {
                 report.cancelled = true;
@@ -399,14 +432,14 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     } else {
         // Converting the text is the first tenth of the work, reading it the rest.
         constexpr qint64 total = 1000;
-        std::optional<QString> text = csvText(data, [&](qint64 done) {
+        std::optional<CsvText> text = csvText(data, [&](qint64 done) {
             return ticker.keepGoing(done * 100 / std::max<qint64>(1, data.size()), total);
         });
         if (!text) {
             report.cancelled = true;
             return report;
         }
-        CsvReader reader(std::move(*text));
+        CsvReader reader(std::move(text->text));
         const auto header = reader.next();
         const std::optional<CsvColumns> columns =
             header ? std::optional<CsvColumns>(header->second) : std::nullopt;
@@ -414,9 +447,13 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
             fileFailure(QStringLiteral("文件“%1”既不是 vCard 名片，也不是认得的 CSV 表格。"), path,
                         QStringLiteral("no BEGIN:VCARD and no known CSV header"));
         }
+        for (const QString& remark : decodingRemarks(text->decoding.takeUpTo(lastLine(*header)))) {
+            report.remarks.push_back({header->first, {}, remark});
+        }
         while (auto row = reader.next()) {
             Entry entry = columns->entry(row->second);
             entry.line = row->first;
+            entry.decoding = text->decoding.takeUpTo(lastLine(*row));
             importer.take(entry);
             if (!ticker.keepGoing(
                     100 + reader.position() * 900 / std::max<qint64>(1, reader.size()), total)) {

@@ -123,6 +123,49 @@ std::pair<QString, QString> imOf(const Item& item) {
     return {service, value};
 }
 
+// Apple writes its own labels as _$!<Name>!$_; they are shown as its
+// Chinese address book names them, one it does not name as it stands.
+QString labelName(QString label) {
+    if (label.startsWith(u"_$!<") && label.endsWith(u">!$_")) {
+        label = label.mid(4, label.size() - 8);
+    }
+    static const QHash<QString, QString> apple{
+        {QStringLiteral("homepage"), QStringLiteral("主页")},
+        {QStringLiteral("home"), QStringLiteral("住宅")},
+        {QStringLiteral("work"), QStringLiteral("工作")},
+        {QStringLiteral("school"), QStringLiteral("学校")},
+        {QStringLiteral("other"), QStringLiteral("其他")},
+        {QStringLiteral("mobile"), QStringLiteral("手机")},
+        {QStringLiteral("main"), QStringLiteral("主要")},
+        {QStringLiteral("homefax"), QStringLiteral("住宅传真")},
+        {QStringLiteral("workfax"), QStringLiteral("工作传真")},
+        {QStringLiteral("otherfax"), QStringLiteral("其他传真")},
+        {QStringLiteral("pager"), QStringLiteral("传呼机")},
+        {QStringLiteral("assistantphone"), QStringLiteral("助理电话")},
+        {QStringLiteral("companymain"), QStringLiteral("公司总机")},
+        {QStringLiteral("car"), QStringLiteral("车载电话")},
+        {QStringLiteral("radio"), QStringLiteral("无线电")},
+        {QStringLiteral("callback"), QStringLiteral("回拨电话")},
+        {QStringLiteral("anniversary"), QStringLiteral("纪念日")},
+        {QStringLiteral("father"), QStringLiteral("父亲")},
+        {QStringLiteral("mother"), QStringLiteral("母亲")},
+        {QStringLiteral("parent"), QStringLiteral("父母")},
+        {QStringLiteral("brother"), QStringLiteral("兄弟")},
+        {QStringLiteral("sister"), QStringLiteral("姐妹")},
+        {QStringLiteral("child"), QStringLiteral("子女")},
+        {QStringLiteral("son"), QStringLiteral("儿子")},
+        {QStringLiteral("daughter"), QStringLiteral("女儿")},
+        {QStringLiteral("spouse"), QStringLiteral("配偶")},
+        {QStringLiteral("husband"), QStringLiteral("丈夫")},
+        {QStringLiteral("wife"), QStringLiteral("妻子")},
+        {QStringLiteral("partner"), QStringLiteral("伴侣")},
+        {QStringLiteral("friend"), QStringLiteral("朋友")},
+        {QStringLiteral("assistant"), QStringLiteral("助理")},
+        {QStringLiteral("manager"), QStringLiteral("上司")},
+    };
+    return apple.value(label.toLower(), label);
+}
+
 // The name of a kind of data as the notes show it.
 QString labelOf(const Item& item) {
     static const QHash<QString, QString> names{
@@ -146,7 +189,7 @@ QString labelOf(const Item& item) {
         {QStringLiteral("KEY"), QStringLiteral("密钥")},
     };
     QString label = names.value(item.name, item.name);
-    QString kind = item.label;
+    QString kind = labelName(item.label);
     if (kind.isEmpty()) {
         QStringList types = item.types;
         types.removeAll(QStringLiteral("voice"));
@@ -160,7 +203,26 @@ QString labelOf(const Item& item) {
     return kind.isEmpty() ? label : label + u'（' + kind + u'）';
 }
 
+// 4.0 may give a number as a tel: link, its extension as ;ext=102: the
+// number as people write it, 010-6000 0000 转 102.
+QString numberOf(const QString& value) {
+    if (!value.startsWith(u"tel:", Qt::CaseInsensitive)) {
+        return value;
+    }
+    const QList<QStringView> parts = QStringView(value).mid(4).split(u';');
+    QString number = parts.first().toString();
+    for (const QStringView parameter : parts.mid(1)) {
+        if (parameter.startsWith(u"ext=", Qt::CaseInsensitive)) {
+            number += QStringLiteral(" 转 ") + parameter.mid(4).toString();
+        }
+    }
+    return number;
+}
+
 QString valueText(const Item& item) {
+    if (item.name == u"TEL") {
+        return numberOf(item.value());
+    }
     if (item.name == u"ADR") {
         return joined({addressOfParts(item.parts), item.parts.value(PostalCode)}, u" ");
     }
@@ -280,10 +342,7 @@ private:
     }
 
     void telephone(const Item& item) {
-        QString number = item.value();
-        if (number.startsWith(u"tel:", Qt::CaseInsensitive)) {
-            number = number.mid(4); // 4.0 may give the number as a link
-        }
+        const QString number = numberOf(item.value());
         std::optional<Field> field;
         if (item.hasType(u"pager")) {
             field = Pager;

@@ -62,21 +62,24 @@ QList<QStringView> splitUnescaped(QStringView text, QChar separator) {
     return parts;
 }
 
-// 2.1 knows no escaped line break: a backslash before an n is a backslash.
-QString unescaped(QStringView text, bool newlines) {
+// A backslash takes the character after it as it stands, as tolerant
+// readers do with the http\: and \" of Apple and Gmail; \n is a line
+// break. 2.1 escapes only ; , and the backslash: before anything else a
+// backslash is text (C:\Temp).
+QString unescaped(QStringView text, bool v21) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (c == u'\\' && i + 1 < text.size()) {
             const QChar next = text[i + 1];
-            if (next == u'\\' || next == u';' || next == u',') {
-                out += next;
+            if (!v21 && (next == u'n' || next == u'N')) {
+                out += u'\n';
                 ++i;
                 continue;
             }
-            if (newlines && (next == u'n' || next == u'N')) {
-                out += u'\n';
+            if (!v21 || next == u'\\' || next == u';' || next == u',') {
+                out += next;
                 ++i;
                 continue;
             }
@@ -160,11 +163,11 @@ bool looksLikeVCard(QByteArrayView data) {
 }
 
 VCardReader::VCardReader(QByteArrayView data)
-    : data_(data) {
+    : data_(data)
+    , mixed_(data) {
     if (data_.startsWith(utf8Bom)) {
         position_ = utf8Bom.size();
     }
-    defaultCharset_ = text::isUtf8(data_) ? QByteArrayLiteral("UTF-8") : QByteArrayLiteral("GBK");
 }
 
 std::optional<VCardReader::Line> VCardReader::physical() {
@@ -181,8 +184,8 @@ std::optional<VCardReader::Line> VCardReader::physical() {
     if (end < 0) {
         end = data_.size();
     }
-    if (end > position_ && data_[end - 1] == '\r') {
-        --end;
+    while (end > position_ && data_[end - 1] == '\r') {
+        --end; // iOS ends its lines with CR CR LF
     }
     Line line{data_.sliced(position_, end - position_).toByteArray(), ++lineNumber_};
     position_ = next;
@@ -236,7 +239,7 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         return std::nullopt;
     }
     item.name = QString::fromLatin1(name);
-    QByteArray charset = defaultCharset_;
+    QByteArray charset;
     bool qp = false;
     for (qsizetype i = 1; i < head.size(); ++i) {
         const qsizetype eq = head[i].indexOf('=');
@@ -270,18 +273,20 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
     }
     QByteArrayView raw = QByteArrayView(line.text).sliced(colon + 1);
     const QByteArray bytes = qp ? decodeQuotedPrintable(raw) : raw.toByteArray();
-    std::optional<QString> text = text::decode(bytes, charset);
-    if (!text) {
-        text = text::decode(bytes, defaultCharset_); // an unknown set: the file's own
+    const text::MixedText::Decoded text = mixed_.decode(bytes, charset);
+    if (text.gbk) {
+        decoding_.gbk.push_back(line.number);
     }
-    const bool newlines = version != "2.1";
-    const QString& value = *text;
+    if (text.refused) {
+        decoding_.refused.push_back(line.number);
+    }
+    const bool v21 = version == "2.1";
     if (isStructured(item.name)) {
-        for (const QStringView part : splitUnescaped(value, u';')) {
-            item.parts << unescaped(part, newlines);
+        for (const QStringView part : splitUnescaped(text.text, u';')) {
+            item.parts << unescaped(part, v21);
         }
     } else {
-        item.parts << unescaped(value, newlines);
+        item.parts << unescaped(text.text, v21);
     }
     return item;
 }
@@ -297,6 +302,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         }
         const int begin = line->number;
         version_.clear();
+        decoding_ = {};
         std::vector<Item> items;
         QString error;
         std::vector<std::pair<QByteArray, QString>> labels; // group → X-ABLabel
@@ -359,12 +365,17 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
 
 namespace {
 
+// 2.1 writes a backslash as it is where no reader takes it for an escape
+// (C:\Temp); 3.0 and 4.0 always double it.
 QString escaped(const QString& text, bool v21, bool structured) {
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'\\') {
+        const QChar next = i + 1 < text.size() ? text[i + 1] : u'\\';
+        if (c == u'\\' && v21 && next != u'\\' && next != u';' && next != u',') {
+            out += c;
+        } else if (c == u'\\') {
             out += QStringLiteral("\\\\");
         } else if (c == u';' && (structured || v21)) {
             out += QStringLiteral("\\;");

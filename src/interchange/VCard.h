@@ -2,6 +2,8 @@
 
 #include "Entry.h"
 
+#include "platform/text/CodePage.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -16,10 +18,10 @@ namespace interchange {
 
 // Reads the cards of a vCard file (2.1, 3.0 or 4.0) one at a time.
 // Handles folded lines, quoted-printable values and their soft line
-// breaks, any character set the system converts (a file that is not UTF-8
-// is taken as GBK where a value names none), escapes, grouped properties
-// and base64 data, which is skipped. A card that cannot be read is left
-// out and its line and reason kept in errors().
+// breaks, any character set the system converts (each value read on its
+// own: UTF-8 or GBK where it names none), escapes, grouped properties and
+// base64 data, which is skipped. A card that cannot be read is left out
+// and its line and reason kept in errors().
 class VCardReader {
 public:
     explicit VCardReader(QByteArrayView data);
@@ -28,6 +30,8 @@ public:
     std::optional<std::pair<int, std::vector<Item>>> next();
     qsizetype position() const { return position_; }
     const std::vector<ReadError>& errors() const { return errors_; }
+    // The lines of the last card read otherwise than the file says.
+    const Decoding& decoding() const { return decoding_; }
 
 private:
     struct Line {
@@ -42,9 +46,10 @@ private:
     qsizetype position_ = 0;
     int lineNumber_ = 0;
     std::vector<Line> pending_; // read ahead, the next on top
-    QByteArray defaultCharset_;
+    text::MixedText mixed_;
     QByteArray version_;
     std::vector<ReadError> errors_;
+    Decoding decoding_;
 };
 
 // Whether the bytes begin like a vCard file.

@@ -82,6 +82,32 @@ class InterchangeTest : public QObject {
         return all;
     }
 
+    // The book closed and replaced by an empty one.
+    void freshBook() {
+        connection.close();
+        QVERIFY(QFile::remove(book()));
+        connection.create(book());
+        contacts::createSchema(connection);
+    }
+
+    // The book exported and read into an empty one; the exported bytes.
+    QByteArray exportAndReimport(ExportFormat format, QByteArrayView charset) {
+        const QString file = dir->filePath(QStringLiteral("out"));
+        interchange::exportFile(connection, file, format, charset);
+        freshBook();
+        import(file);
+        return test::fileBytes(file);
+    }
+
+    // Every text column of the contact, by caption.
+    static QStringList texts(const Row& row) {
+        QStringList all;
+        for (const contacts::ContactColumn& c : contacts::textColumns) {
+            all << row[c.caption.trimmed()];
+        }
+        return all;
+    }
+
     qint64 count() {
         db::Statement s(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
         s.step();
@@ -280,10 +306,7 @@ private slots:
                                                    ";ENCODING=QUOTED-PRINTABLE:"));
         }
 
-        connection.close();
-        QVERIFY(QFile::remove(book()));
-        connection.create(book());
-        contacts::createSchema(connection);
+        freshBook();
         const ImportReport report = import(file);
         QCOMPARE(report.added, 2);
         QVERIFY2(report.remarks.empty(), qPrintable(report.text(file)));
@@ -298,6 +321,125 @@ private slots:
             QCOMPARE(after[name].uid, before[name].uid);
         }
         QCOMPARE(import(file).unchanged, 2);
+    }
+
+    // iOS ends its lines with CR CR LF: no value keeps a CR or a line break
+    // from them, in the book or in what is exported from it.
+    void iosLineEnds() {
+        QCOMPARE(import(sample("ios-crcrlf.vcf")).added, 1);
+        const Row before = rows()[QStringLiteral("孙晓梅")];
+        QCOMPARE(before[u"移动电话"], QStringLiteral("138 0013 8060"));
+        QCOMPARE(before[u"电子邮件"], QStringLiteral("sunxiaomei@example.com"));
+        QCOMPARE(before[u"工作单位"], QStringLiteral("远航国际物流有限公司"));
+        for (const QString& text : texts(before)) {
+            QVERIFY2(!text.contains(u'\r') && !text.endsWith(u'\n'), qPrintable(text));
+        }
+        for (const auto& [format, charset] : {std::pair{ExportFormat::VCard30, "UTF-8"},
+                                              {ExportFormat::VCard21, "GBK"},
+                                              {ExportFormat::Csv, "UTF-8"}}) {
+            const QByteArray bytes = exportAndReimport(format, charset);
+            QVERIFY(!bytes.contains("\r\r") && !bytes.contains("\\n\r\n") &&
+                    !bytes.contains("=0D=0A\r\n"));
+            QCOMPARE(texts(rows()[QStringLiteral("孙晓梅")]), texts(before));
+        }
+    }
+
+    // Gmail and Apple escape what needs no escape (http\://, \"): reading
+    // drops the backslash, so export doubles none that was not there. 2.1
+    // escapes only ; , and \, so its other backslashes are text.
+    void needlessEscapes() {
+        const QString path = dir->filePath(QStringLiteral("gmail.vcf"));
+        write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:周建国\r\nN:周;建国;;;\r\n"
+                    "EMAIL;TYPE=INTERNET;TYPE=HOME:zhoujianguo@example.org\r\n"
+                    "item1.URL:http\\://www.ibm.com\r\nitem1.X-ABLabel:_$!<HomePage>!$_\r\n"
+                    "NOTE:称呼他\\\"老周\\\"\\, 住 3\\;5 号\r\nEND:VCARD\r\n"
+                    "BEGIN:VCARD\r\nVERSION:2.1\r\nFN:吴敏\r\n"
+                    "NOTE;CHARSET=UTF-8:备份在 C:\\Temp\\old\r\nEND:VCARD\r\n");
+        QCOMPARE(import(path).added, 2);
+        const auto before = rows();
+        QCOMPARE(before[QStringLiteral("周建国")][u"网址"], QStringLiteral("http://www.ibm.com"));
+        QCOMPARE(before[QStringLiteral("周建国")][u"备注信息"],
+                 QStringLiteral("称呼他\"老周\", 住 3;5 号"));
+        QCOMPARE(before[QStringLiteral("吴敏")][u"备注信息"],
+                 QStringLiteral("备份在 C:\\Temp\\old"));
+        for (const auto& [format, backslash] :
+             {std::pair{ExportFormat::VCard30, QByteArrayView("C:\\\\Temp\\\\old")},
+              {ExportFormat::VCard21, QByteArrayView("C:\\Temp\\old")}}) {
+            const QByteArray bytes = exportAndReimport(format, "UTF-8");
+            QVERIFY(bytes.contains("http://www.ibm.com") && bytes.contains(backslash));
+            QCOMPARE(bytes.count('\\'), backslash.count('\\') + 1); // the note's \, or (2.1) \;
+            const auto after = rows();
+            for (const QString& name : before.keys()) {
+                QCOMPARE(texts(after[name]), texts(before[name]));
+            }
+        }
+    }
+
+    // Apple's own labels show by the names its Chinese address book gives
+    // them, an unknown one as it stands, never _$!<…>!$_.
+    void appleLabels() {
+        QCOMPARE(import(sample("ios-crcrlf.vcf")).added, 1);
+        QCOMPARE(rows().values().constFirst()[u"备注信息"],
+                 QStringLiteral("她说\"周五前回复\", 急事找助理\n【导入的其他信息】\n"
+                                "电话（助理电话）：010-6000 0062\n"
+                                "电话（公司总机）：010-6000 0063\n"
+                                "电话（Satellite）：010-6000 0064\n"
+                                "网址（主页）：https://example.com/sun"));
+    }
+
+    // A tel: link's extension reads as people write it, in its column or the notes.
+    void telExtension() {
+        const QString path = dir->filePath(QStringLiteral("tel.vcf"));
+        write(path, "BEGIN:VCARD\nVERSION:4.0\nFN:Simon Perreault\n"
+                    "TEL;VALUE=uri;TYPE=\"work,voice\";PREF=1:tel:+1-418-656-9254;ext=102\n"
+                    "TEL;VALUE=uri;TYPE=\"work,cell,voice,video,text\":tel:+1-418-262-6501\n"
+                    "TEL;VALUE=uri;TYPE=work:tel:+1-418-656-9255;ext=103\nEND:VCARD\n");
+        import(path);
+        const Row s = rows()[QStringLiteral("Simon Perreault")];
+        QCOMPARE(s[u"单位电话"], QStringLiteral("+1-418-656-9254 转 102"));
+        QCOMPARE(s[u"移动电话"], QStringLiteral("+1-418-262-6501"));
+        QVERIFY(s[u"备注信息"].endsWith(u"电话（work）：+1-418-656-9255 转 103"));
+    }
+
+    // The report names a contact in full, however long the name.
+    void reportNamesWhole() {
+        const QString name = QStringLiteral("María Fernanda de los Ángeles Gutiérrez Olmedo");
+        const QString path = dir->filePath(QStringLiteral("long.vcf"));
+        write(path, "BEGIN:VCARD\nVERSION:3.0\nFN:" + name.toUtf8() +
+                        "\nPHOTO;ENCODING=b;TYPE=JPEG:/9j/4AAQSkZJRgABAQ==\nEND:VCARD\n");
+        const QString text = import(path).text(QStringLiteral("long.vcf"));
+        QVERIFY2(text.contains(QStringLiteral("第 1 行 %1：未导入：照片").arg(name)),
+                 qPrintable(text));
+    }
+
+    // One GBK line no longer makes the whole file GBK: each value, each cell
+    // of a row, is read on its own, and the report names the lines read as
+    // GBK and those with bytes no character set reads.
+    void mixedEncodings() {
+        const ImportReport cards = import(sample("hostile/mixed-enc.vcf"));
+        QCOMPARE(cards.added, 6);
+        const auto all = rows();
+        QVERIFY(all[QStringLiteral("王小明")][u"备注信息"].startsWith(u"王小明 "));
+        QVERIFY(all.contains(QStringLiteral("王小明1"))); // labelled UTF-8, but GBK
+        QVERIFY(all.contains(QStringLiteral("王小明2"))); // labelled GBK, but UTF-8
+        QVERIFY(all.contains(QStringLiteral("王小明4"))); // labelled with no known set
+        const QString gbk = QStringLiteral("第 %1 行不是 UTF-8，按 GBK 读入");
+        const QString refused = QStringLiteral("第 %1 行有无法识别的字节，显示为“\uFFFD”");
+        QCOMPARE(remarksOf(cards, QStringLiteral("王小明")), gbk.arg(4) + u'|' + refused.arg(4));
+        QCOMPARE(remarksOf(cards, QStringLiteral("王小明1")), gbk.arg(8));
+        QCOMPARE(remarksOf(cards, QStringLiteral("王小明2")), QString());
+        QCOMPARE(remarksOf(cards, QStringLiteral("王\uFFFD\uFFFD\uFFFD3")), refused.arg(18));
+        QCOMPARE(remarksOf(cards, QStringLiteral("王小明4")), gbk.arg(23));
+        QCOMPARE(cards.remarks.back().text, refused.arg(QStringLiteral("27、28")));
+
+        const ImportReport csv = import(sample("hostile/mixed-enc.csv"));
+        QCOMPARE(csv.added, 3);
+        const auto rowsNow = rows();
+        QCOMPARE(rowsNow[QStringLiteral("王小明a")][u"备注信息"], QStringLiteral("王小明"));
+        QCOMPARE(rowsNow[QStringLiteral("王小明b")][u"移动电话"], QStringLiteral("13900000002"));
+        QCOMPARE(csv.remarks.front().line, 1); // the header
+        QCOMPARE(remarksOf(csv, QStringLiteral("王小明a")), gbk.arg(2));
+        QCOMPARE(remarksOf(csv, QStringLiteral("王小明b")), gbk.arg(3) + u'|' + refused.arg(3));
     }
 
     // By UID a newer card replaces the contact and an older one does not;

@@ -65,12 +65,18 @@ private:
     iconv_t handle_;
 };
 
-} // namespace
+enum class Utf8Kind {
+    Ascii,
+    Narrow, // well-formed, its non-ASCII characters all of two bytes
+    Wide,   // well-formed, with a character of three or four bytes
+    Malformed,
+};
 
 // Checked byte by byte, without decoding: a file may be large.
-bool isUtf8(QByteArrayView bytes) {
+Utf8Kind utf8Kind(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* end = p + bytes.size();
+    Utf8Kind kind = Utf8Kind::Ascii;
     while (p < end) {
         const unsigned char c = *p++;
         if (c < 0x80) {
@@ -88,23 +94,53 @@ bool isUtf8(QByteArrayView bytes) {
             more = 3;
             code = c & 0x07;
         } else {
-            return false;
+            return Utf8Kind::Malformed;
         }
         if (end - p < more) {
-            return false;
+            return Utf8Kind::Malformed;
         }
         for (int i = 0; i < more; ++i, ++p) {
             if ((*p & 0xC0) != 0x80) {
-                return false;
+                return Utf8Kind::Malformed;
             }
             code = code << 6 | (*p & 0x3F);
         }
         const char32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
         if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            return false; // too long a form, beyond Unicode, or a surrogate
+            return Utf8Kind::Malformed; // too long a form, beyond Unicode, or a surrogate
         }
+        kind = more == 1 && kind != Utf8Kind::Wide ? Utf8Kind::Narrow : Utf8Kind::Wide;
     }
-    return true;
+    return kind;
+}
+
+struct Converted {
+    QString text;
+    bool refused = false; // some byte was not of the set
+};
+
+// Through the system's converter, each byte it refuses as U+FFFD; nothing
+// when the set is unknown.
+std::optional<Converted> converted(QByteArrayView bytes, const QByteArray& name) {
+    Converter converter("UTF-8", name.constData());
+    if (!converter.valid()) {
+        return std::nullopt;
+    }
+    bool refused = false;
+    const QByteArray utf8 =
+        converter.run(bytes, [&refused](QByteArray& output, char*& in, std::size_t& inLeft) {
+            output.append("\xEF\xBF\xBD"); // U+FFFD for the byte, then go on after it
+            ++in;
+            --inLeft;
+            refused = true;
+        });
+    return Converted{QString::fromUtf8(utf8), refused};
+}
+
+} // namespace
+
+bool isUtf8(QByteArrayView bytes) {
+    return utf8Kind(bytes) != Utf8Kind::Malformed;
 }
 
 std::optional<QString> decode(QByteArrayView bytes, QByteArrayView charset) {
@@ -112,17 +148,8 @@ std::optional<QString> decode(QByteArrayView bytes, QByteArrayView charset) {
     if (isUtf8Name(name)) {
         return QString::fromUtf8(bytes);
     }
-    Converter converter("UTF-8", name.constData());
-    if (!converter.valid()) {
-        return std::nullopt;
-    }
-    const QByteArray utf8 =
-        converter.run(bytes, [](QByteArray& output, char*& in, std::size_t& inLeft) {
-            output.append("\xEF\xBF\xBD"); // U+FFFD for the byte, then go on after it
-            ++in;
-            --inLeft;
-        });
-    return QString::fromUtf8(utf8);
+    std::optional<Converted> text = converted(bytes, name);
+    return text ? std::optional(std::move(text->text)) : std::nullopt;
 }
 
 std::optional<QByteArray> encode(QStringView text, QByteArrayView charset) {
@@ -144,6 +171,74 @@ std::optional<QByteArray> encode(QStringView text, QByteArrayView charset) {
             --inLeft;
         } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
     });
+}
+
+// The pieces between ASCII separators, which no byte of a GBK or UTF-8
+// character is: a CSV row or a vCard line may mix cells of both sets.
+MixedText::MixedText(QByteArrayView file) {
+    const auto separates = [](char c) {
+        return c == '\n' || c == '\r' || c == ',' || c == ';' || c == ':' || c == '"';
+    };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= file.size(); ++i) {
+        if (i < file.size() && !separates(file[i])) {
+            continue;
+        }
+        switch (utf8Kind(file.sliced(start, i - start))) {
+        case Utf8Kind::Ascii:
+            break;
+        case Utf8Kind::Narrow:
+            ++narrow_;
+            break;
+        case Utf8Kind::Wide:
+            ++wide_;
+            break;
+        case Utf8Kind::Malformed:
+            ++other_;
+            break;
+        }
+        start = i + 1;
+    }
+}
+
+MixedText::Decoded MixedText::decode(QByteArrayView bytes, QByteArrayView named) const {
+    const Utf8Kind kind = utf8Kind(bytes);
+    if (kind == Utf8Kind::Ascii) {
+        return {QString::fromLatin1(bytes)};
+    }
+    const QByteArray name = systemName(named);
+    const QByteArray gbk = systemName("GBK");
+    const bool saysUtf8 = isUtf8Name(name);
+    std::optional<Converted> own;
+    if (!name.isEmpty() && !saysUtf8) {
+        own = converted(bytes, name);
+        if (own && !own->refused) {
+            return {own->text};
+        }
+    }
+    const auto utf8 = [&] {
+        return Decoded{QString::fromUtf8(bytes), false, kind == Utf8Kind::Malformed};
+    };
+    if (kind == Utf8Kind::Wide || (kind == Utf8Kind::Narrow && (saysUtf8 || leansUtf8()))) {
+        return utf8();
+    }
+    const Converted asGbk =
+        name == gbk && own ? *own : converted(bytes, gbk).value_or(Converted{utf8().text, true});
+    const bool unexpected = name != gbk && (saysUtf8 || holdsUtf8());
+    if (!asGbk.refused) {
+        return {asGbk.text, unexpected};
+    }
+    if (kind == Utf8Kind::Narrow) {
+        return utf8(); // well-formed UTF-8 after all
+    }
+    // Nothing reads all of it: the set named, else the one most lines are in.
+    if (own) {
+        return {own->text, false, true};
+    }
+    if (saysUtf8 || leansUtf8()) {
+        return utf8();
+    }
+    return {asGbk.text, unexpected, true};
 }
 
 } // namespace text

@@ -24,4 +24,36 @@ std::optional<QString> decode(QByteArrayView bytes, QByteArrayView charset);
 // Encodes text in the named set; nothing when the set is unknown.
 std::optional<QByteArray> encode(QStringView text, QByteArrayView charset);
 
+// Reads the values of a file that may hold UTF-8 and GBK side by side, as a
+// file joined from several programs' exports does. Each value is read on
+// its own: in the set it names where that reads all of it, else as UTF-8
+// where it is well-formed UTF-8, else as GBK. Only a value whose non-ASCII
+// characters all take two bytes in UTF-8 is doubtful (GBK's 女 is UTF-8's
+// Ů; no Chinese character takes two): it follows most of the file.
+class MixedText {
+public:
+    // Looks at the whole file once.
+    explicit MixedText(QByteArrayView file);
+
+    struct Decoded {
+        QString text;
+        bool gbk = false;     // read as GBK where the value or the file says UTF-8
+        bool refused = false; // with bytes no set reads, each shown as U+FFFD
+    };
+    // The value, in the set it names (if any).
+    Decoded decode(QByteArrayView bytes, QByteArrayView named = {}) const;
+
+    bool allUtf8() const { return other_ == 0; }
+    // Whether some of the file is surely UTF-8, or most of it is.
+    bool holdsUtf8() const { return wide_ > 0 || leansUtf8(); }
+
+private:
+    bool leansUtf8() const { return wide_ + narrow_ > other_; }
+
+    // Pieces of text between separators, by how they stand to UTF-8.
+    qsizetype wide_ = 0;   // with a character of three or four bytes
+    qsizetype narrow_ = 0; // with two-byte characters only
+    qsizetype other_ = 0;  // not UTF-8
+};
+
 } // namespace text
