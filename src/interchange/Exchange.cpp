@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QUuid>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -263,7 +265,8 @@ private:
     }
 
     // Notes the book has stay; the card's lines without a column are added
-    // to them, each once.
+    // to them, each once. What the notes hold is looked up by line, in one
+    // pass over them, however many lines either side has.
     template <class Remark>
     static bool mergeNotes(QString& notes, const Entry& entry, Remark&& remark) {
         const QString own = entry[Field::Notes];
@@ -272,19 +275,25 @@ private:
             notes = storedFields(entry)[std::size_t(Field::Notes)];
             return !notes.isEmpty();
         }
-        if (!own.isEmpty() && !stored.contains(own)) {
+        const QList<QStringView> storedLines = QStringView(stored).split(u'\n');
+        const QSet<QStringView> lines(storedLines.begin(), storedLines.end());
+        const auto holds = [&](QStringView text) {
+            return std::ranges::all_of(text.split(u'\n'),
+                                       [&](QStringView line) { return lines.contains(line); });
+        };
+        if (!own.isEmpty() && !holds(own)) {
             remark(differs(int(Field::Notes), notes, own));
         }
         QStringList missing;
         for (const QString& extra : entry.extras) {
-            if (!stored.contains(extra)) {
+            if (!holds(extra)) {
                 missing << extra;
             }
         }
         if (missing.isEmpty()) {
             return false;
         }
-        if (!stored.contains(extrasHeading)) {
+        if (!lines.contains(extrasHeading)) {
             missing.prepend(extrasHeading.toString());
         }
         notes += u'\n' + missing.join(u'\n');
