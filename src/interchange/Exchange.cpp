@@ -337,6 +337,13 @@ private:
     qint64 previous_;
 };
 
+// What a reader left out, with its line and why.
+void noteSkipped(ImportReport& report, const std::vector<ReadError>& unread) {
+    for (const ReadError& e : unread) {
+        report.skipped.push_back({e.line, {}, e.reason});
+    }
+}
+
 } // namespace
 
 QString ImportReport::text(const QString& fileName, int maxNotes) const {
@@ -402,9 +409,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                 return report;
             }
         }
-        for (const ReadError& e : reader.errors()) {
-            report.skipped.push_back({e.line, {}, e.reason});
-        }
+        noteSkipped(report, reader.errors());
     } else {
         // Converting the text is the first tenth of the work, reading it the rest.
         constexpr qint64 total = 1000;
@@ -417,6 +422,12 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
         }
         CsvReader reader(std::move(*text));
         const auto header = reader.next();
+        if (!reader.errors().empty()) {
+            const ReadError& e = reader.errors().front();
+            fileFailure(QStringLiteral("文件“%1”的表头读不出来：第 ") + QString::number(e.line) +
+                            QStringLiteral(" 行") + e.reason + u'。',
+                        path, QStringLiteral("an unclosed quote in the header"));
+        }
         const std::optional<CsvColumns> columns =
             header ? std::optional<CsvColumns>(header->second) : std::nullopt;
         if (!columns || !columns->recognized()) {
@@ -433,6 +444,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                 return report;
             }
         }
+        noteSkipped(report, reader.errors());
     }
     if (report.added + report.updated >= contacts::manyWrites &&
         !contacts::tidySearchIndex(connection, [&] { return ticker.keepGoing(1, 1); })) {
