@@ -424,8 +424,8 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
         const auto header = reader.next();
         if (!reader.errors().empty()) {
             const ReadError& e = reader.errors().front();
-            fileFailure(QStringLiteral("文件“%1”的表头读不出来：第 ") + QString::number(e.line) +
-                            QStringLiteral(" 行") + e.reason + u'。',
+            fileFailure(QStringLiteral("文件“%1”第 ") + QString::number(e.line) +
+                            QStringLiteral(" 行的表头读不出来：") + e.reason + u'。',
                         path, QStringLiteral("an unclosed quote in the header"));
         }
         const std::optional<CsvColumns> columns =
