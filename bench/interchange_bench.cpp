@@ -1,8 +1,10 @@
 // Exports generated contacts as vCard 4.0 and CSV and imports them into an
 // empty book, then again into the full one: time, peak memory, and the
 // longest gap between two progress calls (how long the window would wait).
+// Then imports files shaped like those that once cost the square of their
+// size, at two sizes: their time and memory per MiB of file stay the same.
 //
-//   make bench            (or: build/bin/interchange_bench [contacts ...])
+//   make bench   (or: build/bin/interchange_bench [contacts ...] [--shapes MiB ...])
 
 #include "BenchData.h"
 
@@ -19,12 +21,15 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#include <malloc.h>
+
 namespace {
 
 using interchange::ExportFormat;
 
-// Peak memory counts from here on.
+// Peak memory counts from here on, from what is in use now.
 void resetPeak() {
+    malloc_trim(0);
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     if (clear.open(QIODevice::WriteOnly)) {
         clear.write("5");
@@ -35,10 +40,19 @@ struct Watch {
     QElapsedTimer total;
     QElapsedTimer gap;
     qint64 longestGap = 0;
+    long startKb = 0;
     Watch() {
         resetPeak();
+        startKb = bench::statusKb("VmRSS:");
         total.start();
         gap.start();
+    }
+    // Milliseconds and MiB the peak grew by, each per MiB of the file.
+    QString perMib(qint64 bytes) const {
+        const double mib = double(bytes) / (1 << 20);
+        return QStringLiteral("%1 s and %2 MiB per MiB")
+            .arg(double(total.elapsed()) / 1000 / mib, 0, 'f', 3)
+            .arg(double(bench::statusKb("VmHWM:") - startKb) / 1024 / mib, 0, 'f', 1);
     }
     platform::Progress progress() {
         return [this](qint64, qint64) {
@@ -84,19 +98,89 @@ void run(QTextStream& out, int count) {
     }
 }
 
+// A file that once cost the square of its size: its start, a piece
+// repeated until the size is reached, and its end. Some are imported once
+// before: it is the second import that merges.
+struct Shape {
+    const char* name;
+    const char* suffix;
+    QByteArray head;
+    QByteArray (*piece)(const QByteArray& i);
+    QByteArray tail;
+    bool again;
+};
+
+const Shape shapes[] = {
+    {"long name", "vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:",
+     [](const QByteArray&) { return QByteArray("张"); }, "\r\nEND:VCARD\r\n", false},
+    {"groups", "vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Many Groups\r\n",
+     [](const QByteArray& i) {
+         return "item" + i + ".TEL:+86 139" + i + "\r\nitem" + i + ".X-ABLabel:label" + i + "\r\n";
+     },
+     "END:VCARD\r\n", false},
+    {"properties", "vcf", "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:props\r\nFN:Many Props\r\n",
+     [](const QByteArray& i) { return "TEL;TYPE=CELL:+86 138" + i + "\r\n"; }, "END:VCARD\r\n",
+     true},
+    {"open quote", "csv", "姓名,移动电话,电子邮件\r\n\"张三,13800000000,z@example.org\r\n",
+     [](const QByteArray& i) { return "李四" + i + ",139" + i + ",l" + i + "@example.org\r\n"; },
+     "", false},
+};
+
+void runShapes(QTextStream& out, const QList<int>& sizes) {
+    QTemporaryDir dir(QDir::currentPath() + QStringLiteral("/bench-XXXXXX"));
+    out << "files that once cost the square of their size:\n";
+    for (const Shape& shape : shapes) {
+        for (const int megabytes : sizes) {
+            QByteArray data = shape.head;
+            for (int i = 0; data.size() < qint64(megabytes) << 20; ++i) {
+                data += shape.piece(QByteArray::number(i));
+            }
+            data += shape.tail;
+            const QString file =
+                dir.filePath(QStringLiteral("shape.") + QLatin1String(shape.suffix));
+            QFile f(file);
+            if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size()) {
+                qFatal("cannot write %s", qPrintable(file));
+            }
+            f.close();
+            const QString bookFile = dir.filePath(QStringLiteral("MY.mdb"));
+            QFile::remove(bookFile);
+            db::Connection book;
+            book.create(bookFile);
+            contacts::createSchema(book);
+            if (shape.again) {
+                interchange::importFile(book, file);
+            }
+            Watch w;
+            interchange::importFile(book, file, w.progress());
+            out << "  " << qSetFieldWidth(10) << Qt::left << shape.name << qSetFieldWidth(0) << ' '
+                << megabytes << " MiB: " << w.figures() << "; " << w.perMib(data.size()) << '\n';
+            out.flush();
+        }
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QTextStream out(stdout);
     QList<int> counts{10000, 100000};
+    QList<int> sizes{1, 4};
     if (argc > 1) {
         counts.clear();
+        sizes.clear();
+        QList<int>* into = &counts;
         for (int i = 1; i < argc; ++i) {
-            counts << QByteArray(argv[i]).toInt();
+            if (QByteArray(argv[i]) == "--shapes") {
+                into = &sizes;
+            } else {
+                *into << QByteArray(argv[i]).toInt();
+            }
         }
     }
     for (const int count : counts) {
         run(out, count);
     }
+    runShapes(out, sizes);
 }

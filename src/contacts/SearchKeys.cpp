@@ -6,6 +6,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace contacts {
 
 namespace {
@@ -17,13 +19,29 @@ namespace {
 constexpr QChar partSeparator = u'\x1f';
 const QString partStart = QString(2, partSeparator);
 
+// A contact is found by the first characters of each text: the keys, and
+// the list's order, come from no more of a name, telephone, e-mail address
+// or employer than this, so that a contact's keys stay small (some
+// thousands of characters) whatever the length of its texts.
+constexpr qsizetype keyedLength = 64;
+
 // A name with many polyphonic characters would have hundreds of spellings;
-// past this many, the later characters count with their usual reading.
+// past this many, or past this many characters of them together, the later
+// characters count with their usual reading.
 constexpr qsizetype maxSpellings = 32;
+constexpr qsizetype maxSpelt = 2048;
+
+// The first characters of the text; one outside the BMP is kept whole.
+QString leading(QStringView text, qsizetype length = keyedLength) {
+    if (text.size() > length) {
+        text = text.first(text[length - 1].isHighSurrogate() ? length + 1 : length);
+    }
+    return text.toString();
+}
 
 // A name as it is spelt, piece by piece: the readings of a Han character,
 // or a run of other letters and digits, which spells itself.
-std::vector<QStringList> pieces(const QString& name) {
+std::vector<QStringList> pieces(QStringView name) {
     std::vector<QStringList> result;
     QString run;
     const auto endRun = [&] {
@@ -50,10 +68,17 @@ std::vector<QStringList> pieces(const QString& name) {
 // Every way of spelling the pieces, each piece in full or by its first
 // letter, without repeats.
 QStringList spellings(const std::vector<QStringList>& pieces, bool initials) {
+    qsizetype longest = 0; // the most one spelling can take
+    for (const QStringList& piece : pieces) {
+        const auto size = [](const QString& reading) { return reading.size(); };
+        longest += initials ? 1 : std::ranges::max(piece, {}, size).size();
+    }
+    const qsizetype most =
+        std::clamp(maxSpelt / std::max(longest, qsizetype(1)), qsizetype(1), maxSpellings);
     QStringList result{QString()};
     for (const QStringList& piece : pieces) {
         QStringList longer;
-        const qsizetype readings = result.size() * piece.size() > maxSpellings ? 1 : piece.size();
+        const qsizetype readings = result.size() * piece.size() > most ? 1 : piece.size();
         for (const QString& start : std::as_const(result)) {
             for (qsizetype i = 0; i < readings; ++i) {
                 const QString& reading = piece[i];
@@ -92,22 +117,25 @@ QString searchForm(QStringView text) {
 }
 
 QString sortKey(const QString& name) {
+    const QString start = leading(name);
     QStringList syllables;
-    for (const QStringList& piece : pieces(name)) {
+    for (const QStringList& piece : pieces(start)) {
         syllables << piece.first();
     }
-    return syllables.join(u' ') + partSeparator + name;
+    return syllables.join(u' ') + partSeparator + start;
 }
 
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
                    const QString& employer) {
-    const std::vector<QStringList> spelt = pieces(name);
-    const QString written = searchForm(name);
+    const std::vector<QStringList> spelt = pieces(leading(name));
+    const QString written = leading(searchForm(name));
     QStringList parts{written};
-    // 三 and 三丰 are found in 张三丰: each tail of the name from a Han character.
+    // 三 and 三丰 are found in 张三丰: one or two characters are sought at
+    // the start of a part, so each Han character begins one, with the
+    // character after it. Longer texts are sought anywhere in the name.
     for (qsizetype i = 1; i < written.size(); ++i) {
         if (!text::readings(written[i].unicode()).isEmpty()) {
-            parts << written.mid(i);
+            parts << leading(QStringView(written).sliced(i), 2);
         }
     }
     for (const QString& spelling : spellings(spelt, false) + spellings(spelt, true)) {
@@ -116,15 +144,16 @@ QString searchKeys(const QString& name, std::span<const QString> telephones, con
         }
     }
     for (const QString& telephone : telephones) {
-        parts << digitsOf(telephone);
+        parts << leading(digitsOf(telephone));
     }
-    parts << searchForm(email) << searchForm(employer);
+    parts << leading(searchForm(email)) << leading(searchForm(employer));
     parts.removeAll(QString());
     return partStart + parts.join(partStart);
 }
 
 QString searchNeedle(const QString& typed) {
-    const QString form = searchForm(typed);
+    // A text longer than the keys hold of a name is sought by its start.
+    const QString form = leading(searchForm(typed));
     return form.size() == 1 || form.size() == 2 ? partStart + form : form;
 }
 

@@ -21,20 +21,23 @@ namespace contacts {
 QString searchForm(QStringView text);
 
 // The list's order: the name's usual pinyin, syllable by syllable, then
-// the name itself, so that 李 comes before 林 and 张三 next to 章三.
+// the name itself, so that 李 comes before 林 and 张三 next to 章三. Only
+// the first few dozen characters of a name count.
 QString sortKey(const QString& name);
 
 // Everything a contact is found by, one part after another: the name and
-// its tails from each Han character, each of its pinyin spellings in full
-// and in initials (every reading of every character: 曾 gives zeng and
-// ceng), the digits of each telephone, the e-mail address and the employer.
+// the two characters from each of its Han characters, each of its pinyin
+// spellings in full and in initials (every reading of every character: 曾
+// gives zeng and ceng), the digits of each telephone, the e-mail address
+// and the employer. Each is taken from the first few dozen characters of
+// its text, so that the keys have a fixed ceiling whatever the texts hold.
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
                    const QString& employer);
 
-// What the keys are searched for: the typed text in search form, anywhere
-// in a part; one or two characters only at the start of a part, since
-// they would be in nearly everyone's keys anywhere ("zs" is 张三's initials
-// but not in "lizsa@…").
+// What the keys are searched for: the typed text in search form (as much
+// of it as the keys hold of a text), anywhere in a part; one or two
+// characters only at the start of a part, since they would be in nearly
+// everyone's keys anywhere ("zs" is 张三's initials but not in "lizsa@…").
 QString searchNeedle(const QString& typed);
 
 void defineSearchFunctions(db::Connection& connection);

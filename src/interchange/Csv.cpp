@@ -86,17 +86,51 @@ std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qi
     return out;
 }
 
+namespace {
+
+// No field of an address book is longer: the old program's notes hold
+// 65,535 characters at most, and even a long note has some hundred lines.
+// A quoted field past either is a quote never closed, which would take the
+// rest of the file into one field.
+constexpr qsizetype maxQuotedCharacters = qsizetype(1) << 17;
+constexpr int maxQuotedLines = 1000;
+
+// Where the line after the one the position is on begins.
+qsizetype nextLine(const QString& text, qsizetype position) {
+    while (position < text.size() && text[position] != u'\n' && text[position] != u'\r') {
+        ++position;
+    }
+    if (text.sliced(position).startsWith(u"\r\n")) {
+        ++position;
+    }
+    return std::min(position + 1, text.size());
+}
+
+} // namespace
+
 CsvReader::CsvReader(QString text)
     : text_(std::move(text)) {}
+
+// The row is left out and reading goes on from its next line: every line
+// the quote took is read again, now outside it, so each is read at most
+// twice.
+void CsvReader::skipRow(int first, qsizetype start) {
+    errors_.push_back(
+        {first, QStringLiteral("引号从这一行起到第 %1 行仍未配对，可能少了一个引号").arg(line_)});
+    position_ = nextLine(text_, start);
+    line_ = first + 1;
+}
 
 std::optional<std::pair<int, QStringList>> CsvReader::next() {
     const QString& t = text_;
     while (position_ < t.size()) {
         const int first = line_;
+        const qsizetype start = position_;
         QStringList row;
         QString field;
         bool quoted = false;
         bool rowEnded = false;
+        bool runaway = false;
         while (position_ < t.size() && !rowEnded) {
             const QChar c = t[position_++];
             if (quoted) {
@@ -110,6 +144,8 @@ std::optional<std::pair<int, QStringList>> CsvReader::next() {
                 } else {
                     line_ += c == u'\n';
                     field += c;
+                    runaway = field.size() > maxQuotedCharacters || line_ - first > maxQuotedLines;
+                    rowEnded = runaway;
                 }
             } else if (c == u'"') {
                 quoted = true;
@@ -124,6 +160,10 @@ std::optional<std::pair<int, QStringList>> CsvReader::next() {
             } else {
                 field += c;
             }
+        }
+        if (runaway) {
+            skipRow(first, start);
+            continue;
         }
         row << field;
         if (row.size() == 1 && row.first().isEmpty()) {

@@ -26,7 +26,9 @@ struct CsvText {
 std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step = {});
 
 // Reads RFC 4180 rows: fields split by commas, quoted ones holding commas,
-// doubled quotes and line breaks; rows end with CR LF or LF.
+// doubled quotes and line breaks; rows end with CR LF or LF. A row whose
+// quote runs on past any real field is left out, and its line and the
+// reason kept in errors().
 class CsvReader {
 public:
     explicit CsvReader(QString text);
@@ -35,11 +37,15 @@ public:
     std::optional<std::pair<int, QStringList>> next();
     qsizetype position() const { return position_; }
     qsizetype size() const { return text_.size(); }
+    const std::vector<ReadError>& errors() const { return errors_; }
 
 private:
+    void skipRow(int first, qsizetype start);
+
     QString text_;
     qsizetype position_ = 0;
     int line_ = 1;
+    std::vector<ReadError> errors_;
 };
 
 // The columns of a file by its header row: this program's own (the card's

@@ -17,8 +17,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QUuid>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -295,7 +297,8 @@ private:
     }
 
     // Notes the book has stay; the card's lines without a column are added
-    // to them, each once.
+    // to them, each once. What the notes hold is looked up by line, in one
+    // pass over them, however many lines either side has.
     template <class Remark>
     static bool mergeNotes(QString& notes, const Entry& entry, Remark&& remark) {
         const QString own = entry[Field::Notes];
@@ -304,19 +307,25 @@ private:
             notes = storedFields(entry)[std::size_t(Field::Notes)];
             return !notes.isEmpty();
         }
-        if (!own.isEmpty() && !stored.contains(own)) {
+        const QList<QStringView> storedLines = QStringView(stored).split(u'\n');
+        const QSet<QStringView> lines(storedLines.begin(), storedLines.end());
+        const auto holds = [&](QStringView text) {
+            return std::ranges::all_of(text.split(u'\n'),
+                                       [&](QStringView line) { return lines.contains(line); });
+        };
+        if (!own.isEmpty() && !holds(own)) {
             remark(differs(int(Field::Notes), notes, own));
         }
         QStringList missing;
         for (const QString& extra : entry.extras) {
-            if (!stored.contains(extra)) {
+            if (!holds(extra)) {
                 missing << extra;
             }
         }
         if (missing.isEmpty()) {
             return false;
         }
-        if (!stored.contains(extrasHeading)) {
+        if (!lines.contains(extrasHeading)) {
             missing.prepend(extrasHeading.toString());
         }
         notes += u'\n' + missing.join(u'\n');
@@ -359,6 +368,13 @@ private:
     db::Connection& connection_;
     qint64 previous_;
 };
+
+// What a reader left out, with its line and why.
+void noteSkipped(ImportReport& report, const std::vector<ReadError>& unread) {
+    for (const ReadError& e : unread) {
+        report.skipped.push_back({e.line, {}, e.reason});
+    }
+}
 
 } // namespace
 
@@ -426,9 +442,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                 return report;
             }
         }
-        for (const ReadError& e : reader.errors()) {
-            report.skipped.push_back({e.line, {}, e.reason});
-        }
+        noteSkipped(report, reader.errors());
     } else {
         // Converting the text is the first tenth of the work, reading it the rest.
         constexpr qint64 total = 1000;
@@ -441,6 +455,12 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
         }
         CsvReader reader(std::move(text->text));
         const auto header = reader.next();
+        if (!reader.errors().empty()) {
+            const ReadError& e = reader.errors().front();
+            fileFailure(QStringLiteral("文件“%1”第 ") + QString::number(e.line) +
+                            QStringLiteral(" 行的表头读不出来：") + e.reason + u'。',
+                        path, QStringLiteral("an unclosed quote in the header"));
+        }
         const std::optional<CsvColumns> columns =
             header ? std::optional<CsvColumns>(header->second) : std::nullopt;
         if (!columns || !columns->recognized()) {
@@ -461,6 +481,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                 return report;
             }
         }
+        noteSkipped(report, reader.errors());
     }
     if (report.added + report.updated >= contacts::manyWrites &&
         !contacts::tidySearchIndex(connection, [&] { return ticker.keepGoing(1, 1); })) {

@@ -6,6 +6,7 @@
 #include "platform/text/CodePage.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QUuid>
 
 namespace interchange {
@@ -305,7 +306,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         decoding_ = {};
         std::vector<Item> items;
         QString error;
-        std::vector<std::pair<QByteArray, QString>> labels; // group → X-ABLabel
+        QHash<QByteArray, QString> labels; // group → its last X-ABLabel
         std::vector<QByteArray> groups;
         bool ended = false;
         while (std::optional<Line> inner = logical()) {
@@ -334,7 +335,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             const qsizetype dot = upperHead(inner->text).split(';').first().lastIndexOf('.');
             const QByteArray group = dot >= 0 ? upperHead(inner->text).left(dot) : QByteArray();
             if (it->name == u"X-ABLABEL" && !group.isEmpty()) {
-                labels.emplace_back(group, it->value());
+                labels.insert(group, it->value());
             }
             groups.push_back(group);
             items.push_back(std::move(*it));
@@ -348,14 +349,13 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         }
         // iPhone names a grouped value's kind in a label of the same group.
         for (std::size_t i = 0; i < items.size(); ++i) {
-            for (const auto& [group, label] : labels) {
-                if (group == groups[i] && items[i].name != u"X-ABLABEL") {
-                    QString l = label;
-                    if (l.startsWith(u"_$!<") && l.endsWith(u">!$_")) {
-                        l = l.mid(4, l.size() - 8);
-                    }
-                    items[i].label = l;
+            const auto label = labels.constFind(groups[i]);
+            if (label != labels.cend() && items[i].name != u"X-ABLABEL") {
+                QString l = *label;
+                if (l.startsWith(u"_$!<") && l.endsWith(u">!$_")) {
+                    l = l.mid(4, l.size() - 8);
                 }
+                items[i].label = l;
             }
         }
         return std::pair{begin, std::move(items)};

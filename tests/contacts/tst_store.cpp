@@ -77,6 +77,14 @@ class StoreTest : public QObject {
         }
         return names;
     }
+    // Whom the contact list shows for the text typed in its search box.
+    QStringList namesListed(const QString& typed) {
+        QStringList found;
+        for (const auto& c : ContactStore::search(connection, typed, {}, 100, 100).found) {
+            found << c.shown[0];
+        }
+        return found;
+    }
     void makeFile(void (*schema)(db::Connection&)) {
         connection.close();
         QFile::remove(path());
@@ -286,13 +294,7 @@ private slots:
         add(QStringLiteral("David 王"), {}, QStringLiteral("david@example.org"), {});
         connection.execute(
             QStringLiteral("INSERT INTO yanshu (GR_XM, GR_DHW) VALUES ('吕女士', '010-6000')"));
-        const auto names = [&](const QString& typed) {
-            QStringList found;
-            for (const auto& c : ContactStore::search(connection, typed, {}, 100, 100).found) {
-                found << c.shown[0];
-            }
-            return found;
-        };
+        const auto names = [&](const QString& typed) { return namesListed(typed); };
         // 曾's usual reading is ceng.
         QCOMPARE(names({}), (QStringList{"曾单", "David 王", "李明", "林", "吕女士", "张三"}));
         for (const auto& [typed, expected] : {
@@ -346,6 +348,30 @@ private slots:
         s.removeCurrent();
         connection.execute(QStringLiteral("DELETE FROM yanshu WHERE GR_XM = '林'"));
         QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_find")), QStringList{"4"});
+    }
+
+    // A contact's keys stay small whatever its texts hold (a name of n
+    // characters made n²/2, and 40,000 was too big to store); a very long
+    // name is found by its start, typed or pasted whole.
+    void longTextsKeepSmallKeysAndAreFoundByTheirStart() {
+        ContactStore s = store();
+        s.openAll(connection);
+        Contact c = card(1, QStringLiteral("欧阳") + QString(40000, u'单'));
+        for (QString& text : c.fields) {
+            text += QStringLiteral("138-0013-8000 华为").repeated(5000);
+        }
+        s.add(c);
+        s.add(card(2, QStringLiteral("单田芳")));
+        QVERIFY2(stored(QStringLiteral("select max(length(keys) + length(sort)) from yanshu_find"))
+                         .constFirst()
+                         .toInt() < 8000,
+                 "the keys grow with the texts");
+        for (const QString& typed :
+             {QStringLiteral("欧阳单单"), QStringLiteral("ouyangshan"), QStringLiteral("oyddd"),
+              QStringLiteral("13800138000"), c.fields[0]}) {
+            QCOMPARE(namesListed(typed), QStringList{c.fields[0]});
+        }
+        QCOMPARE(namesListed(QStringLiteral("单")).size(), 2);
     }
 };
 

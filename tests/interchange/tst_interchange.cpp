@@ -11,6 +11,7 @@
 #include "platform/db/Statement.h"
 #include "platform/text/CodePage.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
@@ -29,6 +30,18 @@ void write(const QString& path, const QByteArray& bytes) {
 
 QString sample(const char* name) {
     return QStringLiteral(SAMPLES_DIR "/") + QLatin1String(name);
+}
+
+long statusKb(QByteArrayView field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith(field)) {
+                return line.mid(field.size()).trimmed().split(' ').first().toLong();
+            }
+        }
+    }
+    return -1;
 }
 
 // The caption's column index, from 0 (姓名) to 20 (备注信息).
@@ -112,6 +125,26 @@ class InterchangeTest : public QObject {
         db::Statement s(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
         s.step();
         return s.integer(0);
+    }
+
+    // An import, how long it took and how far it raised the peak memory.
+    struct Measured {
+        ImportReport report;
+        qint64 ms;
+        long mib;
+        QString figures() const { return QStringLiteral("%1 ms, %2 MiB").arg(ms).arg(mib); }
+    };
+    Measured measuredImport(const QString& path) {
+        QFile peak(QStringLiteral("/proc/self/clear_refs")); // the peak is now
+        if (!peak.open(QIODevice::WriteOnly) || peak.write("5") != 1) {
+            qFatal("cannot reset the peak memory");
+        }
+        peak.close();
+        const long before = statusKb("VmRSS:");
+        QElapsedTimer time;
+        time.start();
+        ImportReport report = import(path);
+        return {std::move(report), time.elapsed(), (statusKb("VmHWM:") - before) / 1024};
     }
 
     static QString remarksOf(const ImportReport& report, const QString& name) {
@@ -476,6 +509,58 @@ private slots:
         QVERIFY(remarksOf(match, QStringLiteral("钱七😀")).contains(u"另一条备注"));
         QCOMPARE(q[u"REV"], now.toString(Qt::ISODateWithMs));
         QCOMPARE(import(path).unchanged, 1);
+    }
+
+    // Files whose cost grew with the square of their size, in time under
+    // the sanitizers and in memory: a name of 20,000 characters, a card
+    // of 20,000 groups, one of 40,000 lines imported twice (its notes
+    // merged, the book unchanged), and twice the name.
+    void largeCardsCostInProportion() {
+        Measured m = measuredImport(sample("hostile/longname20k.vcf"));
+        QVERIFY2(m.report.added == 1 && m.ms < 3000 && m.mib < 100, qPrintable(m.figures()));
+        QCOMPARE(rows().constBegin().key(), QString(20000, u'张'));
+        m = measuredImport(sample("hostile/groups20k.vcf"));
+        QVERIFY2(m.report.added == 1 && m.ms < 15000 && m.mib < 300, qPrintable(m.figures()));
+        QVERIFY(rows()[QStringLiteral("Many Groups")][u"备注信息"].endsWith(
+            u"\n电话（label19999）：+86 13900019999"));
+        QCOMPARE(import(sample("hostile/props40k.vcf")).added, 1);
+        const QByteArray before = test::fileBytes(book());
+        m = measuredImport(sample("hostile/props40k.vcf"));
+        QVERIFY2(m.report.unchanged == 1 && m.ms < 15000 && m.mib < 300, qPrintable(m.figures()));
+        QVERIFY(test::fileBytes(book()) == before);
+
+        QByteArray twice = test::fileBytes(sample("hostile/longname20k.vcf"));
+        twice.replace(QString(20000, u'张').toUtf8(), QString(40000, u'张').toUtf8());
+        const QString path = dir->filePath(QStringLiteral("longname40k.vcf"));
+        write(path, twice);
+        m = measuredImport(path);
+        QVERIFY2(m.report.added == 1 && m.ms < 3000 && m.mib < 100, qPrintable(m.figures()));
+    }
+
+    // An unclosed quote in row 1 no longer takes the rest of the file into
+    // one name: the row is skipped, with its line, and the others land. In
+    // the header it refuses the file, which leaves the book as it was.
+    void unclosedQuote() {
+        const Measured m = measuredImport(sample("hostile/quote-row1.csv"));
+        QVERIFY2(m.ms < 60000 && m.mib < 300, qPrintable(m.figures()));
+        QCOMPARE(m.report.added, 10000);
+        QCOMPARE(m.report.skipped.size(), std::size_t(1));
+        QCOMPARE(m.report.skipped[0].line, 2);
+        QVERIFY(m.report.text(QStringLiteral("quote-row1.csv")).contains(u"第 2 行：引号"));
+        const auto all = rows();
+        QVERIFY(all.contains(QStringLiteral("李四9999")) && !all.contains(QStringLiteral("张三")));
+        QCOMPARE(all[QStringLiteral("李四0")][u"电子邮件"], QStringLiteral("l0@example.org"));
+
+        const QString path = dir->filePath(QStringLiteral("header.csv"));
+        write(path, '"' + test::fileBytes(sample("hostile/quote-row1.csv")).replace("\n\"", "\n"));
+        const QByteArray before = test::fileBytes(book());
+        try {
+            import(path);
+            QFAIL("a file without a header was imported");
+        } catch (const db::DbError& e) {
+            QVERIFY2(e.userMessage().contains(u"第 1 行的表头"), qPrintable(e.userMessage()));
+        }
+        QVERIFY(test::fileBytes(book()) == before);
     }
 
     // Cancelling leaves the book and an existing export file as they were.
