@@ -179,12 +179,12 @@ AccessFile::~AccessFile() {
 // Reads the catalog table's rows the careful way first: its names must fit
 // libmdb's buffer, its properties must parse.
 void AccessFile::checkCatalog() {
-    catalogEntry_.mdb = handle_;
-    catalogEntry_.object_type = MDB_TABLE;
-    catalogEntry_.table_pg = 2;
-    qstrcpy(catalogEntry_.object_name, "MSysObjects");
-    const std::unique_ptr<AccessTable> objects =
-        open(&catalogEntry_, QStringLiteral("MSysObjects"));
+    MdbCatalogEntry entry{}; // as mdb_read_catalog makes it up
+    entry.mdb = handle_;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    qstrcpy(entry.object_name, "MSysObjects");
+    const std::unique_ptr<AccessTable> objects = open(&entry, QStringLiteral("MSysObjects"));
     const auto name = objects->columns().indexOf(QStringLiteral("Name"));
     const auto properties = objects->columns().indexOf(QStringLiteral("LvProp"));
     if (name < 0 || properties < 0) {

@@ -78,7 +78,6 @@ private:
     MdbHandle* handle_;
     QString path_;
     qint64 pages_ = 0;
-    MdbCatalogEntry catalogEntry_{}; // MSysObjects, for checking the catalog
     QStringList tables_;
 };
 
