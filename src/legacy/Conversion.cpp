@@ -1,6 +1,6 @@
 #include "Conversion.h"
 
-#include "AccessFile.h"
+#include "AccessReader.h"
 
 #include "account/UserStore.h"
 #include "contacts/ContactColumns.h"
@@ -69,15 +69,29 @@ QVariant idValue(const std::optional<QString>& id) {
     return number ? QVariant(n) : QVariant(*id);
 }
 
+// Reads the next row of the table; a row that cannot be read becomes a
+// note, "第 N <what>读不出来", and reading goes on. False at the end.
+bool nextRow(AccessReader& file, Row& row, qint64& read, const QString& what, QStringList& notes) {
+    QString why;
+    for (AccessReader::Next next; (next = file.next(row, why)) != AccessReader::Next::End;) {
+        ++read;
+        if (next == AccessReader::Next::Row) {
+            return true;
+        }
+        notes << QStringLiteral("第 %1 %2读不出来：%3").arg(read).arg(what, why);
+    }
+    return false;
+}
+
 // Returns false when cancelled.
-bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& report,
-                  platform::Ticker& ticker, const QString& stamp) {
+bool copyContacts(AccessReader& file, db::Connection& target, ConversionReport& report,
+                  platform::Ticker& ticker, qint64& total, const QString& stamp) {
     if (!file.hasTable(QStringLiteral("yanshu"))) {
         report.notes << QStringLiteral("旧文件中没有联系人表 yanshu。");
         return true;
     }
-    const std::unique_ptr<AccessTable> table = file.table(QStringLiteral("yanshu"));
-    const ContactLayout layout = layoutOf(table->columns(), report.notes);
+    const QStringList columns = file.table(total);
+    const ContactLayout layout = layoutOf(columns, report.notes);
     QStringList names{contacts::idColumn.column.toString()};
     for (const contacts::ContactColumn& c : contacts::textColumns) {
         names << c.column.toString();
@@ -85,21 +99,8 @@ bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& re
     db::Statement insert(
         target, QStringLiteral("INSERT INTO yanshu (%1, UID, REV) VALUES (%2)")
                     .arg(names.join(u", "), QStringList(24, QStringLiteral("?")).join(u", ")));
-    const qint64 total = table->rowCount();
     Row row;
-    while (true) {
-        try {
-            if (!table->next(row)) {
-                break;
-            }
-        } catch (const db::DbError& e) {
-            report.notes << QStringLiteral("第 %1 条联系人读不出来：%2")
-                                .arg(report.contactsRead + 1)
-                                .arg(e.detail());
-            ++report.contactsRead;
-            continue;
-        }
-        ++report.contactsRead;
+    while (nextRow(file, row, report.contactsRead, QStringLiteral("条联系人"), report.notes)) {
         insert.reset();
         insert.bind(1, layout.id < 0 ? QVariant(0) : idValue(row[layout.id]));
         for (std::size_t i = 0; i < layout.text.size(); ++i) {
@@ -109,7 +110,7 @@ bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& re
                 QStringList extras;
                 for (const int e : layout.extra) {
                     if (!row[e].value_or(QString()).isEmpty()) {
-                        extras << table->columns()[e] + u'：' + *row[e];
+                        extras << columns[e] + u'：' + *row[e];
                     }
                 }
                 if (!extras.isEmpty()) {
@@ -128,7 +129,7 @@ bool copyContacts(AccessFile& file, db::Connection& target, ConversionReport& re
             return false;
         }
     }
-    return true;
+    return !file.cancelled();
 }
 
 bool hasUser(db::Connection& target, const QString& name) {
@@ -137,17 +138,17 @@ bool hasUser(db::Connection& target, const QString& name) {
     return find.step();
 }
 
-void copyUsers(AccessFile& file, db::Connection& target, ConversionReport& report) {
+void copyUsers(AccessReader& file, db::Connection& target, ConversionReport& report) {
     if (file.hasTable(QStringLiteral("mab"))) {
-        const std::unique_ptr<AccessTable> table = file.table(QStringLiteral("mab"));
-        const int name = int(table->columns().indexOf(QStringLiteral("YHM"), 0));
-        const int password = int(table->columns().indexOf(QStringLiteral("YHMA"), 0));
+        qint64 total = 0;
+        const QStringList columns = file.table(total);
+        const int name = int(columns.indexOf(QStringLiteral("YHM"), 0));
+        const int password = int(columns.indexOf(QStringLiteral("YHMA"), 0));
         if (name < 0 || password < 0) {
             report.notes << QStringLiteral("旧表 mab 缺少用户名或密码一栏，其中的用户没有转换。");
         } else {
             Row row;
-            while (table->next(row)) {
-                ++report.usersRead;
+            while (nextRow(file, row, report.usersRead, QStringLiteral("位用户"), report.notes)) {
                 const QString user = row[name].value_or(QString());
                 if (hasUser(target, user)) {
                     report.notes << QStringLiteral("用户“%1”已经存在，保留原来的密码。").arg(user);
@@ -206,20 +207,25 @@ QString ConversionReport::text(const QString& fileName) const {
 
 ConversionReport convert(const QString& accessFile, db::Connection& target,
                          const Progress& progress, const Now& now) {
-    AccessFile file(accessFile);
     ConversionReport report;
     platform::Ticker ticker(progress);
+    qint64 total = 0;
+    AccessReader file(accessFile, {QStringLiteral("yanshu"), QStringLiteral("mab")},
+                      [&] { return ticker.keepGoing(report.contactsRead, total); });
+    ConversionReport cancelled;
+    cancelled.cancelled = true;
+    if (file.cancelled()) {
+        return cancelled;
+    }
     db::Transaction transaction(target);
-    if (!copyContacts(file, target, report, ticker, now().toUTC().toString(Qt::ISODateWithMs))) {
-        ConversionReport cancelled;
-        cancelled.cancelled = true;
+    if (!copyContacts(file, target, report, ticker, total,
+                      now().toUTC().toString(Qt::ISODateWithMs))) {
         return cancelled;
     }
     copyUsers(file, target, report);
-    if (report.contactsWritten >= contacts::manyWrites &&
-        !contacts::tidySearchIndex(target, [&] { return ticker.keepGoing(1, 1); })) {
-        ConversionReport cancelled;
-        cancelled.cancelled = true;
+    if (file.cancelled() ||
+        (report.contactsWritten >= contacts::manyWrites &&
+         !contacts::tidySearchIndex(target, [&] { return ticker.keepGoing(1, 1); }))) {
         return cancelled;
     }
     transaction.commit();

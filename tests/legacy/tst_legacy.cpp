@@ -11,11 +11,15 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <optional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -24,6 +28,21 @@ using Cells = QList<std::optional<QString>>;
 QString fixture(const QString& name) {
     return QStringLiteral(FIXTURES_DIR "/") + name;
 }
+
+QString hostile(const QString& name) {
+    return QStringLiteral(HOSTILE_DIR "/") + name;
+}
+
+// The largest resident memory of any reading process so far.
+qint64 readerPeakMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    return usage.ru_maxrss / 1024;
+}
+
+// Reading any file ends within this, ASan and a busy machine included.
+constexpr qint64 boundMs = 10000;
+constexpr qint64 memoryBoundMiB = 500;
 
 // mdb-export's CSV: a bare empty field is NULL, "" is empty text; line
 // breaks inside quotes belong to the value.
@@ -154,6 +173,81 @@ private slots:
             QVERIFY(report.text(name).contains(u"没有“GR_WB”"));
             QVERIFY(report.text(name).contains(u"多出“备注2”"));
         }
+    }
+
+    void damagedRows_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("why");
+        // A row's stored column count 0x1616 where the table has 22: read
+        // as it stood, the loop over its fields ran off their array.
+        QTest::newRow("crack-overflow") << "legacy-crack-overflow-1byte.mdb"
+                                        << "记着 5654 栏";
+        // libmdb passed over the row with 4000 columns without a word.
+        QTest::newRow("rowcols-4000") << "legacy-rowcols-4000.mdb"
+                                      << "记着 4000 栏";
+        // A memo page whose link points back at itself, on page 29: once
+        // the first page repeated, once 1 GiB claimed (527 MB read).
+        QTest::newRow("lval-selfloop") << "lval-selfloop.mdb"
+                                       << "备注的第 29 页第 0 行出现了两次";
+        QTest::newRow("lval-selfloop-1g") << "lval-selfloop-1g.mdb"
+                                          << "备注的第 29 页第 0 行出现了两次";
+    }
+    // A row that cannot be read is counted and named in the report, never
+    // read past, passed over in silence or filled in; the others come in.
+    void damagedRows() {
+        QFETCH(QString, name);
+        QFETCH(QString, why);
+        QElapsedTimer clock;
+        clock.start();
+        const legacy::ConversionReport report = legacy::convert(hostile(name), book);
+        QCOMPARE_LT(clock.elapsed(), boundMs);
+        QCOMPARE_LT(readerPeakMiB(), memoryBoundMiB);
+        QCOMPARE(report.contactsRead, 13);
+        QCOMPARE(report.contactsWritten, 12);
+        QCOMPARE(stored(book, QStringLiteral("SELECT Id FROM yanshu")).size(), 12);
+        QCOMPARE(report.notes.size(), 1);
+        QVERIFY2(report.notes.first().startsWith(u"第 ") && report.notes.first().contains(why),
+                 qPrintable(report.notes.first()));
+    }
+
+    // A catalog on which libmdb looped for ever, eating memory: the reading
+    // ends within the bound with the message for a damaged file, and in
+    // place the old file stays as it was.
+    void catalogLoop() {
+        const QString file = hostile(QStringLiteral("legacy-catalog-hang-1byte.mdb"));
+        QElapsedTimer clock;
+        clock.start();
+        try {
+            legacy::convert(file, book);
+            QFAIL("read a damaged catalog");
+        } catch (const db::DbError& e) {
+            QVERIFY2(e.userMessage().contains(u"文件已损坏"), qPrintable(e.userMessage()));
+        }
+        QCOMPARE_LT(clock.elapsed(), boundMs);
+        QCOMPARE_LT(readerPeakMiB(), memoryBoundMiB);
+        QVERIFY(stored(book, QStringLiteral("SELECT Id FROM yanshu")).isEmpty());
+
+        QTemporaryDir folder;
+        const QString old = folder.filePath(QStringLiteral("MY.mdb"));
+        QVERIFY(QFile::copy(file, old));
+        QVERIFY_THROWS_EXCEPTION(db::DbError, legacy::convertInPlace(old));
+        QCOMPARE(test::fileBytes(old), test::fileBytes(file));
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{"MY.mdb"});
+    }
+
+    // While the reader is stuck (here on a pipe nobody writes to), the
+    // progress is still asked every 50 ms, and 取消 ends the conversion.
+    void cancelWhileStuck() {
+        const QString pipe = dir->filePath(QStringLiteral("old.mdb"));
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        int asked = 0;
+        QElapsedTimer clock;
+        clock.start();
+        const auto cancelThird = [&](qint64, qint64) { return ++asked < 3; };
+        QVERIFY(legacy::convert(pipe, book, cancelThird).cancelled);
+        QCOMPARE(asked, 3);
+        QCOMPARE_LT(clock.elapsed(), 1000);
+        QVERIFY(stored(book, QStringLiteral("SELECT Id FROM yanshu")).isEmpty());
     }
 
     // A damaged file says so and writes nothing; a conversion in place keeps
