@@ -63,16 +63,19 @@ bool ContactFiles::importContacts() {
     interchange::ImportReport report;
     const bool read = ui::guarded(services_.messageBox, [&] {
         ui::ProgressScope progress(services_.progress, QStringLiteral("正在导入联系人……"));
-        // The book as it was stays at hand, should the file bring the wrong people.
-        try {
-            contacts::takeBackup(*connection, services_.clock.now(), std::ref(progress));
-        } catch (const db::DbError& e) {
-            if (e.kind() != db::DbErrorKind::Interrupted) {
-                throw;
+        // The book as it was stays at hand, should the file bring the wrong
+        // people: copied once the import is about to change it.
+        connection->beforeFirstWrite([&] {
+            try {
+                contacts::takeBackup(*connection, services_.clock.now(), std::ref(progress));
+            } catch (const db::DbError& e) {
+                if (e.kind() != db::DbErrorKind::Interrupted) {
+                    throw;
+                }
+                throw db::DbError(QStringLiteral("已取消导入，通讯录没有改动。"), e.detail(),
+                                  e.engineCode(), e.kind());
             }
-            throw db::DbError(QStringLiteral("已取消导入，通讯录没有改动。"), e.detail(),
-                              e.engineCode(), e.kind());
-        }
+        });
         report = interchange::importFile(*connection, *path, std::ref(progress),
                                          [this] { return services_.clock.now().toUTC(); });
     });

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <memory>
+
 namespace app {
 
 Forms::Forms(const platform::Services& services)
@@ -42,16 +44,27 @@ Forms::Forms(const platform::Services& services)
     F_XJ.created = [this] { F_DL.show(); };
     help.setFact(QStringLiteral("通讯录文件"), QDir::toNativeSeparators(services.databaseFile));
     // The windows that read the book close while it is replaced; the card
-    // opens on the book restored.
-    F_BF.beforeRestore = [this] {
+    // opens on the book restored, and the list, if it was open, with the
+    // card on the contact it selects.
+    F_BF.owner = [this] { return MDI_OK.window(); };
+    auto listWasOpen = std::make_shared<bool>(false);
+    F_BF.beforeRestore = [this, listWasOpen] {
         if (F_EDIT.editing()) {
             return false;
         }
+        *listWasOpen = F_LIST.isLoaded();
         F_LIST.unload();
         F_EDIT.unload();
         return true;
     };
-    F_BF.afterRestore = [this] { F_EDIT.show(); };
+    F_BF.afterRestore = [this, listWasOpen] {
+        F_EDIT.show();
+        F_EDIT.setCaption(QStringLiteral("浏览联系人"));
+        if (*listWasOpen) {
+            F_LIST.show();
+            F_LIST.grdList_DblClick();
+        }
+    };
 }
 
 void Forms::afterSplash() {

@@ -38,7 +38,7 @@ std::optional<QString> SessionBackup::finish(const QDateTime& now, ui::ProgressS
         return std::nullopt;
     }
     ui::ProgressScope copying(progress, QStringLiteral("正在备份通讯录……"));
-    return contacts::takeBackup(file, now, std::ref(copying));
+    return contacts::takeBackup(file, now, std::ref(copying)).path;
 }
 
 } // namespace app

@@ -19,7 +19,8 @@ class SessionBackup {
 public:
     // From the login on; an unreadable file simply is not watched.
     void start(const QString& databaseFile);
-    // The backup's path when the book changed since start, else nothing;
+    // When the book changed since start, the backup that holds it (the
+    // newest one already may), else nothing;
     // throws DbError when it cannot be made or is cancelled. Watching ends.
     std::optional<QString> finish(const QDateTime& now, ui::ProgressService& progress);
 

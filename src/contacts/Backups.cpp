@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 
 #ifdef Q_OS_WIN
@@ -38,12 +39,21 @@ QString stemOf(const QString& databaseFile) {
     return QFileInfo(databaseFile).completeBaseName();
 }
 
-// <stem>-YYYY-MM-DD-HHMMSS.mdb, or with "-2", "-3"… for later ones of the same second.
-QRegularExpression namePattern(const QString& stem) {
+// <stem>-YYYY-MM-DD-HHMMSS.mdb, or with "-2", "-3"… for later ones of the
+// same second; `ending` follows that name.
+QRegularExpression namePattern(const QString& stem, const QString& ending = {}) {
     return QRegularExpression(QLatin1Char('^') + QRegularExpression::escape(stem) +
                               QStringLiteral("-(\\d{4})-(\\d{2})-(\\d{2})-(\\d{2})(\\d{2})(\\d{2})"
-                                             "(?:-([2-9]|[1-9]\\d+))?\\.mdb$"));
+                                             "(?:-([2-9]|[1-9]\\d+))?\\.mdb") +
+                              ending + u'$');
 }
+
+// What a copy cut short leaves beside the backups: its file and its journal.
+const QString partialEnding = QStringLiteral("\\.partial(?:-journal)?");
+const QString journalSuffix = QStringLiteral("-journal");
+// A copy under way holds the engine's lock on its file, but not yet in its
+// first moment, and a byte copy never does: younger leftovers may be live.
+constexpr int leftoverAgeSecs = 5 * 60;
 
 struct Found {
     Backup backup;
@@ -91,11 +101,43 @@ QString newBackupPath(const QString& databaseFile, const QDateTime& now) {
     return path;
 }
 
-QString takeUnpruned(db::Connection& source, const QDateTime& now,
-                     const platform::Progress& progress) {
+// The newest backup, when it holds the same database as the file.
+std::optional<QString> newestIfSame(const QString& databaseFile,
+                                    const platform::Progress& progress) {
+    const std::vector<Found> found = findBackups(databaseFile);
+    if (!found.empty() && db::sameDatabase(databaseFile, found.front().backup.path, progress)) {
+        return found.front().backup.path;
+    }
+    return std::nullopt;
+}
+
+KeptBackup takeUnpruned(db::Connection& source, const QDateTime& now,
+                        const platform::Progress& progress) {
+    if (std::optional<QString> newest = newestIfSame(source.path(), progress)) {
+        return {*newest, false};
+    }
     const QString path = newBackupPath(source.path(), now);
     db::copyDatabase(source, path, progress);
-    return path;
+    return {path, true};
+}
+
+void removeLeftovers(const QString& databaseFile) {
+    const QRegularExpression pattern = namePattern(stemOf(databaseFile), partialEnding);
+    const QDateTime stale = QDateTime::currentDateTimeUtc().addSecs(-leftoverAgeSecs);
+    const QDir folder(backupFolder(databaseFile));
+    for (const QFileInfo& info : folder.entryInfoList(QDir::Files | QDir::Hidden)) {
+        if (!pattern.match(info.fileName()).hasMatch() || info.lastModified().toUTC() > stale) {
+            continue;
+        }
+        QString partial = info.absoluteFilePath();
+        if (partial.endsWith(journalSuffix)) {
+            partial.chop(journalSuffix.size());
+            if (QFileInfo::exists(partial)) {
+                continue; // goes with its file
+            }
+        }
+        db::removeUnlessInUse(partial);
+    }
 }
 
 bool syncToDisk(QFile& file) {
@@ -216,15 +258,15 @@ std::vector<Backup> listBackups(const QString& databaseFile) {
     return backups;
 }
 
-QString takeBackup(db::Connection& source, const QDateTime& now,
-                   const platform::Progress& progress) {
-    const QString path = takeUnpruned(source, now, progress);
+KeptBackup takeBackup(db::Connection& source, const QDateTime& now,
+                      const platform::Progress& progress) {
+    const KeptBackup kept = takeUnpruned(source, now, progress);
     pruneBackups(source.path(), now);
-    return path;
+    return kept;
 }
 
-QString takeBackup(const QString& databaseFile, const QDateTime& now,
-                   const platform::Progress& progress) {
+KeptBackup takeBackup(const QString& databaseFile, const QDateTime& now,
+                      const platform::Progress& progress) {
     db::Connection source;
     source.open(db::connectionString(databaseFile));
     return takeBackup(source, now, progress);
@@ -250,6 +292,16 @@ void pruneBackups(const QString& databaseFile, const QDateTime& now) {
         if (!keep[i]) {
             QFile::remove(backups[i].path); // one left over goes the next time
         }
+    }
+    removeLeftovers(databaseFile);
+}
+
+qint64 contactsIn(const QString& backupFile) {
+    try {
+        const db::ReadOnlyDatabase backup(backupFile);
+        return backup.column(QStringLiteral("SELECT count(*) FROM yanshu")).value(0).toLongLong();
+    } catch (const db::DbError&) {
+        return -1;
     }
 }
 
@@ -278,7 +330,7 @@ QString restoreBackup(const QString& databaseFile, const QString& backupFile, co
     db::Connection book;
     try {
         book.open(db::connectionString(databaseFile));
-        kept = takeUnpruned(book, now, progress);
+        kept = takeUnpruned(book, now, progress).path;
     } catch (const db::DbError& e) {
         if (!unreadable(e.kind())) {
             throw;

@@ -28,20 +28,35 @@ QString backupFolder(const QString& databaseFile);
 // takeBackup names them.
 std::vector<Backup> listBackups(const QString& databaseFile);
 
+// The backup that holds the book as it was when takeBackup ran.
+struct KeptBackup {
+    QString path;
+    bool taken = true; // false: the newest backup held that book already
+};
+
 // A consistent copy of the connection's file into backupFolder (made if
 // missing), named <stem>-YYYY-MM-DD-HHMMSS.mdb from `now` in local time
-// ("-2", "-3"… when taken), then the backups are pruned. Returns its path.
-// Throws DbError, DbErrorKind::Interrupted when the progress cancels.
-QString takeBackup(db::Connection& source, const QDateTime& now,
-                   const platform::Progress& progress = {});
+// ("-2", "-3"… when taken), then the backups are pruned. When the newest
+// backup already holds the same database (sameDatabase), none is taken and
+// that one is returned. The progress counts the comparison's bytes, then
+// the copy's pages. Throws DbError, DbErrorKind::Interrupted when the
+// progress cancels.
+KeptBackup takeBackup(db::Connection& source, const QDateTime& now,
+                      const platform::Progress& progress = {});
 // The same, opening the file itself.
-QString takeBackup(const QString& databaseFile, const QDateTime& now,
-                   const platform::Progress& progress = {});
+KeptBackup takeBackup(const QString& databaseFile, const QDateTime& now,
+                      const platform::Progress& progress = {});
 
 // Keeps the 10 newest backups and, for each of the 12 calendar months up
-// to and including now's, the oldest of that month; removes the others.
-// Files not named as takeBackup names them are never touched.
+// to and including now's, the oldest of that month; removes the others,
+// and what copies cut short left (<backup>.partial and its journal) once
+// no copy holds them and they are some minutes old. Files not named as
+// takeBackup names them are never touched.
 void pruneBackups(const QString& databaseFile, const QDateTime& now);
+
+// The number of contacts in a backup, -1 when it cannot be read. Reads
+// the smallest index of a large book: a few hundred milliseconds.
+qint64 contactsIn(const QString& backupFile);
 
 // What is wrong with the file as a book of this program, each a sentence:
 // damage, then our tables of its version. Empty: sound. A missing or
@@ -50,9 +65,10 @@ QStringList checkBook(const QString& file);
 
 // Puts a backup back: a backup failing checkBook is refused with its
 // findings; the current file is first kept as a backup (byte for byte when
-// it is too damaged to read), then the backup is copied over it, so that
-// its other connections see the restored book. Returns the path of the
-// backup kept of the current file. Throws DbError; a cancel of the copy
+// it is too damaged to read; the newest backup when that holds it), then
+// the backup is copied over it, so that its other connections see the
+// restored book. Returns the path of the backup that holds the book as it
+// was. Throws DbError; a cancel of the copy
 // leaves the current file as it was.
 QString restoreBackup(const QString& databaseFile, const QString& backupFile, const QDateTime& now,
                       const platform::Progress& progress = {});

@@ -5,12 +5,14 @@
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QLabel;
-class QListWidget;
 class QPushButton;
+class QTreeWidget;
 
 namespace contacts {
 
@@ -19,18 +21,25 @@ struct F_BF_Controls {
 
     QLabel* lblBook; // which file is in use
     QLabel* Label1;
-    QListWidget* lstBackups;
-    QLabel* Label2; // when backups are made, and how many are kept
+    QTreeWidget* lstBackups; // time, contacts, size
+    QLabel* Label2;          // when backups are made, and how many are kept
     QPushButton* cmdBackup;
     QPushButton* cmdRestore;
     QPushButton* cmdClose;
 };
 
 // 备份与恢复: the book file in use, its backups newest first; a backup
-// made now, or one put back after a confirmation.
+// made now, or one put back after a confirmation. It opens centred over
+// the main window and, as a window of it, stays in front of it.
 class F_BF final : public ui::FormOf<F_BF_Controls> {
 public:
     explicit F_BF(const platform::Services& services);
+    ~F_BF() override;
+    F_BF(const F_BF&) = delete;
+    F_BF& operator=(const F_BF&) = delete;
+
+    // The main window, which it is placed over; empty: on its own.
+    std::function<QWidget*()> owner;
 
     F_BF_Controls& controls() { return ui(); }
 
@@ -46,13 +55,19 @@ public:
 
 protected:
     void Form_Load() override;
+    void Form_Unload() override;
     void wireEvents(F_BF_Controls& controls) override;
 
 private:
     void listBackups();
+    void countContacts();
+    void stopCounting();
+    int chosenRow();
 
     const platform::Services& services_;
     std::vector<Backup> backups_;
+    // Set when the counts on their way are for a list no longer shown.
+    std::shared_ptr<std::atomic_bool> countingStopped_;
 };
 
 } // namespace contacts

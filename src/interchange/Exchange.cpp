@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QSet>
+#include <QStorageInfo>
 #include <QUuid>
 
 #include <algorithm>
@@ -32,6 +33,19 @@ using Fields = std::array<QString, fieldCount>;
 
 [[noreturn]] void fileFailure(const QString& sentence, const QString& path, const QString& why) {
     throw db::DbError(sentence.arg(QDir::toNativeSeparators(path)), why, 0, db::DbErrorKind::Io);
+}
+
+// A full disk is named as such: the system's own text for a short write is
+// often "Unknown error".
+[[noreturn]] void writeFailure(const QFileDevice& file, const QString& path, qint64 unwritten) {
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < std::max<qint64>(unwritten, 1)) {
+        throw db::DbError(
+            QStringLiteral("磁盘已满，无法写入文件“%1”。").arg(QDir::toNativeSeparators(path)),
+            QStringLiteral("%1 bytes free: %2").arg(disk.bytesAvailable()).arg(file.errorString()),
+            0, db::DbErrorKind::DiskFull);
+    }
+    fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
 }
 
 QString columnList() {
@@ -506,8 +520,10 @@ qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat 
     };
     QByteArray out;
     const auto flush = [&] {
-        if (file.write(out) != out.size()) {
-            fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+        // Flushed here: a failure left to commit() can go unreported there,
+        // leaving an empty file.
+        if (file.write(out) != out.size() || !file.flush()) {
+            writeFailure(file, path, out.size());
         }
         out.clear();
     };
@@ -562,7 +578,7 @@ qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat 
     out += encoded(pendingCsv);
     flush();
     if (!file.commit()) {
-        fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+        writeFailure(file, path, 1);
     }
     return written;
 }

@@ -7,8 +7,10 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
+#include <QTableView>
+#include <QTreeWidget>
 #include <QtTest>
 
 using ui::Answer;
@@ -30,6 +32,75 @@ QStringList contactsOf(const QString& file) {
     }
     return found;
 }
+
+// Contacts 人1… with a few hundred bytes of notes each: a book whose copy
+// takes many steps.
+void addContacts(const QString& file, int count) {
+    db::Connection c;
+    contacts::openDatabase(c, db::connectionString(file));
+    c.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n "
+                             "WHERE i < %1) INSERT INTO yanshu (Id, GR_XM, GR_BZ, UID) SELECT i, "
+                             "'人' || i, hex(randomblob(200)), hex(randomblob(16)) FROM n")
+                  .arg(count + 9));
+}
+
+// A small disk of its own: a tmpfs mounted over a temporary folder while
+// the object lives. Mounting needs root; without it, mounted() is false.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString& size) {
+        mounted_ = QProcess::execute(QStringLiteral("mount"),
+                                     {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                      QStringLiteral("-o"), QStringLiteral("size=") + size,
+                                      QStringLiteral("tmpfs"), folder_.path()}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) {
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder_.path()});
+        }
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+
+    bool mounted() const { return mounted_; }
+    QString filePath(const QString& name) const { return folder_.filePath(name); }
+
+    // Takes what room is left.
+    void fill() const {
+        QFile filler(filePath(QStringLiteral("filler")));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, '\0');
+        while (filler.write(block) == block.size()) {
+        }
+    }
+
+private:
+    QTemporaryDir folder_;
+    bool mounted_ = false;
+};
+
+// The engine's page cache held small, process-wide, while this lives: a
+// large write spills its pages into the file before it commits, as an
+// import into a large book does.
+class SmallCache {
+public:
+    explicit SmallCache(const QString& book)
+        : book_(book) {
+        limit(256 * 1024);
+    }
+    ~SmallCache() { limit(0); }
+    SmallCache(const SmallCache&) = delete;
+    SmallCache& operator=(const SmallCache&) = delete;
+
+private:
+    void limit(qint64 bytes) const {
+        db::Connection c;
+        c.open(db::connectionString(book_));
+        c.execute(QStringLiteral("PRAGMA soft_heap_limit = %1").arg(bytes));
+    }
+
+    QString book_;
+};
 
 } // namespace
 
@@ -179,21 +250,43 @@ private slots:
 
     // While the card holds the file: a backup now, then the book changed
     // and the backup put back, the book as it was kept as a backup too.
+    // The window stays in front of the main window, centred over it; each
+    // backup shows its time, contacts and size. After the restore the card
+    // and the list, open before it, show the same contact.
     void theBackupWindowBacksUpAndRestoresUnderTheOpenCard() {
         test::logIn(*forms, box());
         const QStringList before = contactsOf(s->services.databaseFile);
         item("FILE_BAK")->trigger();
         auto& b = forms->F_BF.controls();
+        QWidget* main = forms->MDI_OK.window();
+        QCOMPARE(forms->F_BF.window()->parentWidget(), main);
+        QVERIFY(forms->F_BF.window()->isWindow());
+        const QPoint off =
+            forms->F_BF.window()->frameGeometry().center() - main->frameGeometry().center();
+        QVERIFY2(off.manhattanLength() <= 8,
+                 qPrintable(QStringLiteral("%1, %2 px off the centre").arg(off.x()).arg(off.y())));
         QVERIFY(b.lblBook->text().contains(QDir::toNativeSeparators(s->services.databaseFile)));
-        QCOMPARE(b.lstBackups->count(), 0);
+        QCOMPARE(b.lstBackups->topLevelItemCount(), 0);
         QVERIFY(!b.cmdRestore->isEnabled());
-        box().expect(
-            QStringLiteral("已备份到“%1”。")
-                .arg(QDir::toNativeSeparators(contacts::backupFolder(s->services.databaseFile) +
-                                              QStringLiteral("/MY-2026-12-07-093000.mdb"))),
-            QStringLiteral("备份与恢复"));
+        const QString first =
+            QDir::toNativeSeparators(contacts::backupFolder(s->services.databaseFile) +
+                                     QStringLiteral("/MY-2026-12-07-093000.mdb"));
+        box().expect(QStringLiteral("已备份到“%1”。").arg(first), QStringLiteral("备份与恢复"));
         b.cmdBackup->click();
-        QCOMPARE(b.lstBackups->count(), 1);
+        box().expect(QStringLiteral("通讯录与最新的备份“%1”相同，不用再备份。").arg(first),
+                     QStringLiteral("备份与恢复"));
+        b.cmdBackup->click();
+        QCOMPARE(b.lstBackups->topLevelItemCount(), 1);
+        const QTreeWidgetItem* row = b.lstBackups->topLevelItem(0);
+        QCOMPARE(row->text(0), QStringLiteral("2026-12-07 09:30:00"));
+        QTRY_COMPARE(row->text(1), QStringLiteral("2 位"));
+        QVERIFY2(row->text(2).endsWith(QStringLiteral("KiB")), qPrintable(row->text(2)));
+        for (int column = 0; column < 3; ++column) {
+            const QRect cell = b.lstBackups->visualItemRect(row);
+            QVERIFY(b.lstBackups->columnWidth(column) >=
+                    b.lstBackups->fontMetrics().horizontalAdvance(row->text(column)));
+            QVERIFY(cell.right() <= b.lstBackups->viewport()->width());
+        }
 
         deleteShown();
         s->clock.time = s->clock.time.addSecs(60);
@@ -203,6 +296,8 @@ private slots:
         b.cmdRestore->click();
         QCOMPARE(contactsOf(s->services.databaseFile), before.mid(1));
 
+        item("VIEW_3")->trigger();
+        QVERIFY(forms->F_LIST.isLoaded());
         box().expect(QStringLiteral("确实要用 2026-12-07 09:30:00 的备份替换现在的通讯录吗？\n\n"
                                     "现在的通讯录会先另存为一个备份，需要时还可以恢复。"),
                      QStringLiteral("备份与恢复"), Answer::Yes);
@@ -211,9 +306,92 @@ private slots:
                      QStringLiteral("备份与恢复"));
         b.cmdRestore->click();
         QCOMPARE(contactsOf(s->services.databaseFile), before);
-        QCOMPARE(shownName(), QStringLiteral("甲"));
-        QCOMPARE(b.lstBackups->count(), 2);
+        QCOMPARE(forms->F_EDIT.caption(), QStringLiteral("浏览联系人"));
+        QVERIFY(forms->F_LIST.isLoaded());
+        QCOMPARE(forms->F_LIST.controls().grdList->currentIndex().data().toString(), shownName());
+        QCOMPARE(b.lstBackups->topLevelItemCount(), 2);
         QCOMPARE(contactsOf(backups().front().path), before.mid(1));
+        QTRY_COMPARE(b.lstBackups->topLevelItem(0)->text(1), QStringLiteral("1 位"));
+        QVERIFY(forms->F_BF.window()->isVisible());
+    }
+
+    // The window's import: a file that is not read, or that changes
+    // nothing, leaves the backups as they are; the first change comes
+    // after one, whose copy reports inside the import's progress and is
+    // cancelled there, the book then left to the byte.
+    void anImportBacksTheBookUpOnlyBeforeItChangesIt() {
+        addContacts(s->services.databaseFile, 3000);
+        test::logIn(*forms, box());
+        const QString title = QStringLiteral("导入联系人");
+        const QByteArray book = test::fileBytes(s->services.databaseFile);
+        QVERIFY(book.size() > 256 * 4096); // more than one step of the copy
+
+        QTemporaryDir files;
+        s->fileDialog.answers = {files.filePath(QStringLiteral("没有.vcf"))};
+        box().expectError(QStringLiteral("无法打开文件"));
+        item("FILE_IMP")->trigger();
+        s->fileDialog.answers = {QStringLiteral(SAMPLES_DIR "/iphone-30.vcf")};
+        s->progress.cancelAtStep = s->progress.steps + 1; // the copy's first
+        box().expectError(QStringLiteral("已取消导入，通讯录没有改动。"));
+        item("FILE_IMP")->trigger();
+        QCOMPARE(test::fileBytes(s->services.databaseFile), book);
+        QVERIFY(backups().empty());
+        QCOMPARE(QDir(contacts::backupFolder(s->services.databaseFile)).entryList(QDir::Files),
+                 QStringList());
+
+        s->progress.cancelAtStep = -1;
+        for (const QString& report : {QStringLiteral("新增 3 人，更新 0 人，未变 0 人"),
+                                      QStringLiteral("新增 0 人，更新 0 人，未变 3 人")}) {
+            s->fileDialog.answers = {QStringLiteral(SAMPLES_DIR "/excel-gbk.csv")};
+            box().expect(QStringLiteral("导入“excel-gbk.csv”：%1，跳过 0 项。\n").arg(report),
+                         title);
+            item("FILE_IMP")->trigger();
+        }
+        QCOMPARE(backups().size(), std::size_t(1));
+        QCOMPARE(contactsOf(backups().front().path).size(), 3002);
+        QCOMPARE(s->progress.texts.filter(QStringLiteral("备份")), QStringList());
+        QVERIFY(!s->progress.running);
+    }
+
+    // A full disk stops an import that has spilled its pages into the book:
+    // the message names the full disk, the book is as it was to the byte,
+    // no journal is left. An export onto it says the disk is full.
+    void aFullDiskLeavesTheBookAsItWas() {
+        const SmallDisk disk(QStringLiteral("1m"));
+        if (!disk.mounted()) {
+            QSKIP("mounting a small tmpfs needs root");
+        }
+        const QString book = disk.filePath(QStringLiteral("MY.mdb"));
+        QVERIFY(QFile::copy(s->services.databaseFile, book));
+        s->services.databaseFile = book;
+        QTemporaryDir files;
+        const QString cards = files.filePath(QStringLiteral("多.vcf"));
+        QByteArray text;
+        for (int i = 0; i < 3000; ++i) {
+            text += QStringLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:新人%1\r\nNOTE:%2\r\n"
+                                   "END:VCARD\r\n")
+                        .arg(i)
+                        .arg(QString(QStringLiteral("备注")).repeated(100))
+                        .toUtf8();
+        }
+        test::writeBytes(cards, text);
+        test::logIn(*forms, box());
+        const QByteArray before = test::fileBytes(book);
+        {
+            const SmallCache spilling(book);
+            s->fileDialog.answers = {cards};
+            box().expectError(QStringLiteral("磁盘已满"));
+            item("FILE_IMP")->trigger();
+        }
+        QCOMPARE(test::fileBytes(book), before);
+        QVERIFY(!QFileInfo::exists(book + QStringLiteral("-journal")));
+
+        disk.fill();
+        const QString out = disk.filePath(QStringLiteral("通讯录.vcf"));
+        s->fileDialog.answers = {ui::FileChoice(out, 0)};
+        box().expectError(QStringLiteral("磁盘已满"));
+        item("FILE_EXP")->trigger();
+        QVERIFY(!QFileInfo::exists(out));
     }
 };
 

@@ -111,25 +111,126 @@ private slots:
         writer.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '未提交' WHERE Id = 1"));
 
         const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
-        const QString first = contacts::takeBackup(book(), now);
-        QCOMPARE(first, file(QStringLiteral("backups/MY-2026-12-08-021500.mdb")));
-        const QStringList names = column(first, namesInOrder);
+        const contacts::KeptBackup first = contacts::takeBackup(book(), now);
+        QVERIFY(first.taken);
+        QCOMPARE(first.path, file(QStringLiteral("backups/MY-2026-12-08-021500.mdb")));
+        const QStringList names = column(first.path, namesInOrder);
         QCOMPARE(names.size(), 3000);
         QCOMPARE(names.first(), QStringLiteral("人1"));
-        QVERIFY(contacts::checkBook(first).isEmpty());
+        QVERIFY(contacts::checkBook(first.path).isEmpty());
+        // What is not committed is no change.
+        const contacts::KeptBackup same = contacts::takeBackup(reader, now.addMSecs(300));
+        QCOMPARE(same.path, first.path);
+        QVERIFY(!same.taken);
 
-        const QString second = contacts::takeBackup(reader, now.addMSecs(300));
-        const QString third = contacts::takeBackup(book(), now);
+        reading.reset();
+        pending.commit();
+        const QString second = contacts::takeBackup(reader, now.addMSecs(300)).path;
+        writer.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '人1' WHERE Id = 1"));
+        const QString third = contacts::takeBackup(book(), now).path;
         QCOMPARE(second, file(QStringLiteral("backups/MY-2026-12-08-021500-2.mdb")));
         QCOMPARE(third, file(QStringLiteral("backups/MY-2026-12-08-021500-3.mdb")));
-        const QString later = contacts::takeBackup(book(), now.addSecs(1).toUTC()); // local names
+        writer.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '人一' WHERE Id = 1"));
+        const QString later = contacts::takeBackup(book(), now.addSecs(1).toUTC()).path; // local
         QCOMPARE(later, file(QStringLiteral("backups/MY-2026-12-08-021501.mdb")));
 
         const auto backups = contacts::listBackups(book());
-        QCOMPARE(pathsOf(backups), (QStringList{later, third, second, first}));
+        QCOMPARE(pathsOf(backups), (QStringList{later, third, second, first.path}));
         QCOMPARE(backups.back().taken, now);
-        QCOMPARE(backups.back().bytes, QFileInfo(first).size());
+        QCOMPARE(backups.back().bytes, QFileInfo(first.path).size());
         QCOMPARE(QDir(contacts::backupFolder(book())).entryList(QDir::Files).size(), 4);
+        QCOMPARE(contacts::contactsIn(first.path), 3000);
+        QCOMPARE(contacts::contactsIn(file(QStringLiteral("没有.mdb"))), -1);
+    }
+
+    // A write that changes no byte of the book renews only its header's
+    // counters: no second copy of it. One byte that differs anywhere makes
+    // a new one; the comparison reports its bytes and can be cancelled.
+    void aCopyOfTheNewestBackupIsNotTakenAgain() {
+        makeBook(book(), 3000);
+        const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
+        const QString first = contacts::takeBackup(book(), now).path;
+        const QByteArray copied = test::fileBytes(first);
+        db::Connection program;
+        contacts::openDatabase(program, connectionString(book()));
+        program.execute(QStringLiteral("UPDATE yanshu SET GR_BZ = GR_BZ"));
+        const QByteArray book = test::fileBytes(this->book());
+        QCOMPARE(book.size(), copied.size());
+        QVERIFY(book.left(28) != copied.left(28)); // the change counter
+        QCOMPARE(book.mid(100), copied.mid(100));
+
+        QList<qint64> compared;
+        const contacts::KeptBackup same =
+            contacts::takeBackup(program, now.addSecs(60), [&](qint64 done, qint64 total) {
+                compared << done;
+                return total == book.size();
+            });
+        QCOMPARE(same.path, first);
+        QVERIFY(!same.taken);
+        QCOMPARE(compared.value(0), std::min<qint64>(1 << 20, book.size()));
+        try {
+            contacts::takeBackup(program, now.addSecs(60), [](qint64, qint64) { return false; });
+            QFAIL("the comparison went on after a cancel");
+        } catch (const db::DbError& e) {
+            QCOMPARE(e.kind(), db::DbErrorKind::Interrupted);
+        }
+
+        // One byte off, at the backup's very end.
+        test::writeBytes(first, QByteArray(1, copied.back() ^ 1), copied.size() - 1);
+        const contacts::KeptBackup taken = contacts::takeBackup(program, now.addSecs(120));
+        QVERIFY(taken.taken);
+        QCOMPARE(test::fileBytes(taken.path).mid(100), book.mid(100));
+        QCOMPARE(QDir(contacts::backupFolder(this->book())).entryList(QDir::Files).size(), 2);
+    }
+
+    // A copy cut short leaves its file and journal under the backup's name
+    // with .partial: the next backup removes them once no copy holds them
+    // and they are not just made. Nothing else is touched.
+    void leftoversOfCopiesCutShortGoWhenNoCopyHoldsThem() {
+        makeBook(book(), 1);
+        const QDir folder(contacts::backupFolder(book()));
+        QVERIFY(QDir().mkpath(folder.path()));
+        const QString hot = QStringLiteral(SAMPLES_DIR "/hostile/hotjournal/MY.mdb");
+        const QString killed = folder.filePath(QStringLiteral("MY-2026-12-01-080000.mdb.partial"));
+        const QString held = folder.filePath(QStringLiteral("MY-2026-12-01-090000.mdb.partial"));
+        const QString fresh = folder.filePath(QStringLiteral("MY-2026-12-01-100000.mdb.partial"));
+        const QString orphan =
+            folder.filePath(QStringLiteral("MY-2026-12-01-110000-2.mdb.partial-journal"));
+        const QStringList strangers{
+            folder.filePath(QStringLiteral("OTHER-2026-12-01-080000.mdb.partial")),
+            folder.filePath(QStringLiteral("MY-2026-12-01-080000.mdb.partial.keep")),
+            folder.filePath(QStringLiteral("MY.mdb.partial")),
+        };
+        const auto copyAged = [](const QString& from, const QString& to, int secondsAgo) {
+            QVERIFY(QFile::copy(from, to));
+            QFile aged(to);
+            QVERIFY(aged.open(QIODevice::ReadWrite));
+            QVERIFY(aged.setFileTime(QDateTime::currentDateTime().addSecs(-secondsAgo),
+                                     QFileDevice::FileModificationTime));
+        };
+        copyAged(hot, killed, 3600);
+        copyAged(hot + QStringLiteral("-journal"), killed + QStringLiteral("-journal"), 3600);
+        copyAged(hot, held, 3600);
+        copyAged(hot, fresh, 10);
+        copyAged(hot + QStringLiteral("-journal"), orphan, 3600);
+        for (const QString& stranger : strangers) {
+            copyAged(hot, stranger, 3600);
+        }
+        db::Connection copying; // a copy under way in another program holds its file
+        copying.open(connectionString(held));
+        copying.execute(QStringLiteral("BEGIN EXCLUSIVE"));
+
+        contacts::takeBackup(book(), QDateTime(QDate(2026, 12, 8), QTime(2, 15)));
+        for (const QString& gone : {killed, killed + QStringLiteral("-journal"), orphan}) {
+            QVERIFY2(!QFileInfo::exists(gone), qPrintable(gone));
+        }
+        for (const QString& kept : QStringList{held, fresh} + strangers) {
+            QVERIFY2(QFileInfo::exists(kept), qPrintable(kept));
+        }
+        copying.close();
+        contacts::pruneBackups(book(), QDateTime(QDate(2026, 12, 8), QTime(2, 16)));
+        QVERIFY(!QFileInfo::exists(held));
+        QCOMPARE(folder.entryList(QDir::Files).size(), 2 + strangers.size());
     }
 
     // The copies report their pages; a cancel leaves no backup behind and a
@@ -139,9 +240,9 @@ private slots:
         const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
         QList<qint64> reported;
         const QString backup = contacts::takeBackup(book(), now, [&](qint64 done, qint64 total) {
-            reported << done;
-            return done > 0 && done <= total;
-        });
+                                   reported << done;
+                                   return done > 0 && done <= total;
+                               }).path;
         QVERIFY(!reported.isEmpty());
         db::Connection program;
         contacts::openDatabase(program, connectionString(book()));
@@ -179,7 +280,7 @@ private slots:
         const QDir folder(contacts::backupFolder(book()));
         QVERIFY(QDir().mkpath(folder.path()));
         const QStringList strangers{
-            QStringLiteral("MY-2020-01-01-000000.mdb.partial"),
+            QStringLiteral("MY-2020-01-01-000000.mdb.old"),
             QStringLiteral("MY-2020-13-01-000000.mdb"),
             QStringLiteral("MY-2020-01-01-000000-1.mdb"),
             QStringLiteral("OTHER-2020-01-01-000000.mdb"),
@@ -191,9 +292,12 @@ private slots:
 
         QStringList taken;
         std::vector<QDate> days;
+        db::Connection program;
+        contacts::openDatabase(program, connectionString(book()));
         for (QDateTime now(QDate(2025, 8, 30), QTime(23, 0));
              now < QDateTime(QDate(2026, 12, 20), QTime(12, 0)); now = now.addSecs(97 * 3600)) {
-            taken << contacts::takeBackup(book(), now);
+            program.execute(QStringLiteral("UPDATE yanshu SET GR_BZ = '%1'").arg(now.toString()));
+            taken << contacts::takeBackup(program, now).path;
             days.push_back(now.date());
         }
         QCOMPARE(days.back().month(), 12);
@@ -288,7 +392,7 @@ private slots:
         db::Connection program;
         contacts::openDatabase(program, connectionString(book()));
         const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
-        const QString backup = contacts::takeBackup(book(), now);
+        const QString backup = contacts::takeBackup(book(), now).path;
         program.execute(QStringLiteral("DELETE FROM yanshu WHERE Id = 1"));
         ContactStore store;
         store.openAll(program);

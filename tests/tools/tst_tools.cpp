@@ -137,6 +137,72 @@ private slots:
         QVERIFY(missing.err.contains(QStringLiteral("无法打开文件")));
     }
 
+    // Ten imports that fail and five of a file the book already holds take
+    // no backup; the one that changes the book takes one just before, as
+    // does an old Access book going into it. A book its newest backup
+    // holds is not backed up again.
+    void onlyWhatChangesTheBookBacksItUpFirst() {
+        test::ProgramFolder folder;
+        const QString book = folder.databasePath();
+        const QString sample = QStringLiteral(SAMPLES_DIR "/android-21-qp.vcf");
+        QTemporaryDir files;
+        const QString foreign = files.filePath(QStringLiteral("说明.csv"));
+        test::writeBytes(foreign, "a,b\n1,2\n");
+        for (int i = 0; i < 10; ++i) {
+            const QString input = i % 2 ? foreign : files.filePath(QStringLiteral("没有.vcf"));
+            QCOMPARE(yanshubuDb({"import", input, "--folder", folder.path()}).exitCode, 1);
+        }
+        QVERIFY(contacts::listBackups(book).empty());
+        for (int i = 0; i < 6; ++i) {
+            const Run in = yanshubuDb({"import", sample, "--folder", folder.path()});
+            QCOMPARE(in.exitCode, 0);
+            QCOMPARE(in.out.startsWith(QStringLiteral("已备份到 ")), i == 0);
+        }
+        QCOMPARE(contacts::listBackups(book).size(), std::size_t(1));
+        QCOMPARE(contactsIn(contacts::listBackups(book).front().path), 0);
+
+        const QString missing = files.filePath(QStringLiteral("没有.mdb"));
+        QCOMPARE(yanshubuDb({"import-access", missing, "--folder", folder.path()}).exitCode, 1);
+        const Run access = yanshubuDb(
+            {"import-access", SAMPLES_DIR "/legacy/legacy-demo.mdb", "--folder", folder.path()});
+        QVERIFY2(access.out.startsWith(QStringLiteral("已备份到 ")), qPrintable(access.out));
+        const auto taken = contacts::listBackups(book);
+        QCOMPARE(taken.size(), std::size_t(2));
+        QCOMPARE(contactsIn(taken.front().path), 5);
+
+        QCOMPARE(yanshubuDb({"backup", "--folder", folder.path()}).exitCode, 0);
+        const QString newest = contacts::listBackups(book).front().path;
+        const Run again = yanshubuDb({"backup", "--folder", folder.path()});
+        QCOMPARE(again.out, QStringLiteral("通讯录与最新的备份 %1 相同，没有再备份\n")
+                                .arg(QDir::toNativeSeparators(newest)));
+        QCOMPARE(contacts::listBackups(book).size(), std::size_t(3));
+    }
+
+    // A writer stopped mid-transaction left its journal: check says so,
+    // and changes nothing; the next read-write open plays it back.
+    void checkTellsOfAWriteThatDidNotFinish() {
+        QTemporaryDir dir;
+        const QString book = dir.filePath(QStringLiteral("MY.mdb"));
+        const QString journal = book + QStringLiteral("-journal");
+        QVERIFY(QFile::copy(QStringLiteral(SAMPLES_DIR "/hostile/hotjournal/MY.mdb"), book));
+        QVERIFY(
+            QFile::copy(QStringLiteral(SAMPLES_DIR "/hostile/hotjournal/MY.mdb-journal"), journal));
+        const QByteArray before = test::fileBytes(book);
+        const Run check = yanshubuDb({"check", "--folder", dir.path()});
+        QCOMPARE(check.exitCode, 1);
+        QVERIFY2(check.out.contains(QStringLiteral("上次写入没有完成")) &&
+                     check.out.contains(QStringLiteral("打开这个通讯录时会自动恢复")) &&
+                     !check.out.contains(QStringLiteral("只读")),
+                 qPrintable(check.out));
+        QCOMPARE(test::fileBytes(book), before);
+        QVERIFY(QFileInfo::exists(journal));
+
+        QCOMPARE(yanshubuDb({"backup", "--folder", dir.path()}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(journal));
+        QCOMPARE(yanshubuDb({"check", "--folder", dir.path()}).out,
+                 QStringLiteral("MY.mdb 完好。\n"));
+    }
+
     // An old Access book goes into a new MY.mdb; never onto itself, and a
     // damaged one leaves no file behind.
     void importAccess() {

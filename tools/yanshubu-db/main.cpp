@@ -40,8 +40,8 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
             用户名 admin，密码 123456。已有的 MY.mdb 不会被覆盖。
   --demo    另外加入几位虚构的联系人，便于试用。
   import    把 vCard（.vcf）或 CSV 文件里的联系人导入 MY.mdb：已有的
-            联系人会更新而不重复；全部导入，或者一个也不导入。导入前
-            先备份 MY.mdb。
+            联系人会更新而不重复；全部导入，或者一个也不导入。第一次
+            改动 MY.mdb 之前先备份它。
   export    把 MY.mdb 里的全部联系人写进文件。格式默认按文件名：.csv
             为 CSV，其他为 vCard 4.0；GBK 编码用于 vCard 2.1 和 CSV，
             供旧版 Outlook 和 Excel 使用。
@@ -49,7 +49,8 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
             把旧版程序的 Access 数据库里的联系人和用户转入 MY.mdb（没有
             则新建，已有则先备份）；旧文件不会改动。
   backup    把 MY.mdb 备份到它旁边的 backups 文件夹，文件名带有日期和
-            时间。保留最近的 10 份，以及最近 12 个月里每月最早的一份。
+            时间；与最新的一份相同时不再备份。保留最近的 10 份，以及
+            最近 12 个月里每月最早的一份。
   check     检查 MY.mdb 是否损坏、表和列是否齐全。完好时返回 0。
   restore   检查备份文件，然后用它替换 MY.mdb 的内容；替换前先把当前的
             MY.mdb 也备份到 backups 文件夹。
@@ -88,10 +89,18 @@ QString native(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-// Before a command changes the book: it stops when the copy cannot be made.
+void reportBackup(const contacts::KeptBackup& kept) {
+    out() << (kept.taken ? QStringLiteral("已备份到 %1")
+                         : QStringLiteral("通讯录与最新的备份 %1 相同，没有再备份"))
+                 .arg(native(kept.path))
+          << '\n';
+}
+
+// Just before a command first changes the book: it stops when the copy
+// cannot be made. A command that changes nothing leaves the backups alone.
 void backUpFirst(db::Connection& connection) {
-    const QString kept = contacts::takeBackup(connection, QDateTime::currentDateTime());
-    out() << QStringLiteral("已备份到 %1").arg(native(kept)) << '\n';
+    connection.beforeFirstWrite(
+        [&] { reportBackup(contacts::takeBackup(connection, QDateTime::currentDateTime())); });
 }
 
 int init(const QString& folder, bool demo) {
@@ -190,9 +199,7 @@ int importAccess(const QString& file, const QString& folder) {
 
 int backUp(const QString& folder) {
     try {
-        const QString kept =
-            contacts::takeBackup(databaseFile(folder), QDateTime::currentDateTime());
-        out() << QStringLiteral("已备份到 %1").arg(native(kept)) << '\n';
+        reportBackup(contacts::takeBackup(databaseFile(folder), QDateTime::currentDateTime()));
     } catch (const db::DbError& e) {
         printError(e);
         return failed;

@@ -12,8 +12,11 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <system_error>
 
 #ifndef Q_OS_WIN
@@ -207,7 +210,103 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
     syncFolderOf(toPath);
 }
 
+// The header's fields that a commit or a copy renews, as offset and length:
+// the same book in two files differs there and nowhere else.
+constexpr std::pair<int, int> renewedHeaderFields[] = {{24, 4}, {40, 4}, {92, 8}};
+constexpr int headerBytes = 100;
+constexpr int compareStep = 1 << 20;
+
+// A database read page by page as the engine has it, inside a read
+// transaction that keeps writers out of the file meanwhile. The engine's own
+// file handle reads: a descriptor of ours, once closed, would release every
+// POSIX lock this process holds on the file, the engine's too.
+class PagedFile {
+public:
+    // Throws DbError when the file cannot be opened or read as a database.
+    explicit PagedFile(const QString& path)
+        : handle_(openReadOnly(path)) {
+        sqlite3* db = handle_.get();
+        const int rc = sqlite3_exec(db, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr,
+                                    nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            const Outcome error = lastError(db, rc);
+            throw DbError::fromEngine(error.code, error.message, path, QStringLiteral("read"));
+        }
+        bytes_ = pragma("page_size") * pragma("page_count");
+        sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file_);
+    }
+
+    qint64 bytes() const { return bytes_; }
+
+    bool read(char* into, int amount, qint64 offset) const {
+        return file_ && file_->pMethods &&
+               file_->pMethods->xRead(file_, into, amount, offset) == SQLITE_OK;
+    }
+
+private:
+    qint64 pragma(const char* name) const {
+        sqlite3_stmt* raw = nullptr;
+        const QByteArray sql = QByteArray("PRAGMA ") + name;
+        sqlite3_prepare_v2(handle_.get(), sql.constData(), -1, &raw, nullptr);
+        const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> statement(raw,
+                                                                              &sqlite3_finalize);
+        return raw && sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int64(raw, 0) : -1;
+    }
+
+    Handle handle_;
+    sqlite3_file* file_ = nullptr;
+    qint64 bytes_ = -1;
+};
+
+// The first page's header with the renewed fields blanked; false for a
+// database that keeps a write-ahead log, whose file alone is not its content.
+bool comparableHeader(char* page) {
+    constexpr int writeVersion = 18;
+    if (page[writeVersion] != 1 || page[writeVersion + 1] != 1) {
+        return false;
+    }
+    for (const auto& [offset, length] : renewedHeaderFields) {
+        std::memset(page + offset, 0, std::size_t(length));
+    }
+    return true;
+}
+
 } // namespace
+
+bool sameDatabase(const QString& path, const QString& otherPath,
+                  const platform::Progress& progress) {
+    std::optional<PagedFile> one;
+    std::optional<PagedFile> other;
+    try {
+        one.emplace(path);
+        other.emplace(otherPath);
+    } catch (const DbError&) {
+        return false;
+    }
+    const qint64 total = one->bytes();
+    if (total < headerBytes || other->bytes() != total) {
+        return false;
+    }
+    QByteArray a(compareStep, Qt::Uninitialized);
+    QByteArray b(compareStep, Qt::Uninitialized);
+    platform::Ticker ticker(progress);
+    for (qint64 at = 0; at < total; at += compareStep) {
+        const int amount = int(std::min<qint64>(compareStep, total - at));
+        if (!one->read(a.data(), amount, at) || !other->read(b.data(), amount, at)) {
+            return false;
+        }
+        if (at == 0 && !(comparableHeader(a.data()) && comparableHeader(b.data()))) {
+            return false;
+        }
+        if (std::memcmp(a.constData(), b.constData(), std::size_t(amount)) != 0) {
+            return false;
+        }
+        if (!ticker.keepGoing(at + amount, total)) {
+            cancelled(QStringLiteral("已取消备份。"), QStringLiteral("comparison cancelled"));
+        }
+    }
+    return true;
+}
 
 void copyDatabase(Connection& from, const QString& toPath, const platform::Progress& progress) {
     if (!from.isOpen()) {
@@ -260,6 +359,25 @@ void copyDatabaseInto(const QString& fromPath, Connection& to, const platform::P
     }
 }
 
+bool removeUnlessInUse(const QString& path) {
+    {
+        sqlite3* raw = nullptr;
+        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+                                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        const Handle handle(raw);
+        // No waiting: a holder is a copy under way. A file that is no
+        // database, or none at all, has no holder either.
+        const int taken = opened == SQLITE_OK
+                              ? sqlite3_exec(raw, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr)
+                              : opened;
+        if ((taken & 0xff) == SQLITE_BUSY || (taken & 0xff) == SQLITE_LOCKED) {
+            return false;
+        }
+    } // closed first, which Windows needs to remove it
+    removeWithJournal(path);
+    return true;
+}
+
 ReadOnlyDatabase::ReadOnlyDatabase(const QString& path)
     : handle_(openReadOnly(path).release())
     , path_(path) {}
@@ -281,6 +399,14 @@ QStringList ReadOnlyDatabase::column(const QString& sql) const {
     }
     if (rc != SQLITE_DONE) {
         const Outcome error = lastError(handle_, rc);
+        if (error.code == SQLITE_READONLY_ROLLBACK) {
+            // A writer stopped mid-transaction; only a read-write open plays its journal back.
+            throw DbError(QStringLiteral("数据库文件“%1”的上次写入没有完成，旁边留有日志文件“%2”。"
+                                         "打开这个通讯录时会自动恢复到那次写入之前的内容"
+                                         "（需要能写入它所在的文件夹）。")
+                              .arg(native(path_), native(path_ + QStringLiteral("-journal"))),
+                          error.message + QStringLiteral("; ") + sql, error.code, DbErrorKind::Io);
+        }
         throw DbError::fromEngine(error.code, error.message, path_, sql);
     }
     return values;

@@ -29,6 +29,23 @@ void copyDatabase(const QString& fromPath, const QString& toPath,
 void copyDatabaseInto(const QString& fromPath, Connection& to,
                       const platform::Progress& progress = {});
 
+// Whether the two files hold the same database: page for page the same
+// bytes, but for the header's counters that every commit or copy renews
+// (change counter, schema cookie, version-valid-for and library version),
+// so that a backup matches the book it was taken of. Each file is read
+// through a read-only connection of its own inside a read transaction:
+// the book may be held by a writer that has not written yet. The first
+// page that differs ends the reading; a file that cannot be read or keeps
+// a write-ahead log is never the same. The progress counts bytes; a cancel
+// fails as DbErrorKind::Interrupted, the only DbError thrown.
+bool sameDatabase(const QString& path, const QString& otherPath,
+                  const platform::Progress& progress = {});
+
+// Removes a database file and its journal unless a connection, of this
+// process or another, holds a lock on it, as a copy under way does from
+// its first page to its last. False when it is in use.
+bool removeUnlessInUse(const QString& path);
+
 // A database file opened read-only, to look into without changing it.
 class ReadOnlyDatabase {
 public:

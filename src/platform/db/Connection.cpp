@@ -131,10 +131,15 @@ void Connection::openPath(const QString& path) {
 
 void Connection::close() {
     progress_ = {};
+    beforeWrite_ = {};
     if (handle_) {
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
     }
+}
+
+void Connection::beforeFirstWrite(std::function<void()> action) {
+    beforeWrite_ = std::move(action);
 }
 
 void Connection::execute(const QString& sql) {

@@ -43,6 +43,12 @@ public:
     // it fails as interrupted (DbErrorKind::Interrupted). Empty: never asked.
     void setProgressHandler(std::function<bool()> handler);
 
+    // Runs once, just before the first statement that writes is stepped
+    // (a Statement that is not read-only): what must happen only when the
+    // file is about to change, such as its backup. Its exception stops
+    // that statement. Empty: nothing runs.
+    void beforeFirstWrite(std::function<void()> action);
+
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
@@ -59,6 +65,7 @@ private:
     sqlite3* handle_ = nullptr;
     QString path_;
     std::function<bool()> progress_;
+    mutable std::function<void()> beforeWrite_; // Statement runs it
 };
 
 } // namespace db

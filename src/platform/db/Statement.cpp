@@ -5,6 +5,8 @@
 
 #include <sqlite3.h>
 
+#include <utility>
+
 namespace db {
 
 namespace {
@@ -81,6 +83,9 @@ void Statement::bindAll(const QVariantList& values) {
 }
 
 bool Statement::step() {
+    if (connection_.beforeWrite_ && !sqlite3_stmt_readonly(stmt_)) {
+        std::exchange(connection_.beforeWrite_, {})();
+    }
     const int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) {
         return true;

@@ -19,6 +19,14 @@ Transaction::~Transaction() {
         } catch (const DbError&) {
             // the engine has rolled back already (a failed commit, a closed file)
         }
+        // A write that failed half-way, on a full disk, leaves the grown file
+        // and its journal for the next reader to play back: this one reads
+        // now, so that the file is as it was before the caller goes on.
+        try {
+            connection_.execute(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        } catch (const DbError&) {
+            // a closed or unreadable file: its next open plays the journal back
+        }
     }
 }
 
