@@ -23,8 +23,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 for target in "${targets[@]}"; do
     # A card or a few rows hold every structure the text readers know, and
-    # small inputs make many runs: longer seeds are cut to 64 KiB (the tests
-    # replay them whole). An Access file needs all its pages: 1 MiB.
+    # small inputs make many runs: the fuzzing cuts longer seeds to 64 KiB
+    # (they are replayed whole before). An Access file needs all its pages.
     case $target in
     fuzz_vcard)
         seeds=(tests/data/*.vcf tests/data/hostile/*.vcf)
@@ -55,15 +55,23 @@ for target in "${targets[@]}"; do
     mkdir -p "$corpus" "$seedDir" "$artifacts"
     cp "${seeds[@]}" "$seedDir/"
     echo "== $target: $seconds s"
-    # Every seed and every input of the corpus once, then the fuzzing, in
-    # $jobs processes. The forked mode passes over inputs that fail as it
-    # merges them, and over timeouts and lack of memory unless told.
-    common=("${options[@]}" -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts")
-    if ! { "$build/bin/$target" "${common[@]}" -runs=0 "$corpus" "$seedDir" &&
-        "$build/bin/$target" "${common[@]}" -max_total_time="$seconds" -fork="$jobs" \
-            -ignore_timeouts=0 -ignore_ooms=0 "$corpus" "$seedDir"; } 2>&1 | tee "$log"; then
+    # First every seed, whole, and every input of the corpus, one by one: the
+    # forked mode passes over inputs that fail as it merges them. Then the
+    # fuzzing, in $jobs processes, timeouts and lack of memory counting.
+    # libFuzzer can deadlock in its own timeout handler under ASan, so each
+    # part has a deadline of its own as well.
+    common=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts")
+    mapfile -t inputs < <(find "$seedDir" "$corpus" -type f)
+    if ! { timeout -k 10 $((${#inputs[@]} * 20 + 60)) "$build/bin/$target" "${common[@]}" \
+        "${inputs[@]}" &&
+        timeout -k 10 $((seconds + 300)) "$build/bin/$target" "${common[@]}" "${options[@]}" \
+            -max_total_time="$seconds" -fork="$jobs" -ignore_timeouts=0 -ignore_ooms=0 \
+            "$corpus" "$seedDir"; } 2>&1 | tee "$log"; then
         input=$(sed -n 's/.*Test unit written to \(.*\)$/\1/p' "$log" | tail -n 1)
-        echo "fuzz.sh: $target failed on ${input:-an input, see $log}" >&2
+        if [ -z "$input" ] && ! grep -q '^INFO: -fork=' "$log"; then
+            input=$(sed -n 's/^Running: //p' "$log" | tail -n 1) # the one it hung on
+        fi
+        echo "fuzz.sh: $target failed on ${input:-an input it did not keep, see $log}" >&2
         echo "fuzz.sh: replay it with $build/bin/$target ${input:-FILE}" >&2
         exit 1
     fi
