@@ -2,15 +2,18 @@
 # make test  install what is missing, build with sanitizers, run every test
 # make bench build and run the benchmarks
 # make package build, then the Debian package build/yanshubu_VERSION_ARCH.deb (cpack)
+# make fuzz  build the readers' fuzz targets (clang, sanitizers), run each FUZZ_SECONDS
 
 JOBS ?= $(shell nproc)
 BUILD := build
 TEST_BUILD := build-test
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 600
 PROGRAM_DIR := $(BUILD)/bin
 
 PREFIX ?= /usr/local
 
-.PHONY: run test bench setup build build-test install package format
+.PHONY: run test bench fuzz setup build build-test build-fuzz install package format
 
 run: build
 	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
@@ -29,6 +32,9 @@ bench: build
 	"$(BUILD)/bin/interchange_bench"
 	"$(BUILD)/bin/legacy_bench"
 
+fuzz: build-fuzz
+	FUZZ_BUILD=$(FUZZ_BUILD) bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
 setup:
 	@bash scripts/setup.sh
 
@@ -39,6 +45,10 @@ build: setup
 build-test: setup
 	cmake -S . -B $(TEST_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYANSHUBU_SANITIZE=ON
 	cmake --build $(TEST_BUILD) -j $(JOBS)
+
+build-fuzz: setup
+	CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=Debug -DYANSHUBU_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 install: build
 	cmake --install $(BUILD) --prefix "$(PREFIX)"

@@ -18,6 +18,7 @@ packages=(
     unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
     desktop-file-utils appstream # the installed menu entry and description are checked
     dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)
+    clang libclang-rt-14-dev # make fuzz: libFuzzer and the sanitizers' runtimes for clang
     "$@"
 )
 

@@ -118,8 +118,7 @@ struct Stored {
 class Book {
 public:
     explicit Book(db::Connection& connection)
-        : connection_(connection)
-        , byUid_(
+        : byUid_(
               connection,
               QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE UID = ?").arg(columnList()))
         , byName_(connection, QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE GR_XM = ?")
@@ -193,7 +192,6 @@ private:
         return row;
     }
 
-    db::Connection& connection_;
     db::Statement byUid_;
     db::Statement byName_;
     db::Statement insert_;
