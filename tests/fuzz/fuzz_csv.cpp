@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (interchange::looksLikeVCard(bytes)) {
         return 0;
     }
-    interchange::CsvReader reader(interchange::csvText(bytes).value());
+    interchange::CsvReader reader(interchange::csvText(bytes).value().text);
     const auto header = reader.next();
     if (!header) {
         return 0;
