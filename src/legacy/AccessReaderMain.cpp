@@ -10,11 +10,19 @@
 
 #include <cstdio>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
 int main(int argc, char* argv[]) {
     if (argc < 2) {
         std::fputs("usage: yanshubu-access-reader FILE [TABLE...]\n", stderr);
         return 2;
     }
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY); // the messages are bytes: no CR before each LF
+#endif
     QStringList tables;
     for (int i = 2; i < argc; ++i) {
         tables << QString::fromLocal8Bit(argv[i]);
