@@ -3,6 +3,7 @@
 # make bench build and run the benchmarks
 # make package build, then the Debian package build/yanshubu_VERSION_ARCH.deb (cpack)
 # make fuzz  build the readers' fuzz targets (clang, sanitizers), run each FUZZ_SECONDS
+# make windows  cross-build the Windows programs into build-win/bin (MinGW-w64)
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -13,7 +14,7 @@ PROGRAM_DIR := $(BUILD)/bin
 
 PREFIX ?= /usr/local
 
-.PHONY: run test bench fuzz setup build build-test build-fuzz install package format
+.PHONY: run test bench fuzz windows setup build build-test build-fuzz install package format
 
 run: build
 	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
@@ -34,6 +35,9 @@ bench: build
 
 fuzz: build-fuzz
 	FUZZ_BUILD=$(FUZZ_BUILD) bash scripts/fuzz.sh $(FUZZ_SECONDS)
+
+windows:
+	bash scripts/windows.sh
 
 setup:
 	@bash scripts/setup.sh

@@ -48,7 +48,7 @@ public:
         while (inLeft > 0) {
             char* out = buffer;
             std::size_t outLeft = sizeof buffer;
-            const std::size_t n = iconv(handle_, &in, &inLeft, &out, &outLeft);
+            const std::size_t n = iconv(handle_, Input{&in}, &inLeft, &out, &outLeft);
             output.append(buffer, out - buffer);
             if (n == std::size_t(-1) && errno != E2BIG) {
                 refused(output, in, inLeft); // EILSEQ or EINVAL: a bad or cut-off sequence
@@ -62,6 +62,13 @@ public:
     }
 
 private:
+    // glibc's iconv takes its input as char**, win-iconv's as const char**.
+    struct Input {
+        char** in;
+        operator char**() const { return in; }
+        operator const char**() const { return const_cast<const char**>(in); }
+    };
+
     iconv_t handle_;
 };
 
