@@ -22,6 +22,7 @@ fi
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1}
 
 for target in "${targets[@]}"; do
+    leaks= # what LeakSanitizer passes over: nothing, but for libmdb
     # A card or a few rows hold every structure the text readers know, and
     # small inputs make many runs: the fuzzing cuts longer seeds to 64 KiB
     # (they are replayed whole before). An Access file needs all its pages.
@@ -37,6 +38,7 @@ for target in "${targets[@]}"; do
     fuzz_access)
         seeds=(tests/data/legacy/*.mdb tests/data/hostile/*.mdb)
         options=(-max_len=1048576)
+        leaks=tests/fuzz/libmdb.supp
         ;;
     *)
         echo "fuzz.sh: no seeds known for $target" >&2
@@ -60,6 +62,7 @@ for target in "${targets[@]}"; do
     # fuzzing, in $jobs processes, timeouts and lack of memory counting.
     # libFuzzer can deadlock in its own timeout handler under ASan, so each
     # part has a deadline of its own as well.
+    export LSAN_OPTIONS=${leaks:+suppressions=$PWD/$leaks}
     common=(-timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts")
     mapfile -t inputs < <(find "$seedDir" "$corpus" -type f)
     if ! { timeout -k 10 $((${#inputs[@]} * 20 + 60)) "$build/bin/$target" "${common[@]}" \
