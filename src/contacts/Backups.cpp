@@ -7,6 +7,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
+#include "platform/db/FileReplace.h"
 
 #include <QDir>
 #include <QFile>
@@ -156,7 +157,7 @@ QString copyBytes(const QString& databaseFile, const QDateTime& now) {
     QFile source(databaseFile);
     QFile copy(partial);
     const bool copied = source.copy(partial) && copy.open(QIODevice::ReadWrite) &&
-                        syncToDisk(copy) && (copy.close(), QFile::rename(partial, path));
+                        syncToDisk(copy) && (copy.close(), db::replaceFile(partial, path));
     if (!copied) {
         QFile::remove(partial);
         throw db::DbError(

@@ -9,6 +9,7 @@
 #include "interchange/Mapping.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/FileReplace.h"
 #include "platform/db/Statement.h"
 #include "platform/db/Transaction.h"
 
@@ -254,12 +255,14 @@ ConversionReport convertInPlace(const QString& file, const Progress& progress, c
     }
     report.keptAs = keptName(info);
     const QString kept = folder.filePath(report.keptAs);
-    if (!QFile::rename(old, kept)) {
+    // keptName is a name no file has yet, and old is gone when fresh takes
+    // its name: neither move replaces a file.
+    if (!db::replaceFile(old, kept)) {
         QFile::remove(fresh);
         fileFailure(QStringLiteral("无法把旧文件改名为“%1”，没有转换。").arg(report.keptAs), old);
     }
-    if (!QFile::rename(fresh, old)) {
-        QFile::rename(kept, old);
+    if (!db::replaceFile(fresh, old)) {
+        db::replaceFile(kept, old);
         QFile::remove(fresh);
         fileFailure(QStringLiteral("无法把转换好的文件改名为 %1，没有转换。").arg(info.fileName()),
                     fresh);

@@ -2,6 +2,7 @@
 
 #include "Connection.h"
 #include "DbError.h"
+#include "FileReplace.h"
 
 #include "platform/Progress.h"
 
@@ -14,15 +15,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
-#include <system_error>
-
-#ifndef Q_OS_WIN
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace db {
 
@@ -92,7 +86,7 @@ Handle openReadOnly(const QString& path) {
                       QStringLiteral("no such file: ") + path, 0, DbErrorKind::Missing);
     }
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+    const int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &raw,
                                    SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
     Handle handle(raw);
     if (rc != SQLITE_OK) {
@@ -153,20 +147,6 @@ void removeWithJournal(const QString& path) {
     QFile::remove(path + QStringLiteral("-journal"));
 }
 
-// A rename is on disk only once its folder is.
-void syncFolderOf(const QString& file) {
-#ifndef Q_OS_WIN
-    const int folder =
-        ::open(QFile::encodeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-#else
-    Q_UNUSED(file);
-#endif
-}
-
 void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
               const platform::Progress& progress) {
     const QString sentence = QStringLiteral("无法把数据库备份到“%1”。").arg(native(toPath));
@@ -180,7 +160,7 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
     {
         sqlite3* raw = nullptr;
         const int rc = sqlite3_open_v2(
-            QFile::encodeName(partial).constData(), &raw,
+            sqliteFileName(partial).constData(), &raw,
             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
         Handle destination(raw);
         if (rc != SQLITE_OK) {
@@ -197,17 +177,12 @@ void copyFrom(sqlite3* source, const QString& sourcePath, const QString& toPath,
         }
         fail(sentence, outcome, sourcePath, QStringLiteral("backup to ") + partial);
     }
-    std::error_code error;
-    std::filesystem::rename(QFileInfo(partial).filesystemFilePath(),
-                            QFileInfo(toPath).filesystemFilePath(), error);
-    if (error) {
+    QString error;
+    if (!replaceFile(partial, toPath, &error)) {
         removeWithJournal(partial);
-        throw DbError(
-            sentence,
-            QStringLiteral("rename %1: %2").arg(partial, QString::fromStdString(error.message())),
-            0, DbErrorKind::Io);
+        throw DbError(sentence, QStringLiteral("rename %1: %2").arg(partial, error), 0,
+                      DbErrorKind::Io);
     }
-    syncFolderOf(toPath);
 }
 
 // The header's fields that a commit or a copy renews, as offset and length:
@@ -362,7 +337,7 @@ void copyDatabaseInto(const QString& fromPath, Connection& to, const platform::P
 bool removeUnlessInUse(const QString& path) {
     {
         sqlite3* raw = nullptr;
-        const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw,
+        const int opened = sqlite3_open_v2(sqliteFileName(path).constData(), &raw,
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
         const Handle handle(raw);
         // No waiting: a holder is a copy under way. A file that is no

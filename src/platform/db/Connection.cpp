@@ -98,10 +98,18 @@ void Connection::create(const QString& path) {
     }
 }
 
+QByteArray sqliteFileName(const QString& path) {
+#ifdef Q_OS_WIN
+    return path.toUtf8();
+#else
+    return QFile::encodeName(path);
+#endif
+}
+
 void Connection::openPath(const QString& path) {
     close();
     sqlite3* handle = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &handle,
+    const int rc = sqlite3_open_v2(sqliteFileName(path).constData(), &handle,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     handle_ = handle;
     path_ = path;

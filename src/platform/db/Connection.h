@@ -11,6 +11,10 @@ struct sqlite3;
 
 namespace db {
 
+// A file's name as SQLite takes it: UTF-8 on Windows, whatever the code
+// page; elsewhere the bytes the system's calls take.
+QByteArray sqliteFileName(const QString& path);
+
 // One open database file. Opening never creates a file: MY.mdb must exist.
 class Connection {
 public:

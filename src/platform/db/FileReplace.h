@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace db {
+
+// Moves the file from over to, replacing whatever is there, and returns once
+// the move is on disk. Neither may be open: Windows refuses to move an open
+// file. On failure from stays where it was and error, if given, says why.
+bool replaceFile(const QString& from, const QString& to, QString* error = nullptr);
+
+} // namespace db
