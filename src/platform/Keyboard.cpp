@@ -5,23 +5,17 @@
 
 namespace platform {
 
-// Kept apart from the Qt code: X11's headers define KeyPress and the like.
-namespace xkb {
-#ifdef Q_OS_WIN
-void* display() {
-    return nullptr; // no X server: every key is followed
-}
-bool readLocks(void*, LockKeys&) {
-    return false;
-}
-#else
-void* display();
-bool readLocks(void* display, LockKeys& keys);
-#endif
-} // namespace xkb
+// The system's side, kept apart from the Qt code: X11's headers define
+// KeyPress and the like (KeyboardXkb.cpp, KeyboardWin.cpp).
+namespace locks {
+// Where the keys' state is read, or null where the presses are followed.
+void* source();
+// Fills in what the system knows of the keys; false if it could not tell.
+bool read(void* source, LockKeys& keys);
+} // namespace locks
 
 SystemKeyboard::SystemKeyboard()
-    : display_(xkb::display()) {
+    : source_(locks::source()) {
     qApp->installEventFilter(this);
 }
 
@@ -29,8 +23,8 @@ SystemKeyboard::~SystemKeyboard() {
     qApp->removeEventFilter(this);
 }
 
-bool SystemKeyboard::readsServer() const {
-    return display_ != nullptr;
+bool SystemKeyboard::readsSystem() const {
+    return source_ != nullptr;
 }
 
 bool SystemKeyboard::eventFilter(QObject* watched, QEvent* event) {
@@ -59,8 +53,8 @@ bool SystemKeyboard::eventFilter(QObject* watched, QEvent* event) {
 
 LockKeys SystemKeyboard::lockKeys() {
     LockKeys keys = followed_;
-    if (display_) {
-        xkb::readLocks(display_, keys);
+    if (source_) {
+        locks::read(source_, keys);
     }
     return keys;
 }

@@ -18,25 +18,26 @@ public:
     virtual LockKeys lockKeys() = 0;
 };
 
-// Caps Lock and Num Lock as the X server's keyboard has them, so that a
-// change made in another window shows too. Insert has no state there: it
-// toggles with each press of the key in this program, starting off, and so
-// do the other two where there is no X server.
+// The lock keys as the system has them, so that a change made in another
+// window shows too: Caps Lock and Num Lock from the X server's keyboard,
+// all three from Windows. Insert has no state in X: it toggles with each
+// press of the key in this program, starting off, and so do the other two
+// where the system cannot be asked (offscreen).
 class SystemKeyboard final : public QObject, public Keyboard {
 public:
     // Watches the keys pressed in every window of the application.
     SystemKeyboard();
     ~SystemKeyboard() override;
     LockKeys lockKeys() override;
-    // Whether Caps Lock and Num Lock come from the X server.
-    bool readsServer() const;
+    // Whether the keys' state comes from the system.
+    bool readsSystem() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     LockKeys followed_;
-    void* display_ = nullptr;
+    void* source_ = nullptr;
 };
 
 } // namespace platform

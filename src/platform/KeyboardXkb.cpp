@@ -5,16 +5,16 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 
-namespace platform::xkb {
+namespace platform::locks {
 
 // The X display the application runs on, or null on any other platform.
-void* display() {
+void* source() {
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     return x11 ? x11->display() : nullptr;
 }
 
 // Caps Lock and Num Lock as locked on the server's core keyboard.
-bool readLocks(void* display, LockKeys& keys) {
+bool read(void* display, LockKeys& keys) {
     auto* x = static_cast<Display*>(display);
     XkbStateRec state{};
     if (XkbGetState(x, XkbUseCoreKbd, &state) != Success) {
@@ -26,4 +26,4 @@ bool readLocks(void* display, LockKeys& keys) {
     return true;
 }
 
-} // namespace platform::xkb
+} // namespace platform::locks

@@ -146,7 +146,7 @@ private slots:
 
     void lockKeysToggleOncePerPressInAnyWindow() {
         platform::SystemKeyboard keyboard;
-        QVERIFY(!keyboard.readsServer()); // offscreen: the presses are followed
+        QVERIFY(!keyboard.readsSystem()); // offscreen: the presses are followed
         QWidget window;
         auto* box = new QLineEdit(&window);
         window.show();

@@ -12,7 +12,7 @@ class ServerKeyboardTest : public QObject {
 private slots:
     void theLocksAreTheServers() {
         platform::SystemKeyboard keyboard;
-        QVERIFY(keyboard.readsServer());
+        QVERIFY(keyboard.readsSystem());
         QVERIFY(lockOnServer(true, false));
         QCOMPARE(keyboard.lockKeys(), (platform::LockKeys{false, true, false}));
         QVERIFY(lockOnServer(false, true));
