@@ -24,10 +24,35 @@ bool isUtf8Name(const QByteArray& name) {
     return name == "UTF-8" || name == "UTF8";
 }
 
+// The set to use where the system's converters lack the first: GB18030
+// and Big5-HKSCS hold all of GBK and Big5, which every system has (Wine has
+// neither of the larger ones).
+QByteArray fallback(const QByteArray& name) {
+    if (name == "GB18030") {
+        return QByteArrayLiteral("CP936");
+    }
+    if (name == "BIG5-HKSCS") {
+        return QByteArrayLiteral("CP950");
+    }
+    return {};
+}
+
+iconv_t openConverter(const QByteArray& to, const QByteArray& from) {
+    iconv_t handle = iconv_open(to.constData(), from.constData());
+    const auto none = reinterpret_cast<iconv_t>(-1);
+    if (handle == none && !fallback(to).isEmpty()) {
+        handle = iconv_open(fallback(to).constData(), from.constData());
+    }
+    if (handle == none && !fallback(from).isEmpty()) {
+        handle = iconv_open(to.constData(), fallback(from).constData());
+    }
+    return handle;
+}
+
 class Converter {
 public:
-    Converter(const char* to, const char* from)
-        : handle_(iconv_open(to, from)) {}
+    Converter(const QByteArray& to, const QByteArray& from)
+        : handle_(openConverter(to, from)) {}
     ~Converter() {
         if (valid()) {
             iconv_close(handle_);
@@ -129,7 +154,7 @@ struct Converted {
 // Through the system's converter, each byte it refuses as U+FFFD; nothing
 // when the set is unknown.
 std::optional<Converted> converted(QByteArrayView bytes, const QByteArray& name) {
-    Converter converter("UTF-8", name.constData());
+    Converter converter("UTF-8", name);
     if (!converter.valid()) {
         return std::nullopt;
     }
@@ -165,7 +190,7 @@ std::optional<QByteArray> encode(QStringView text, QByteArrayView charset) {
     if (isUtf8Name(name)) {
         return utf8;
     }
-    Converter converter(name.constData(), "UTF-8");
+    Converter converter(name, "UTF-8");
     if (!converter.valid()) {
         return std::nullopt;
     }
