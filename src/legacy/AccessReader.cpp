@@ -24,9 +24,6 @@ namespace legacy {
 
 namespace {
 
-// Far more than any real address book needs; a loop in libmdb reaches it
-// in a few seconds.
-constexpr qint64 memoryLimitMiB = 256;
 // The longest the reader may go without a word: a real file's next rows
 // take milliseconds, opening it well under a second.
 constexpr qint64 silenceLimitMs = 8000;
@@ -42,19 +39,20 @@ QString readerProgram() {
 }
 
 // The seam where the system caps the reader's memory: an rlimit on data
-// here (the heap and anonymous mappings, not the libraries); on Windows a
-// job object will do it. AddressSanitizer reserves terabytes of address
-// space as it starts, so under it its own limit on resident memory serves.
+// here (the heap and anonymous mappings, not the libraries); on Windows the
+// reader puts itself in a job object before it reads. AddressSanitizer
+// reserves terabytes of address space as it starts, so under it its own
+// limit on resident memory serves.
 void capMemory(QProcess& process) {
 #if defined(YANSHUBU_ASAN)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("ASAN_OPTIONS"),
                        environment.value(QStringLiteral("ASAN_OPTIONS")) +
-                           QStringLiteral(":hard_rss_limit_mb=%1").arg(memoryLimitMiB));
+                           QStringLiteral(":hard_rss_limit_mb=%1").arg(readerMemoryLimitMiB));
     process.setProcessEnvironment(environment);
 #elif defined(Q_OS_UNIX)
     process.setChildProcessModifier([] {
-        const rlim_t bytes = rlim_t(memoryLimitMiB) << 20;
+        const rlim_t bytes = rlim_t(readerMemoryLimitMiB) << 20;
         const rlimit limit{bytes, bytes};
         setrlimit(RLIMIT_DATA, &limit);
     });
@@ -68,7 +66,7 @@ void capMemory(QProcess& process) {
 AccessReader::AccessReader(const QString& path, const QStringList& tables, KeepWaiting keepWaiting)
     : path_(path)
     , keepWaiting_(std::move(keepWaiting))
-    , messages_(memoryLimitMiB << 20) {
+    , messages_(readerMemoryLimitMiB << 20) {
     process_.setProgram(readerProgram());
     process_.setArguments(QStringList{QFileInfo(path).absoluteFilePath()} + tables);
     process_.setStandardInputFile(QProcess::nullDevice());

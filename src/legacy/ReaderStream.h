@@ -10,6 +10,10 @@
 
 namespace legacy {
 
+// The most memory the reading process may take: far more than any real
+// address book needs; a loop in libmdb reaches it in a few seconds.
+constexpr qint64 readerMemoryLimitMiB = 256;
+
 // What the process reading an old Access file tells the program, one
 // message at a time through a pipe.
 struct Message {
