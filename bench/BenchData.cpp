@@ -13,6 +13,12 @@
 
 #include <sqlite3.h>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+// after windows.h, whose types it needs
+#include <psapi.h>
+#endif
+
 namespace bench {
 
 void makeDatabase(const QString& folder, int count) {
@@ -40,6 +46,26 @@ qint64 bareRead(const QString& path) {
     return bytes;
 }
 
+#ifdef Q_OS_WIN
+namespace {
+PROCESS_MEMORY_COUNTERS counters() {
+    PROCESS_MEMORY_COUNTERS c{};
+    GetProcessMemoryInfo(GetCurrentProcess(), &c, sizeof c);
+    return c;
+}
+} // namespace
+
+long residentKb() {
+    return long(counters().WorkingSetSize / 1024);
+}
+
+long peakKb() {
+    return long(counters().PeakWorkingSetSize / 1024);
+}
+
+void resetPeak() {}
+#else
+namespace {
 long statusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) {
@@ -52,6 +78,23 @@ long statusKb(const char* field) {
     }
     return -1;
 }
+} // namespace
+
+long residentKb() {
+    return statusKb("VmRSS:");
+}
+
+long peakKb() {
+    return statusKb("VmHWM:");
+}
+
+void resetPeak() {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly)) {
+        clear.write("5");
+    }
+}
+#endif
 
 QString contactName(int i, int count) {
     if (i >= count - 3) {

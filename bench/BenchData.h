@@ -105,7 +105,10 @@ QString contactName(int i, int count);
 // as text, on a connection of its own. Returns the bytes of text read.
 qint64 bareRead(const QString& path);
 
-// A figure of /proc/self/status in KiB, such as "VmRSS:" or "VmHWM:".
-long statusKb(const char* field);
+// This process's memory in KiB: resident now, and the most resident since it
+// started or since resetPeak (Linux only; Windows keeps the first).
+long residentKb();
+long peakKb();
+void resetPeak();
 
 } // namespace bench

@@ -31,7 +31,7 @@ void timed(const QString& what, const std::function<QString()>& action) {
     timer.start();
     const QString result = action();
     out << "  " << what << ": " << timer.elapsed() << " ms (" << result << "); "
-        << bench::statusKb("VmHWM:") / 1024 << " MiB peak\n";
+        << bench::peakKb() / 1024 << " MiB peak\n";
     out.flush();
 }
 

@@ -21,7 +21,9 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
+#ifdef __GLIBC__
 #include <malloc.h>
+#endif
 
 namespace {
 
@@ -29,11 +31,10 @@ using interchange::ExportFormat;
 
 // Peak memory counts from here on, from what is in use now.
 void resetPeak() {
+#ifdef __GLIBC__
     malloc_trim(0);
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly)) {
-        clear.write("5");
-    }
+#endif
+    bench::resetPeak();
 }
 
 struct Watch {
@@ -43,7 +44,7 @@ struct Watch {
     long startKb = 0;
     Watch() {
         resetPeak();
-        startKb = bench::statusKb("VmRSS:");
+        startKb = bench::residentKb();
         total.start();
         gap.start();
     }
@@ -52,7 +53,7 @@ struct Watch {
         const double mib = double(bytes) / (1 << 20);
         return QStringLiteral("%1 s and %2 MiB per MiB")
             .arg(double(total.elapsed()) / 1000 / mib, 0, 'f', 3)
-            .arg(double(bench::statusKb("VmHWM:") - startKb) / 1024 / mib, 0, 'f', 1);
+            .arg(double(bench::peakKb() - startKb) / 1024 / mib, 0, 'f', 1);
     }
     platform::Progress progress() {
         return [this](qint64, qint64) {
@@ -64,7 +65,7 @@ struct Watch {
         longestGap = std::max(longestGap, gap.elapsed());
         return QStringLiteral("%1 ms, peak %2 MiB, longest wait %3 ms")
             .arg(total.elapsed(), 6)
-            .arg(bench::statusKb("VmHWM:") / 1024, 4)
+            .arg(bench::peakKb() / 1024, 4)
             .arg(longestGap);
     }
 };

@@ -45,7 +45,7 @@ int main(int argc, char* argv[]) {
     rusage reader{};
     getrusage(RUSAGE_CHILDREN, &reader);
     out << "converted " << report.contactsWritten << " contacts and " << report.usersWritten
-        << " users in " << timer.elapsed() << " ms, peak " << bench::statusKb("VmHWM:") / 1024
+        << " users in " << timer.elapsed() << " ms, peak " << bench::peakKb() / 1024
         << " MiB (reader " << reader.ru_maxrss / 1024 << " MiB), longest wait " << longestGap
         << " ms\n";
 }

@@ -87,8 +87,8 @@ int main(int argc, char* argv[]) {
     const qint64 bareChars = bareTexts(dir.filePath(QStringLiteral("MY.mdb")));
     out << "the same, making QStrings:  " << msSince(timer) << " ms (" << bareChars << " chars)\n";
 
-    const long rssBefore = bench::statusKb("VmRSS:");
-    const long peakBefore = bench::statusKb("VmHWM:");
+    const long rssBefore = bench::residentKb();
+    const long peakBefore = bench::peakKb();
     timer.restart();
     db::Recordset rs;
     rs.openTable(connection, QStringLiteral("yanshu"));
@@ -117,9 +117,8 @@ int main(int argc, char* argv[]) {
     }
     out << "textAt, every row in order: " << msSince(timer) << " ms (" << chars << " chars, "
         << rs.columns().size() << " columns)\n";
-    out << "memory: +" << (bench::statusKb("VmRSS:") - rssBefore) / 1024 << " MiB resident, peak "
-        << bench::statusKb("VmHWM:") / 1024 << " MiB (before the set " << peakBefore / 1024
-        << " MiB)\n";
+    out << "memory: +" << (bench::residentKb() - rssBefore) / 1024 << " MiB resident, peak "
+        << bench::peakKb() / 1024 << " MiB (before the set " << peakBefore / 1024 << " MiB)\n";
 
     // The contact list shows a card by its rowid: in a set just opened, far
     // past what it has listed; then at the other end.

@@ -150,7 +150,7 @@ int main(int argc, char* argv[]) {
             exportPdf("cards", cardPages, forms.DYGE, files, progress,
                       dir.filePath(QStringLiteral("cards.pdf")));
         }
-        out << "  peak memory:             " << bench::statusKb("VmHWM:") / 1024 << " MiB\n";
+        out << "  peak memory:             " << bench::peakKb() / 1024 << " MiB\n";
         out.flush();
     }
     return 0;

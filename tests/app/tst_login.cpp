@@ -275,7 +275,7 @@ private slots:
     void aLoginSwitchesTheMainWindowOnAndShowsTheCard() {
         start();
         const QString dbPath = s->folder.databasePath();
-        QCOMPARE(test::openHandles(dbPath), 1); // the dialog's
+        test::expectOpenHandles(dbPath, 1); // the dialog's
         logIn();
         QCOMPARE(box().shown.size(), 1);
         QVERIFY(menusEnabled());
@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(main().MDIClient->subWindowList().size(), 1);
         // The card's, and the one that tells on the way out whether the book
         // changed; the dialog let go of its own.
-        QCOMPARE(test::openHandles(dbPath), 2);
+        test::expectOpenHandles(dbPath, 2);
     }
 
     void eachDayHasItsGreeting() {
@@ -314,7 +314,7 @@ private slots:
         start();
         QTest::keyClick(dialog().txtPassword, Qt::Key_Escape);
         QVERIFY(programEnded());
-        QCOMPARE(test::openHandles(s->folder.databasePath()), 0);
+        test::expectOpenHandles(s->folder.databasePath(), 0);
         QVERIFY(box().shown.isEmpty());
     }
 
@@ -330,7 +330,7 @@ private slots:
         box().expect(quitQuestion, QStringLiteral("提示"), Answer::Yes);
         item("FILE_E")->trigger();
         QVERIFY(programEnded());
-        QCOMPARE(test::openHandles(s->folder.databasePath()), 0);
+        test::expectOpenHandles(s->folder.databasePath(), 0);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCOMPARE(order, QStringList({"F_EDIT", "MDI_OK"}));
     }
@@ -339,7 +339,7 @@ private slots:
         logIn();
         forms->MDI_OK.window()->close();
         QVERIFY(programEnded());
-        QCOMPARE(test::openHandles(s->folder.databasePath()), 0);
+        test::expectOpenHandles(s->folder.databasePath(), 0);
     }
 
     void theCardCommandsBringTheCardBack() {

@@ -15,6 +15,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTest>
 #include <QWidget>
 
 namespace test {
@@ -97,6 +98,15 @@ int openHandles(const QString& path, qint64 pid) {
         count += !target.isEmpty() && fd.symLinkTarget() == target;
     }
     return count;
+}
+
+void expectOpenHandles(const QString& path, int count) {
+#ifdef Q_OS_WIN
+    Q_UNUSED(path);
+    Q_UNUSED(count);
+#else
+    QCOMPARE(openHandles(path), count);
+#endif
 }
 
 void commitText(QWidget* box, const QString& text) {

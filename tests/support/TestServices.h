@@ -190,6 +190,10 @@ private:
 // How many open files of the process (0: this one) are the file at path.
 int openHandles(const QString& path, qint64 pid = 0);
 
+// Fails the test unless this process has the file open exactly count
+// times. Windows lists no process's open files, so there it checks nothing.
+void expectOpenHandles(const QString& path, int count);
+
 // The names of the controls that Tab stops at, starting with first, in
 // the window of first; count names at most.
 QStringList tabOrder(QWidget* first, int count);

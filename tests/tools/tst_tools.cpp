@@ -18,12 +18,17 @@ struct Run {
     QString err;
 };
 
+// Its lines end in CR LF on Windows, in LF elsewhere.
+QString lines(const QByteArray& output) {
+    return QString::fromUtf8(output).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 Run yanshubuDb(const QStringList& arguments) {
     QProcess process;
     process.start(QStringLiteral(YANSHUBU_DB_EXE), arguments);
     process.waitForFinished(30000);
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return {process.exitCode(), lines(process.readAllStandardOutput()),
+            lines(process.readAllStandardError())};
 }
 
 // The number of contacts in a book.
