@@ -3,7 +3,8 @@
 # make bench build and run the benchmarks
 # make package build, then the Debian package build/yanshubu_VERSION_ARCH.deb (cpack)
 # make fuzz  build the readers' fuzz targets (clang, sanitizers), run each FUZZ_SECONDS
-# make windows  cross-build the Windows programs into build-win/bin (MinGW-w64)
+# make windows  cross-build for Windows (MinGW-w64): build-win/bin, the zip and the installer
+# make windows-test  that, the tests under Wine, and the zip and installer tried on Wine
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -14,7 +15,7 @@ PROGRAM_DIR := $(BUILD)/bin
 
 PREFIX ?= /usr/local
 
-.PHONY: run test bench fuzz windows setup build build-test build-fuzz install package format
+.PHONY: run test bench fuzz windows windows-test setup build build-test build-fuzz install package format
 
 run: build
 	@test -e "$(PROGRAM_DIR)/MY.mdb" || "$(PROGRAM_DIR)/yanshubu-db" init --demo "$(PROGRAM_DIR)"
@@ -37,7 +38,10 @@ fuzz: build-fuzz
 	FUZZ_BUILD=$(FUZZ_BUILD) bash scripts/fuzz.sh $(FUZZ_SECONDS)
 
 windows:
-	bash scripts/windows.sh
+	bash scripts/windows.sh package
+
+windows-test: build-test
+	bash scripts/windows.sh test
 
 setup:
 	@bash scripts/setup.sh

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# The Windows package as a user gets it, each on a Wine prefix that has
+# nothing else (no kit, no path to MinGW):
+# - the portable zip: yanshubu-db.exe init --demo, import, export and
+#   import-access make the same books and files as the Linux build, a
+#   Chinese folder name included; yanshubu.exe reaches its first-start
+#   window (screenshot first-start.png);
+# - the installer, run silently: the program and its Start-menu entry are
+#   there; the uninstaller removes the program and leaves the books.
+#
+#   tests/windows/delivery.sh BUILD NAME LINUX_YANSHUBU_DB [SHOTS]
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+source scripts/wine.sh
+build=$(realpath "$1") name=$2 linux_db=$(realpath "$3")
+shots=$(realpath -m "${4:-$build/screenshots}")
+mkdir -p "$shots"
+work=$(mktemp -d)
+trap 'wineserver -k 2>/dev/null || true; kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+wine_prefix "$work/prefix"
+unset WINEPATH
+drive=$WINEPREFIX/drive_c
+(cd "$drive" && cmake -E tar xf "$build/$name.zip")
+program=$drive/$name
+
+# The same work on both sides; Windows' folders under C:\, Linux' beside.
+samples=$PWD/tests/data
+mkdir -p "$drive/旧 资料" "$work/linux/旧 资料"
+for side in "$drive" "$work/linux"; do
+    cp "$samples/legacy/legacy-demo.mdb" "$side/旧 资料/旧版.mdb"
+    cp "$samples/outlook-21-gbk.vcf" "$samples/excel-gbk.csv" "$side/"
+done
+tool() { # side, arguments...
+    local side=$1
+    shift
+    if [ "$side" = windows ]; then
+        (cd "$drive" && wine "C:\\$name\\yanshubu-db.exe" "$@") >/dev/null
+    else
+        (cd "$work/linux" && "$linux_db" "$@") >/dev/null
+    fi
+}
+for side in windows linux; do
+    root=$drive
+    [ "$side" = linux ] && root=$work/linux
+    mkdir -p "$root/book" "$root/old"
+    tool $side init --demo book || fail "$side: init --demo"
+    tool $side import outlook-21-gbk.vcf --folder book || fail "$side: import vCard"
+    tool $side import excel-gbk.csv --folder book || fail "$side: import CSV"
+    tool $side export out.csv --folder book || fail "$side: export CSV"
+    tool $side export out.vcf --format vcard21 --encoding gbk --folder book ||
+        fail "$side: export vCard 2.1"
+    tool $side import-access "旧 资料/旧版.mdb" --folder old || fail "$side: import-access"
+done
+# Table by table; a contact's UID and time of change are its own each run.
+columns="Id, GR_XM, GR_XB, GR_CS, GR_BB, GR_ICQ, GR_QQ, GR_MSN, GR_ML, GR_DH, GR_DHW, GR_YDH,
+    GR_CZ, GR_YB, GR_JZ, GR_GB, GR_DW, GR_DZ, GR_ZW, GR_BG, GR_WB, GR_BZ"
+for book in book old; do
+    for query in "SELECT $columns FROM yanshu ORDER BY Id, GR_XM" "SELECT * FROM mab ORDER BY YHM"; do
+        [ "$(sqlite3 "$drive/$book/MY.mdb" "$query")" = "$(sqlite3 "$work/linux/$book/MY.mdb" "$query")" ] ||
+            fail "$book: differs from Linux: $query"
+    done
+done
+[ "$(sqlite3 "$drive/old/MY.mdb" "SELECT count(*) FROM yanshu")" -gt 0 ] || fail "old: no contacts"
+# The files byte for byte, but for the UIDs and times made in each run.
+own() { sed -E 's/[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}/UID/g; s/[0-9]{4}-?[0-9]{2}-?[0-9]{2}T[0-9:.]+Z/REV/g' "$1"; }
+for file in out.csv out.vcf; do
+    cmp <(own "$drive/$file") <(own "$work/linux/$file") || fail "the exported $file differs from Linux"
+done
+echo "zip: the tools' books and files are as on Linux"
+
+# The program itself, on a screen: no book beside it, none in the user's
+# folder, so it offers to make one.
+display=:93
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+start=$(date +%s%N)
+wine "$program/yanshubu.exe" >/dev/null 2>&1 &
+for _ in $(seq 300); do
+    xdotool search --name '^新建通讯录$' >/dev/null 2>&1 && break
+    sleep 0.1
+done
+xdotool search --name '^新建通讯录$' >/dev/null 2>&1 || fail "no first-start window"
+echo "zip: the first-start window after $((($(date +%s%N) - start) / 1000000)) ms"
+sleep 0.5
+import -window root "$shots/first-start.png"
+wineserver -k
+wait || true # the program, ended
+
+# The installer, for this user alone, as a silent install.
+wine "$build/${name%-win64}-setup.exe" /S
+wineserver -w
+user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
+installed=$drive/users/$user/AppData/Local/Programs/yanshubu
+menu="$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+[ -e "$installed/yanshubu.exe" ] && [ -e "$installed/platforms/qwindows.dll" ] ||
+    fail "the installer put no program in $installed"
+[ -e "$menu/雁书簿.lnk" ] || fail "no Start-menu entry 雁书簿"
+# A book beside the program and one in the user's folder, as users have them.
+appdata=$drive/users/$user/AppData/Roaming/yanshubu
+mkdir -p "$appdata" "$installed/backups"
+cp "$drive/book/MY.mdb" "$appdata/MY.mdb"
+cp "$drive/book/MY.mdb" "$installed/MY.mdb"
+cp "$drive/book/MY.mdb" "$installed/backups/MY-2026-01-01-000000.mdb"
+wine "$installed/uninstall.exe" /S
+wineserver -w
+[ ! -e "$installed/yanshubu.exe" ] && [ ! -e "$installed/platforms" ] ||
+    fail "the uninstaller left the program"
+[ ! -e "$menu/雁书簿.lnk" ] || fail "the uninstaller left the Start-menu entry"
+[ -s "$installed/MY.mdb" ] && [ -s "$installed/backups/MY-2026-01-01-000000.mdb" ] &&
+    [ -s "$appdata/MY.mdb" ] || fail "the uninstaller removed a book"
+echo "installer: installs, uninstalls, leaves the books"
