@@ -72,12 +72,15 @@ echo "zip: the tools' books and files are as on Linux"
 
 # The program itself, on a screen: no book beside it, none in the user's
 # folder, so it offers to make one.
-display=:93
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A screen of its own: Xvfb picks a free display and names it.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "no Xvfb"
+export DISPLAY=:$(head -1 "$work/display")
 start=$(date +%s%N)
 wine "$program/yanshubu.exe" >/dev/null 2>&1 &
+running=$!
 for _ in $(seq 300); do
     xdotool search --name '^新建通讯录$' >/dev/null 2>&1 && break
     sleep 0.1
@@ -87,11 +90,14 @@ echo "zip: the first-start window after $((($(date +%s%N) - start) / 1000000)) m
 sleep 0.5
 import -window root "$shots/first-start.png"
 wineserver -k
-wait || true # the program, ended
+wait "$running" || true # the program, ended
+kill "$xvfb"
+wait "$xvfb" || true
+unset DISPLAY # nothing more to see: a dialog could only wait for nobody
 
 # The installer, for this user alone, as a silent install.
-wine "$build/${name%-win64}-setup.exe" /S
-wineserver -w
+timeout 300 wine "$build/${name%-win64}-setup.exe" /S || fail "the installer did not end"
+timeout 60 wineserver -w
 user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r')
 installed=$drive/users/$user/AppData/Local/Programs/yanshubu
 menu="$drive/users/$user/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
@@ -104,8 +110,8 @@ mkdir -p "$appdata" "$installed/backups"
 cp "$drive/book/MY.mdb" "$appdata/MY.mdb"
 cp "$drive/book/MY.mdb" "$installed/MY.mdb"
 cp "$drive/book/MY.mdb" "$installed/backups/MY-2026-01-01-000000.mdb"
-wine "$installed/uninstall.exe" /S
-wineserver -w
+timeout 300 wine "$installed/uninstall.exe" /S || fail "the uninstaller did not end"
+timeout 60 wineserver -w
 [ ! -e "$installed/yanshubu.exe" ] && [ ! -e "$installed/platforms" ] ||
     fail "the uninstaller left the program"
 [ ! -e "$menu/雁书簿.lnk" ] || fail "the uninstaller left the Start-menu entry"
