@@ -520,10 +520,10 @@ void MDI_OK::switchOn() {
     session_.start(services_.databaseFile);
 }
 
-// The last eight characters of the moment as text: the time of day when
-// its hour has two digits.
+// The time of day. Not the last eight characters of the date and time:
+// with a 12-hour clock (English Windows) they lose the hour, "59:26 AM".
 void MDI_OK::Timer1_Timer() {
-    ui().Label1->setText(platform::dateTimeText(services_.clock.now()).right(8));
+    ui().Label1->setText(platform::timeText(services_.clock.now()));
 }
 
 } // namespace app

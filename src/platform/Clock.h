@@ -30,9 +30,4 @@ inline QString dateText(const QDate& date) {
     return QLocale::system().toString(date, QLocale::ShortFormat);
 }
 
-// The date and time as the system writes them, as a moment shows as text.
-inline QString dateTimeText(const QDateTime& moment) {
-    return dateText(moment.date()) + u' ' + timeText(moment);
-}
-
 } // namespace platform

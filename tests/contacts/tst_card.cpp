@@ -428,7 +428,8 @@ private slots:
     }
 
     void aMissingDatabaseIsReportedAndTheCardStaysUsable() {
-        QFile::remove(s->folder.databasePath());
+        other.close(); // Windows deletes no open file
+        QVERIFY(QFile::remove(s->folder.databasePath()));
         box().expectError(QStringLiteral("找不到数据库文件"));
         card->show();
         QVERIFY(card->isLoaded());
@@ -449,10 +450,15 @@ private slots:
     void theClockFollowsTheSystemTime() {
         seedThree();
         open();
-        QCOMPARE(control<QLabel>("Label23")->text(), QStringLiteral("09:30:00"));
+        // In the system's format: 09:30:00, 9:30:00 or 9:30:00 AM.
+        const auto shows = [this](const char* time) {
+            const QString text = control<QLabel>("Label23")->text();
+            QVERIFY2(text.contains(QLatin1String(time)), qPrintable(text));
+        };
+        shows("9:30:00");
         s->clock.time = s->clock.time.addSecs(61);
         card->Timer1_Timer();
-        QCOMPARE(control<QLabel>("Label23")->text(), QStringLiteral("09:31:01"));
+        shows("9:31:01");
     }
 
     void theHelpLineReentersFromTheCurrentRightEdge() {
