@@ -61,6 +61,12 @@ struct Row {
     QString operator[](QStringView caption) const { return byCaption.value(caption.toString()); }
 };
 
+// Wine has no GB18030 (code page 54936), so GBK there is code page 936,
+// which holds fewer characters; Windows and Linux have it.
+bool hasGb18030() {
+    return text::encode(u"ë", "GBK") != "?";
+}
+
 } // namespace
 
 class InterchangeTest : public QObject {
@@ -321,6 +327,11 @@ private slots:
     void roundTrip() {
         QFETCH(int, format);
         QFETCH(QByteArray, charset);
+        if (charset == "GBK") {
+            if (!hasGb18030()) {
+                QSKIP("GBK holds ë only as GB18030, which this system lacks");
+            }
+        }
         {
             // Gone before the book is replaced: Windows removes no open file.
             contacts::ContactStore store([this] { return now; });
@@ -466,7 +477,6 @@ private slots:
         QCOMPARE(remarksOf(cards, QStringLiteral("王小明2")), QString());
         QCOMPARE(remarksOf(cards, QStringLiteral("王\uFFFD\uFFFD\uFFFD3")), refused.arg(18));
         QCOMPARE(remarksOf(cards, QStringLiteral("王小明4")), gbk.arg(23));
-        QCOMPARE(cards.remarks.back().text, refused.arg(QStringLiteral("27、28")));
 
         const ImportReport csv = import(sample("hostile/mixed-enc.csv"));
         QCOMPARE(csv.added, 3);
@@ -476,6 +486,10 @@ private slots:
         QCOMPARE(csv.remarks.front().line, 1); // the header
         QCOMPARE(remarksOf(csv, QStringLiteral("王小明a")), gbk.arg(2));
         QCOMPARE(remarksOf(csv, QStringLiteral("王小明b")), gbk.arg(3) + u'|' + refused.arg(3));
+        if (!hasGb18030()) {
+            QSKIP("lines 27 and 28 are GB18030 but not GBK, and this system has only GBK");
+        }
+        QCOMPARE(cards.remarks.back().text, refused.arg(QStringLiteral("27、28")));
     }
 
     // By UID a newer card replaces the contact and an older one does not;

@@ -12,6 +12,7 @@
 #include "platform/ui/Twips.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -178,9 +179,13 @@ private slots:
     }
 
     void dataSourceIsFoundWhateverTheSpellingAndTheFolder() {
-        for (const QString& f : {QStringLiteral("/home/用户/雁书簿 程序"),
-                                 QStringLiteral("/tmp/a;b"), QStringLiteral("/tmp/say \"hi\""),
-                                 QStringLiteral("/tmp/trailing "), QStringLiteral("/tmp/a\\b")}) {
+        QStringList folders{QStringLiteral("home/用户/雁书簿 程序"), QStringLiteral("tmp/a;b"),
+                            QStringLiteral("tmp/say \"hi\""), QStringLiteral("tmp/trailing ")};
+#ifndef Q_OS_WIN
+        folders << QStringLiteral("tmp/a\\b"); // a name on Linux, two folders on Windows
+#endif
+        for (QString f : folders) {
+            f.prepend(QDir::rootPath());
             QCOMPARE(db::dataSource(db::connectionString(f + "/MY.mdb")), f + "/MY.mdb");
             QCOMPARE(db::dataSource(db::accountConnectionString(f + "/通讯录.db")),
                      f + "/通讯录.db");

@@ -1,3 +1,4 @@
+#include "Files.h"
 #include "Program.h"
 
 #include "app/Forms.h"
@@ -8,10 +9,10 @@
 #include "reports/Paint.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPrinter>
-#include <QProcess>
 #include <QScreen>
 #include <QScrollArea>
 #include <QTimer>
@@ -63,17 +64,12 @@ QList<std::pair<BandIndex, int>> bandsOf(const Page& page) {
 }
 
 QString pdfText(const QString& path, const QStringList& options = {}) {
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), QStringList(options) << path << QStringLiteral("-"));
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return QString::fromUtf8(
+        test::toolOutput(QStringLiteral("pdftotext"), options, path, {QStringLiteral("-")}));
 }
 
 int pdfPages(const QString& path) {
-    QProcess p;
-    p.start(QStringLiteral("pdfinfo"), {path});
-    p.waitForFinished(20000);
-    const QString info = QString::fromUtf8(p.readAllStandardOutput());
+    const QString info = QString::fromUtf8(test::toolOutput(QStringLiteral("pdfinfo"), {}, path));
     static const QRegularExpression pages(QStringLiteral("Pages:\\s+(\\d+)"));
     return pages.match(info).captured(1).toInt();
 }
@@ -383,10 +379,7 @@ private slots:
                                 {"GR_YDH", expected[2]},
                                 {"GR_DHW", expected[3] + ' ' + expected[4]},
                                 {"GR_BB", expected[5] + ' ' + expected[6]}})) == Painted::Done);
-        QProcess p;
-        p.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
-        QVERIFY(p.waitForFinished(20000));
-        const QString text = QString::fromUtf8(p.readAllStandardOutput());
+        const QString text = pdfText(pdf);
         for (const QString& value : expected) {
             QVERIFY2(text.contains(value), qPrintable(text));
         }
@@ -403,7 +396,8 @@ private slots:
         const QString list = dir.filePath(QStringLiteral("电话薄.pdf"));
         s->fileDialog.answers = {list};
         print("PRINT_2");
-        box().expect(QStringLiteral("报表已导出到“%1”。").arg(list), QStringLiteral("提示"));
+        box().expect(QStringLiteral("报表已导出到“%1”。").arg(QDir::toNativeSeparators(list)),
+                     QStringLiteral("提示"));
         forms->YANSHUALL.cmdPdf_Click();
         QCOMPARE(pdfPages(list), 1);
         const QString text = pdfText(list);
@@ -417,7 +411,8 @@ private slots:
         const QString cards = dir.filePath(QStringLiteral("cards"));
         s->fileDialog.answers = {cards};
         print("PRINT_3");
-        box().expect(QStringLiteral("报表已导出到“%1.pdf”。").arg(cards), QStringLiteral("提示"));
+        box().expect(QStringLiteral("报表已导出到“%1.pdf”。").arg(QDir::toNativeSeparators(cards)),
+                     QStringLiteral("提示"));
         forms->DYGE.cmdPdf_Click();
         QCOMPARE(pdfPages(cards + QStringLiteral(".pdf")), 2);
         for (int page = 1; page <= 2; ++page) {
@@ -431,7 +426,8 @@ private slots:
         // A folder that does not exist: said so, nothing written.
         const QString nowhere = dir.filePath(QStringLiteral("没有/x.pdf"));
         s->fileDialog.answers = {nowhere};
-        box().expect(QStringLiteral("无法写入文件“%1”，报表没有导出。").arg(nowhere),
+        box().expect(QStringLiteral("无法写入文件“%1”，报表没有导出。")
+                         .arg(QDir::toNativeSeparators(nowhere)),
                      QStringLiteral("提示"));
         forms->DYGE.cmdPdf_Click();
         QVERIFY(!QFile::exists(nowhere));
@@ -479,7 +475,8 @@ private slots:
         progress.steps = 0;
         progress.cancelAtStep = -1;
         s->fileDialog.answers = {kept};
-        box().expect(QStringLiteral("报表已导出到“%1”。").arg(kept), QStringLiteral("提示"));
+        box().expect(QStringLiteral("报表已导出到“%1”。").arg(QDir::toNativeSeparators(kept)),
+                     QStringLiteral("提示"));
         list.cmdPdf_Click();
         QCOMPARE(progress.steps, pages);
         QCOMPARE(pdfPages(kept), pages);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace test {
 
@@ -12,5 +13,11 @@ QByteArray fileBytes(const QString& path);
 // Writes bytes over the file from offset `at` on, as damage or a foreign
 // file would; a failure fails the running test.
 void writeBytes(const QString& path, const QByteArray& bytes, qint64 at = 0);
+
+// What a Linux command-line tool (pdftotext, pdfinfo) writes, given the
+// options, the file and what follows it; under Wine, the host's own tool
+// given the file's Unix name.
+QByteArray toolOutput(const QString& tool, QStringList options, const QString& file,
+                      const QStringList& after = {});
 
 } // namespace test
