@@ -4,7 +4,9 @@
 # - the portable zip: yanshubu-db.exe init --demo, import, export and
 #   import-access make the same books and files as the Linux build, a
 #   Chinese folder name included; yanshubu.exe reaches its first-start
-#   window (screenshot first-start.png);
+#   window (screenshot first-start.png); with the demo book beside it, the
+#   splash, the login, the card, the list, the calendar and a print
+#   preview show (screenshots), and a log-off ends it;
 # - the installer, run silently: the program and its Start-menu entry are
 #   there; the uninstaller removes the program and leaves the books.
 #
@@ -78,19 +80,57 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "no Xvfb"
 export DISPLAY=:$(head -1 "$work/display")
+# Waits up to 30 s for a window of the title.
+await() {
+    for _ in $(seq 300); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+        sleep 0.1
+    done
+    return 1
+}
 start=$(date +%s%N)
 wine "$program/yanshubu.exe" >/dev/null 2>&1 &
 running=$!
-for _ in $(seq 300); do
-    xdotool search --name '^新建通讯录$' >/dev/null 2>&1 && break
-    sleep 0.1
-done
-xdotool search --name '^新建通讯录$' >/dev/null 2>&1 || fail "no first-start window"
+await '^新建通讯录$' || fail "no first-start window"
 echo "zip: the first-start window after $((($(date +%s%N) - start) / 1000000)) ms"
 sleep 0.5
 import -window root "$shots/first-start.png"
 wineserver -k
 wait "$running" || true # the program, ended
+
+# The demo book beside the program: the splash, the login, then the card,
+# the list, the calendar and a print preview, each on the screen.
+cp "$drive/book/MY.mdb" "$program/MY.mdb"
+shot() { # name, after so many seconds
+    sleep "$2"
+    import -window root "$shots/$1.png"
+}
+keys() { xdotool key --delay 150 "$@"; }
+wine "$program/yanshubu.exe" >/dev/null 2>&1 &
+running=$!
+await '^雁书簿$' || fail "no splash"
+shot splash 0.3
+shot login 5 # in the main window, 2.5 s after the splash
+keys ctrl+a # over the name shown
+xdotool type --delay 50 admin
+keys Tab # which selects the password shown
+xdotool type --delay 50 123456
+keys Return
+sleep 3 # the main window
+keys alt+v Return && shot card 2
+keys alt+v Down Down Return && shot list 2
+keys Escape # the list
+keys alt+l Return && shot calendar 2
+keys alt+f Down Right Down Down Return && shot print-preview 3
+# Log-off: the program closes its book and ends by itself.
+wine "$build/bin/endsession.exe" || fail "log-off reached no window of the program"
+for _ in $(seq 100); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$running" 2>/dev/null && fail "the program did not end at log-off"
+wait "$running" || fail "the program ended badly at log-off"
+[ "$(sqlite3 "$program/MY.mdb" 'PRAGMA integrity_check')" = ok ] && [ ! -e "$program/MY.mdb-journal" ] ||
+    fail "the book was left open at log-off"
+echo "zip: the program's windows on the screen; log-off ends it, the book closed"
+wineserver -k
 kill "$xvfb"
 wait "$xvfb" || true
 unset DISPLAY # nothing more to see: a dialog could only wait for nobody
