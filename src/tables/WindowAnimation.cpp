@@ -11,6 +11,10 @@
 #include <cmath>
 #include <limits>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace tables {
 
 namespace {
@@ -27,6 +31,46 @@ int roundHalfEven(double value) {
     return int(std::nearbyint(value));
 }
 
+#ifdef Q_OS_WIN
+
+// The rectangles straight on the screen's device context, as Windows has
+// always drawn them; the windows under them repaint when it is done.
+class ScreenDrawing {
+public:
+    ScreenDrawing(const QWidget* window, QRect screenRect, std::vector<QRect> steps)
+        : steps_(std::move(steps))
+        , fill_(window->palette().color(QPalette::Window))
+        , scale_(window->devicePixelRatioF())
+        , area_(screenRect)
+        , dc_(GetDC(nullptr)) {}
+    ~ScreenDrawing() {
+        ReleaseDC(nullptr, dc_);
+        const RECT drawn{LONG(area_.left() * scale_), LONG(area_.top() * scale_),
+                         LONG(std::ceil((area_.right() + 1) * scale_)),
+                         LONG(std::ceil((area_.bottom() + 1) * scale_))};
+        RedrawWindow(nullptr, &drawn, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
+    ScreenDrawing(const ScreenDrawing&) = delete;
+    ScreenDrawing& operator=(const ScreenDrawing&) = delete;
+
+    bool drawable() const { return dc_ != nullptr; }
+    void showUpTo(std::size_t count) {
+        count = std::min(count, steps_.size());
+        drawSteps(dc_, steps_, shown_, count, fill_, scale_);
+        shown_ = std::max(shown_, count);
+    }
+
+private:
+    std::vector<QRect> steps_;
+    QColor fill_;
+    qreal scale_;
+    QRect area_;
+    HDC dc_;
+    std::size_t shown_ = 0;
+};
+
+#else
+
 // The screen as it was under the window, with the steps drawn so far on it.
 class Overlay final : public QWidget {
 public:
@@ -42,6 +86,7 @@ public:
             step.translate(-screenRect.topLeft());
         }
     }
+    bool drawable() const { return !under_.isNull(); }
     void showUpTo(std::size_t count) {
         shown_ = std::min(count, steps_.size());
         repaint();
@@ -85,6 +130,26 @@ QPixmap screenUnder(QRect rect) {
     return screen->grabWindow(0, local.x(), local.y(), local.width(), local.height());
 }
 
+// The screen as it was under the window, with the steps drawn over it.
+class ScreenDrawing {
+public:
+    ScreenDrawing(const QWidget* window, QRect screenRect, std::vector<QRect> steps)
+        : overlay_(screenRect, screenUnder(screenRect), std::move(steps),
+                   window->palette().color(QPalette::Window)) {
+        if (drawable()) {
+            overlay_.show();
+        }
+    }
+
+    bool drawable() const { return overlay_.drawable(); }
+    void showUpTo(std::size_t count) { overlay_.showUpTo(count); }
+
+private:
+    Overlay overlay_;
+};
+
+#endif
+
 } // namespace
 
 std::vector<QRect> animationSteps(QRect window, qint16 n, Animation animation) {
@@ -114,17 +179,14 @@ std::vector<QRect> animationSteps(QRect window, qint16 n, Animation animation) {
 
 void animate(const QWidget* window, QRect screenRect, qint16 n, Animation animation) {
     std::vector<QRect> steps = animationSteps(screenRect, n, animation);
-    if (steps.empty()) {
-        return;
-    }
-    QPixmap under = screenUnder(screenRect);
-    if (under.isNull()) {
-        return;
-    }
     const std::size_t count = steps.size();
-    Overlay overlay(screenRect, std::move(under), std::move(steps),
-                    window->palette().color(QPalette::Window));
-    overlay.show();
+    if (count == 0) {
+        return;
+    }
+    ScreenDrawing drawing(window, screenRect, std::move(steps));
+    if (!drawing.drawable()) {
+        return;
+    }
     // Input waits for the quarter second; painting and timers go on.
     QEventLoop loop;
     QTimer frames;
@@ -132,14 +194,34 @@ void animate(const QWidget* window, QRect screenRect, qint16 n, Animation animat
     clock.start();
     QObject::connect(&frames, &QTimer::timeout, [&] {
         const qint64 elapsed = clock.elapsed();
-        overlay.showUpTo(std::size_t(double(count) * double(elapsed) / animationMs) + 1);
+        drawing.showUpTo(std::size_t(double(count) * double(elapsed) / animationMs) + 1);
         if (elapsed >= animationMs) {
             loop.quit();
         }
     });
     frames.start(15);
     loop.exec(QEventLoop::ExcludeUserInputEvents);
-    overlay.showUpTo(count);
+    drawing.showUpTo(count);
 }
+
+#ifdef Q_OS_WIN
+void drawSteps(void* dc, const std::vector<QRect>& steps, std::size_t from, std::size_t to,
+               QColor fill, qreal scale) {
+    const auto device = static_cast<HDC>(dc);
+    const HBRUSH brush = CreateSolidBrush(RGB(fill.red(), fill.green(), fill.blue()));
+    const HGDIOBJ before = SelectObject(device, brush);
+    const auto at = [scale](int v) { return int(std::lround(v * scale)); };
+    for (std::size_t i = from; i < to && i < steps.size(); ++i) {
+        const QRect& r = steps[i];
+        if (i > 0 && r == steps[i - 1]) {
+            continue; // nothing new
+        }
+        // Corners (x, y) and (x + width, y + height), the far ones outside.
+        Rectangle(device, at(r.x()), at(r.y()), at(r.x() + r.width()), at(r.y() + r.height()));
+    }
+    SelectObject(device, before);
+    DeleteObject(brush);
+}
+#endif
 
 } // namespace tables

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QRect>
 #include <QtGlobal>
 
@@ -20,8 +21,17 @@ std::vector<QRect> animationSteps(QRect window, qint16 n, Animation animation);
 
 // Draws the steps over the screen, filled with the window's background
 // colour and outlined in black, spread over a quarter of a second, then
-// takes them away again. Where the platform cannot show the screen under
+// takes them away again. On Windows they go straight onto the screen's
+// device context; elsewhere, where the platform cannot show the screen under
 // the drawing (offscreen, or a screen that cannot be read), nothing is drawn.
 void animate(const QWidget* window, QRect screenRect, qint16 n, Animation animation);
+
+#ifdef Q_OS_WIN
+// Draws steps [from, to) on the device context (an HDC) with Windows' own
+// Rectangle, in device pixels: `scale` of the program's; a step the same as
+// the one before it is not drawn again.
+void drawSteps(void* dc, const std::vector<QRect>& steps, std::size_t from, std::size_t to,
+               QColor fill, qreal scale);
+#endif
 
 } // namespace tables

@@ -15,6 +15,10 @@
 #include <QTextCursor>
 #include <QtTest>
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 using tables::Animation;
 using tables::animationSteps;
 
@@ -297,6 +301,29 @@ private slots:
                  QRect(32000, -32768, 767, 100));
         QVERIFY(::animationSteps(QRect(32000, 0, 768, 100), 10, Animation::Explode).empty());
         QVERIFY(::animationSteps(QRect(-32769, 0, 10, 10), 10, Animation::Explode).empty());
+#ifdef Q_OS_WIN
+        // Windows' own Rectangle, at twice the scale: filled, outlined in
+        // black, the far corners just outside.
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(BITMAPINFOHEADER), 120, -80, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC dc = CreateCompatibleDC(nullptr);
+        const HGDIOBJ before = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, 120, 80, WHITENESS);
+        const std::vector<QRect> steps =
+            ::animationSteps(QRect(10, 10, 40, 20), 3, Animation::Implode);
+        tables::drawSteps(dc, steps, 0, steps.size(), QColor(0x12, 0x34, 0x56), 2.0);
+        const auto at = [dc](int x, int y) { return GetPixel(dc, x, y); };
+        QCOMPARE(at(20, 30), RGB(0, 0, 0));
+        QCOMPARE(at(99, 59), RGB(0, 0, 0));
+        QCOMPARE(at(60, 25), RGB(0x12, 0x34, 0x56));
+        QCOMPARE(at(19, 30), RGB(255, 255, 255));
+        QCOMPARE(at(100, 30), RGB(255, 255, 255));
+        SelectObject(dc, before);
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+#endif
     }
 
     void theAboutBoxShowsItsBoxedTextWholeAndClosesByClickOrEnter() {

@@ -5,8 +5,8 @@
 #   import-access make the same books and files as the Linux build, a
 #   Chinese folder name included; yanshubu.exe reaches its first-start
 #   window (screenshot first-start.png); with the demo book beside it, the
-#   splash, the login, the card, the list, the calendar and a print
-#   preview show (screenshots), and a log-off ends it;
+#   splash, the login, the card, the list, the calendar, a print preview
+#   and the about box show (screenshots), and a log-off ends it;
 # - the installer, run silently: the program and its Start-menu entry are
 #   there; the uninstaller removes the program and leaves the books.
 #
@@ -122,6 +122,8 @@ keys alt+v Down Down Return && shot list 2
 keys Escape # the list
 keys alt+l Return && shot calendar 2
 keys alt+f Down Right Down Down Return && shot print-preview 3
+keys alt+h Return && shot about-opening 0.1 # the rectangles, if caught
+shot about 2
 # Log-off: the program closes its book and ends by itself.
 wine "$build/bin/endsession.exe" || fail "log-off reached no window of the program"
 for _ in $(seq 100); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
