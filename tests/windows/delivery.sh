@@ -120,10 +120,19 @@ sleep 3 # the main window
 keys alt+v Return && shot card 2
 keys alt+v Down Down Return && shot list 2
 keys Escape # the list
-keys alt+l Return && shot calendar 2
-keys alt+f Down Right Down Down Return && shot print-preview 3
+keys alt+l Return
+await '^日历本$' || fail "no calendar"
+shot calendar 1
+keys alt+o # 确定, back to the main window
+sleep 1
+keys alt+f Down Right Down Down Return
+await '^雁书簿-2003$' || fail "no print preview"
+shot print-preview 1
+keys alt+F4 # the preview closed, back to the main window
+sleep 1
 keys alt+h Return && shot about-opening 0.1 # the rectangles, if caught
-shot about 2
+await '^关于$' || fail "no about box"
+shot about 1
 # Log-off: the program closes its book and ends by itself.
 wine "$build/bin/endsession.exe" || fail "log-off reached no window of the program"
 for _ in $(seq 100); do kill -0 "$running" 2>/dev/null || break; sleep 0.1; done
