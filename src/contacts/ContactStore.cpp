@@ -1,13 +1,12 @@
 #include "ContactStore.h"
 
+#include "Book.h"
 #include "ContactColumns.h"
 #include "SearchKeys.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
-
-#include <QUuid>
 
 #include <limits>
 
@@ -49,14 +48,14 @@ void ContactStore::setFields(const Contact& contact) {
     for (std::size_t i = 0; i < textColumns.size(); ++i) {
         records_.setValue(textColumns[i].column, contact.fields[i]);
     }
-    records_.setValue(u"REV", now_().toUTC().toString(Qt::ISODateWithMs));
+    records_.setValue(u"REV", Book::revOf(now_()));
 }
 
 void ContactStore::add(const Contact& contact) {
     records_.addNew();
     try {
         records_.setValue(idColumn.column, contact.id);
-        records_.setValue(u"UID", QUuid::createUuid().toString(QUuid::WithoutBraces));
+        records_.setValue(u"UID", Book::newUid());
         setFields(contact);
         records_.update();
     } catch (...) {
@@ -70,9 +69,7 @@ void ContactStore::putBack(const Contact& contact) {
     try {
         records_.setValue(idColumn.column, contact.id);
         // A row written by another program may have had none.
-        records_.setValue(u"UID", contact.uid.isEmpty()
-                                      ? QUuid::createUuid().toString(QUuid::WithoutBraces)
-                                      : contact.uid);
+        records_.setValue(u"UID", contact.uid.isEmpty() ? Book::newUid() : contact.uid);
         setFields(contact);
         records_.update();
     } catch (...) {

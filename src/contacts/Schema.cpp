@@ -1,6 +1,7 @@
 #include "Schema.h"
 
 #include "Backups.h"
+#include "Book.h"
 #include "ContactColumns.h"
 #include "SearchKeys.h"
 
@@ -12,7 +13,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QStringList>
-#include <QUuid>
 
 #include <functional>
 #include <vector>
@@ -61,8 +61,7 @@ void addIdentity(db::Connection& connection) {
     db::Statement give(connection, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
     for (const qint64 rowid : rowids) {
         give.reset();
-        give.bindAll(
-            {QUuid::createUuid().toString(QUuid::WithoutBraces), QVariant::fromValue(rowid)});
+        give.bindAll({Book::newUid(), QVariant::fromValue(rowid)});
         give.run();
     }
     // The next number is one past max(Id): an index makes that one look-up.

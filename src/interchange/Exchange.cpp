@@ -4,6 +4,7 @@
 #include "Mapping.h"
 #include "VCard.h"
 
+#include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
 #include "contacts/SearchKeys.h"
@@ -19,7 +20,6 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QStorageInfo>
-#include <QUuid>
 
 #include <algorithm>
 #include <memory>
@@ -113,24 +113,22 @@ struct Stored {
     QString rev;
 };
 
-// The book as an import sees it: look-ups by UID and by name, and writes,
-// all through prepared statements inside the import's transaction.
-class Book {
+// The book as an import sees it: look-ups by UID and by name, and the
+// book's own writes, all inside the import's transaction.
+class ImportBook {
 public:
-    explicit Book(db::Connection& connection)
-        : byUid_(
-              connection,
-              QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE UID = ?").arg(columnList()))
-        , byName_(connection, QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE GR_XM = ?")
+    ImportBook(db::Connection& connection, const Now& now)
+        : byName_(connection, QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE GR_XM = ?")
                                   .arg(columnList()))
-        , insert_(connection, QStringLiteral("INSERT INTO yanshu (Id, %1, UID, REV) VALUES "
-                                             "(?%2, ?, ?)")
-                                  .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount)))
-        , update_(connection, updateSql())
+        , writes_(connection, now)
         , nextId_(contacts::ContactStore::nextNumber(connection)) {}
 
     std::optional<Stored> withUid(const QString& uid) {
-        return uid.isEmpty() ? std::nullopt : first(byUid_, uid);
+        const std::optional<contacts::StoredContact> found = writes_.byUid(uid);
+        if (!found) {
+            return std::nullopt;
+        }
+        return Stored{found->row, found->contact.fields, found->contact.rev};
     }
 
     // The name column's own index and collation: Latin letters without case.
@@ -146,44 +144,18 @@ public:
         return std::nullopt;
     }
 
+    // A new UID where the card has none, and now where it has no time.
     void add(const Fields& fields, const QString& uid, const QString& rev) {
-        insert_.reset();
-        insert_.bind(1, nextId_);
-        for (int i = 0; i < fieldCount; ++i) {
-            insert_.bind(i + 2, fields[i]);
-        }
-        insert_.bind(fieldCount + 2, uid);
-        insert_.bind(fieldCount + 3, rev);
-        insert_.run();
+        writes_.add({nextId_, fields, uid, rev});
         nextId_ = nextId_ < std::numeric_limits<qint64>::max() ? nextId_ + 1 : nextId_;
     }
 
-    void update(qint64 rowid, const Fields& fields, const QString& rev) {
-        update_.reset();
-        for (int i = 0; i < fieldCount; ++i) {
-            update_.bind(i + 1, fields[i]);
-        }
-        update_.bind(fieldCount + 1, rev);
-        update_.bind(fieldCount + 2, rowid);
-        update_.run();
+    // Now where no time is given.
+    void update(qint64 rowid, const Fields& fields, const QString& rev = {}) {
+        writes_.replace(rowid, {0, fields, {}, rev});
     }
 
 private:
-    static QString updateSql() {
-        QStringList sets;
-        for (const contacts::ContactColumn& c : contacts::textColumns) {
-            sets << c.column.toString() + QStringLiteral(" = ?");
-        }
-        return QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?")
-            .arg(sets.join(u", "));
-    }
-
-    static std::optional<Stored> first(db::Statement& query, const QVariant& key) {
-        query.reset();
-        query.bind(1, key);
-        return query.step() ? std::optional(stored(query)) : std::nullopt;
-    }
-
     static Stored stored(const db::Statement& query) {
         Stored row{query.integer(0), {}, query.value(fieldCount + 1).toString()};
         for (int i = 0; i < fieldCount; ++i) {
@@ -192,10 +164,8 @@ private:
         return row;
     }
 
-    db::Statement byUid_;
     db::Statement byName_;
-    db::Statement insert_;
-    db::Statement update_;
+    contacts::Book writes_;
     qint64 nextId_;
 };
 
@@ -234,9 +204,8 @@ QString fieldCaption(int i) {
 
 class Importer {
 public:
-    Importer(db::Connection& connection, Now now)
-        : book_(connection)
-        , now_(std::move(now)) {}
+    Importer(db::Connection& connection, const Now& now)
+        : book_(connection, now) {}
 
     void take(const Entry& entry) {
         const Fields card = storedFields(entry);
@@ -267,10 +236,7 @@ private:
             found = book_.sameContact(card);
         }
         if (!found) {
-            const QString uid = entry.uid.isEmpty()
-                                    ? QUuid::createUuid().toString(QUuid::WithoutBraces)
-                                    : entry.uid;
-            book_.add(card, uid, entry.rev.isEmpty() ? stamp() : entry.rev);
+            book_.add(card, entry.uid, entry.rev);
             ++report.added;
             return true;
         }
@@ -303,7 +269,7 @@ private:
             ++report.unchanged;
             return false;
         }
-        book_.update(found->rowid, merged, stamp());
+        book_.update(found->rowid, merged);
         ++report.updated;
         return true;
     }
@@ -349,10 +315,7 @@ private:
             .arg(fieldCaption(column), book.left(40), file.left(40));
     }
 
-    QString stamp() const { return now_().toUTC().toString(Qt::ISODateWithMs); }
-
-    Book book_;
-    Now now_;
+    ImportBook book_;
 };
 
 // A page cache of 64 MiB while a batch runs, so that the pages of a large

@@ -3,6 +3,7 @@
 #include "AccessReader.h"
 
 #include "account/UserStore.h"
+#include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
 #include "contacts/SearchKeys.h"
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUuid>
 
 #include <optional>
 #include <vector>
@@ -122,7 +122,7 @@ bool copyContacts(AccessReader& file, db::Connection& target, ConversionReport& 
             }
             insert.bind(int(i) + 2, value);
         }
-        insert.bind(23, QUuid::createUuid().toString(QUuid::WithoutBraces));
+        insert.bind(23, contacts::Book::newUid());
         insert.bind(24, stamp);
         insert.run();
         ++report.contactsWritten;
@@ -219,8 +219,7 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
         return cancelled;
     }
     db::Transaction transaction(target);
-    if (!copyContacts(file, target, report, ticker, total,
-                      now().toUTC().toString(Qt::ISODateWithMs))) {
+    if (!copyContacts(file, target, report, ticker, total, contacts::Book::revOf(now()))) {
         return cancelled;
     }
     copyUsers(file, target, report);

@@ -4,6 +4,7 @@
 
 #include "account/UserStore.h"
 #include "contacts/Backups.h"
+#include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
@@ -183,6 +184,27 @@ private slots:
 
         s.removeCurrent();
         QCOMPARE(stored(QStringLiteral("select GR_XM from yanshu")), QStringList{"乙"});
+
+        // The writes by statement of an import: a UID and a time are kept
+        // when given, made when not; a UID the book holds is refused.
+        contacts::Book book(connection, [this] { return clock; });
+        const qint64 row = book.add(card(20, QStringLiteral("丙")));
+        Contact given = card(21, QStringLiteral("丁"));
+        given.uid = QStringLiteral("u-1");
+        given.rev = QStringLiteral("2020-01-01T00:00:00.000Z");
+        book.add(given);
+        QVERIFY_THROWS_EXCEPTION(db::DbError, book.add(given));
+        const std::optional<contacts::StoredContact> found = book.byUid(given.uid);
+        QVERIFY(found);
+        QCOMPARE(found->contact.fields, given.fields);
+        QCOMPARE(found->contact.id, qint64(21));
+        QCOMPARE(found->contact.rev, given.rev);
+        book.replace(row, card(0, QStringLiteral("丙改")));
+        QCOMPARE(stored(QStringLiteral("select Id || '/' || GR_XM || '/' || length(UID) || '/' || "
+                                       "REV from yanshu where _rowid_ = %1")
+                            .arg(row)),
+                 QStringList{QStringLiteral("20/丙改/36/2026-12-07T09:31:00.000Z")});
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu")), QStringList{"3"});
     }
 
     void theNextNumberIsOneMoreThanTheLargest() {

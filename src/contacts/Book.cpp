@@ -1,0 +1,107 @@
+#include "Book.h"
+
+#include "ContactColumns.h"
+
+#include "platform/db/Connection.h"
+
+#include <QStringList>
+#include <QUuid>
+
+namespace contacts {
+
+namespace {
+
+// Id, the texts in the column table's order, UID, REV.
+QString columnList() {
+    QStringList names{idColumn.column.toString()};
+    for (const ContactColumn& c : textColumns) {
+        names << c.column.toString();
+    }
+    return names.join(u", ") + QStringLiteral(", UID, REV");
+}
+
+constexpr int textCount = int(std::tuple_size_v<decltype(Contact::fields)>);
+
+} // namespace
+
+Book::Book(db::Connection& connection, Now now)
+    : connection_(connection)
+    , now_(std::move(now)) {}
+
+QString Book::newUid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+QString Book::revOf(const QDateTime& moment) {
+    return moment.toUTC().toString(Qt::ISODateWithMs);
+}
+
+qint64 Book::add(const Contact& contact) {
+    if (!insert_) {
+        insert_.emplace(connection_,
+                        QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2) RETURNING _rowid_")
+                            .arg(columnList(), QStringLiteral(", ?").repeated(textCount + 2)));
+    }
+    db::Statement& insert = *insert_;
+    insert.reset();
+    insert.bind(1, QVariant::fromValue(contact.id));
+    for (int i = 0; i < textCount; ++i) {
+        insert.bind(i + 2, contact.fields[std::size_t(i)]);
+    }
+    insert.bind(textCount + 2, contact.uid.isEmpty() ? newUid() : contact.uid);
+    insert.bind(textCount + 3, contact.rev.isEmpty() ? stamp() : contact.rev);
+    insert.step();
+    const qint64 row = insert.integer(0);
+    insert.reset(); // the row is written once the statement has ended
+    return row;
+}
+
+void Book::replace(qint64 row, const Contact& contact) {
+    if (!update_) {
+        QStringList sets;
+        for (const ContactColumn& c : textColumns) {
+            sets << c.column.toString() + QStringLiteral(" = ?");
+        }
+        update_.emplace(connection_,
+                        QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?")
+                            .arg(sets.join(u", ")));
+    }
+    db::Statement& update = *update_;
+    update.reset();
+    for (int i = 0; i < textCount; ++i) {
+        update.bind(i + 1, contact.fields[std::size_t(i)]);
+    }
+    update.bind(textCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
+    update.bind(textCount + 2, QVariant::fromValue(row));
+    update.run();
+}
+
+std::optional<StoredContact> Book::byUid(const QString& uid) {
+    if (uid.isEmpty()) {
+        return std::nullopt;
+    }
+    if (!byUid_) {
+        byUid_.emplace(
+            connection_,
+            QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columnList()));
+    }
+    byUid_->reset();
+    byUid_->bind(1, uid);
+    if (!byUid_->step()) {
+        return std::nullopt;
+    }
+    return stored(*byUid_);
+}
+
+StoredContact Book::stored(const db::Statement& query) {
+    StoredContact s{query.integer(0), {}};
+    s.contact.id = query.integer(1);
+    for (int i = 0; i < textCount; ++i) {
+        s.contact.fields[std::size_t(i)] = query.value(i + 2).toString();
+    }
+    s.contact.uid = query.value(textCount + 2).toString();
+    s.contact.rev = query.value(textCount + 3).toString();
+    return s;
+}
+
+} // namespace contacts

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "ContactStore.h"
+
+#include "platform/db/Statement.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+namespace contacts {
+
+// A contact as it is stored: its row in table yanshu and its card.
+struct StoredContact {
+    qint64 row = 0;
+    Contact contact;
+};
+
+// The writes of table yanshu by statement, for those who write many rows
+// at once (an import, the conversion of an old book): every new contact
+// gets its UID here, every change its time of change. Statements are
+// prepared once and used for every row.
+class Book {
+public:
+    using Now = std::function<QDateTime()>;
+    explicit Book(db::Connection& connection, Now now = &QDateTime::currentDateTimeUtc);
+
+    // A new contact's identity, kept for good.
+    static QString newUid();
+    // A time of change as the book writes it: UTC, ISO 8601 with
+    // milliseconds, which sorts as it runs.
+    static QString revOf(const QDateTime& moment);
+    QString stamp() const { return revOf(now_()); }
+
+    // Adds the contact with its number as given, its UID or else a new
+    // one, its time of change or else now; returns its row.
+    qint64 add(const Contact& contact);
+    // Writes the texts and the time of change (or now) into the row; its
+    // number and UID stay.
+    void replace(qint64 row, const Contact& contact);
+    // The contact of this UID, if the book has it.
+    std::optional<StoredContact> byUid(const QString& uid);
+
+private:
+    static StoredContact stored(const db::Statement& query);
+
+    db::Connection& connection_;
+    Now now_;
+    std::optional<db::Statement> insert_;
+    std::optional<db::Statement> update_;
+    std::optional<db::Statement> byUid_;
+};
+
+} // namespace contacts
