@@ -18,8 +18,7 @@ void UserStore::openAll(db::Connection& connection) {
 
 void UserStore::find(const QString& name) {
     if (!connection_) {
-        throw db::DbError(QStringLiteral("数据库没有打开。"),
-                          QStringLiteral("user lookup before the table was opened"));
+        throw db::DbError::notOpen(QStringLiteral("user lookup before the table was opened"));
     }
     users_.openTable(*connection_, table, QStringLiteral("YHM = ?"), {name});
 }

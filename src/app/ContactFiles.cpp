@@ -107,19 +107,20 @@ void ContactFiles::exportContacts() {
     if (!connection) {
         return;
     }
-    qint64 written = 0;
+    interchange::ExportReport report;
     const bool done = ui::guarded(services_.messageBox, [&] {
         ui::ProgressScope progress(services_.progress, QStringLiteral("正在导出联系人……"));
-        written = interchange::exportFile(*connection, path, choice.format, choice.charset,
-                                          std::ref(progress));
+        report = interchange::exportFile(*connection, path, choice.format, choice.charset,
+                                         std::ref(progress));
     });
     if (!done) {
         return;
     }
     const QString shown = QDir::toNativeSeparators(path);
     services_.messageBox.show(
-        written < 0 ? QStringLiteral("已取消导出，“%1”没有写入。").arg(shown)
-                    : QStringLiteral("已把 %1 位联系人导出到“%2”。").arg(written).arg(shown),
+        report.cancelled
+            ? QStringLiteral("已取消导出，“%1”没有写入。").arg(shown)
+            : QStringLiteral("已把 %1 位联系人导出到“%2”。").arg(report.written).arg(shown),
         exportTitle);
 }
 

@@ -39,7 +39,7 @@ QString Book::revOf(const QDateTime& moment) {
 qint64 Book::add(const Contact& contact) {
     if (!insert_) {
         insert_.emplace(connection_,
-                        QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2) RETURNING _rowid_")
+                        QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
                             .arg(columnList(), QStringLiteral(", ?").repeated(textCount + 2)));
     }
     db::Statement& insert = *insert_;
@@ -50,10 +50,10 @@ qint64 Book::add(const Contact& contact) {
     }
     insert.bind(textCount + 2, contact.uid.isEmpty() ? newUid() : contact.uid);
     insert.bind(textCount + 3, contact.rev.isEmpty() ? stamp() : contact.rev);
-    insert.step();
-    const qint64 row = insert.integer(0);
-    insert.reset(); // the row is written once the statement has ended
-    return row;
+    // Not RETURNING: its writes can fail as late as the reset, which
+    // would leave the failure unseen.
+    insert.run();
+    return connection_.lastInsertedRow();
 }
 
 void Book::replace(qint64 row, const Contact& contact) {

@@ -469,8 +469,8 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     return report;
 }
 
-qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat format,
-                  QByteArrayView charset, const Progress& progress) {
+ExportReport exportFile(db::Connection& connection, const QString& path, ExportFormat format,
+                        QByteArrayView charset, const Progress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
@@ -501,7 +501,8 @@ qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat 
         connection,
         QStringLiteral("SELECT Id, %1, UID, REV FROM yanshu ORDER BY _rowid_").arg(columnList()));
     Ticker ticker(progress);
-    qint64 written = 0;
+    ExportReport report;
+    qint64& written = report.written;
     contacts::Contact contact;
     while (rows.step()) {
         contact.id = rows.integer(0);
@@ -533,7 +534,8 @@ qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat 
         }
         if (!ticker.keepGoing(written, total)) {
             file.cancelWriting();
-            return -1;
+            report.cancelled = true;
+            return report;
         }
     }
     out += encoded(pendingCsv);
@@ -541,7 +543,7 @@ qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat 
     if (!file.commit()) {
         writeFailure(file, path, 1);
     }
-    return written;
+    return report;
 }
 
 } // namespace interchange

@@ -58,8 +58,12 @@ enum class ExportFormat { VCard40, VCard30, VCard21, Csv };
 // Writes every contact of the book to the file, replacing it only once all
 // is written. vCard 3.0 and 4.0 are always UTF-8; 2.1 and CSV are UTF-8 or
 // GBK as `charset` says (CSV in UTF-8 starts with a byte-order mark, which
-// Excel needs). The number of contacts written, or -1 when cancelled.
-qint64 exportFile(db::Connection& connection, const QString& path, ExportFormat format,
-                  QByteArrayView charset = "UTF-8", const Progress& progress = {});
+// Excel needs). Cancelled, it leaves any file of that name as it was.
+struct ExportReport {
+    qint64 written = 0; // contacts
+    bool cancelled = false;
+};
+ExportReport exportFile(db::Connection& connection, const QString& path, ExportFormat format,
+                        QByteArrayView charset = "UTF-8", const Progress& progress = {});
 
 } // namespace interchange

@@ -155,9 +155,10 @@ int exportContacts(const QString& file, const QString& folder, interchange::Expo
     try {
         db::Connection connection;
         contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
-        const qint64 written = interchange::exportFile(connection, file, format, charset);
+        const interchange::ExportReport report =
+            interchange::exportFile(connection, file, format, charset);
         out() << QStringLiteral("已把 %1 位联系人写入 %2")
-                     .arg(written)
+                     .arg(report.written)
                      .arg(native(QFileInfo(file).absoluteFilePath()))
               << '\n';
     } catch (const db::DbError& e) {

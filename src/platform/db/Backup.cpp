@@ -285,8 +285,7 @@ bool sameDatabase(const QString& path, const QString& otherPath,
 
 void copyDatabase(Connection& from, const QString& toPath, const platform::Progress& progress) {
     if (!from.isOpen()) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("backup of closed connection"));
+        throw DbError::notOpen(QStringLiteral("backup of closed connection"));
     }
     // A connection in the middle of its own write cannot be the source of a
     // backup; what is committed is read through a connection of its own,
@@ -315,8 +314,7 @@ void copyDatabaseInto(const QString& fromPath, Connection& to, const platform::P
     const QString sentence =
         QStringLiteral("无法用“%1”恢复数据库“%2”。").arg(native(fromPath), native(to.path()));
     if (!to.isOpen()) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("restore into closed connection"));
+        throw DbError::notOpen(QStringLiteral("restore into closed connection"));
     }
     Handle source;
     try {

@@ -150,10 +150,13 @@ void Connection::beforeFirstWrite(std::function<void()> action) {
     beforeWrite_ = std::move(action);
 }
 
+qint64 Connection::lastInsertedRow() const {
+    return handle_ ? sqlite3_last_insert_rowid(handle_) : 0;
+}
+
 void Connection::execute(const QString& sql) {
     if (!handle_) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("execute on closed connection"));
+        throw DbError::notOpen(QStringLiteral("execute on closed connection"));
     }
     char* error = nullptr;
     const int rc = sqlite3_exec(handle_, sql.toUtf8().constData(), nullptr, nullptr, &error);
@@ -165,8 +168,7 @@ void Connection::execute(const QString& sql) {
 
 void Connection::defineFunction(const char* name, int argumentCount, TextFunction function) {
     if (!handle_) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("function on closed connection"));
+        throw DbError::notOpen(QStringLiteral("function on closed connection"));
     }
     const int rc = sqlite3_create_function_v2(
         handle_, name, argumentCount, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS,

@@ -34,6 +34,8 @@ public:
 
     // Runs statements that return no rows (schema set-up).
     void execute(const QString& sql);
+    // The row the last INSERT on this connection made.
+    qint64 lastInsertedRow() const;
 
     const QString& path() const { return path_; }
 

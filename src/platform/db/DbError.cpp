@@ -17,6 +17,10 @@ DbError::DbError(QString userMessage, QString detail, int engineCode, DbErrorKin
     , kind_(kind)
     , what_((userMessage_ + QStringLiteral(" (") + detail_ + QStringLiteral(")")).toStdString()) {}
 
+DbError DbError::notOpen(const QString& detail) {
+    return DbError(QStringLiteral("数据库没有打开。"), detail);
+}
+
 namespace {
 
 // What an engine result code means to the user: its kind and the sentence

@@ -31,6 +31,8 @@ public:
     DbError(QString userMessage, QString detail, int engineCode = 0,
             DbErrorKind kind = DbErrorKind::Other);
 
+    // Work asked of a connection or table that is not open.
+    static DbError notOpen(const QString& detail);
     // Builds the user's sentence from an SQLite result code.
     static DbError fromEngine(int engineCode, const QString& engineMessage, const QString& file,
                               const QString& context);

@@ -30,9 +30,9 @@ DbError noCurrentRow() {
                    QStringLiteral("no current row: before first, past last or deleted"));
 }
 
-DbError goneRow(qint64 rowid) {
+DbError goneRow(qint64 rowid, const char* what = "row %1 is no longer in the file") {
     return DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
-                   QStringLiteral("row %1 is no longer in the file").arg(rowid));
+                   QString::fromLatin1(what).arg(rowid));
 }
 
 // A statement left part-way keeps the file locked for reading: reset it
@@ -87,8 +87,7 @@ void Recordset::openTable(Connection& connection, const QString& table, const QS
                           const QVariantList& parameters) {
     close();
     if (!connection.isOpen()) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("open on closed connection"));
+        throw DbError::notOpen(QStringLiteral("open on closed connection"));
     }
     try {
         connection_ = &connection;
@@ -677,8 +676,7 @@ void Recordset::updatePending() {
     const qint64 before = totalChanges();
     std::optional<Cached> row = writeReturningRow(sql, values);
     if (!row) {
-        throw DbError(QStringLiteral("这条记录已不在数据库中，可能已被其他程序删除。"),
-                      QStringLiteral("update of row %1 changed nothing").arg(rowid));
+        throw goneRow(rowid, "update of row %1 changed nothing");
     }
     cancelUpdate();
     remember(std::move(*row));

@@ -21,8 +21,7 @@ Statement::Statement(const Connection& connection, const QString& sql)
     : connection_(connection)
     , sql_(sql) {
     if (!connection.isOpen()) {
-        throw DbError(QStringLiteral("数据库没有打开。"),
-                      QStringLiteral("closed connection: ") + sql);
+        throw DbError::notOpen(QStringLiteral("closed connection: ") + sql);
     }
     const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(connection.handle(), utf8.constData(), int(utf8.size()),
