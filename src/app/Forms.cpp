@@ -59,7 +59,7 @@ Forms::Forms(const platform::Services& services)
     };
     F_BF.afterRestore = [this, listWasOpen] {
         F_EDIT.show();
-        F_EDIT.setCaption(QStringLiteral("浏览联系人"));
+        F_EDIT.setMode(contacts::F_EDIT::Mode::Browse);
         if (*listWasOpen) {
             F_LIST.show();
             F_LIST.grdList_DblClick();

@@ -373,7 +373,7 @@ void MDI_OK::EDIT_2_Click() {
 }
 
 void MDI_OK::EDIT_3_Click() {
-    forms_.F_EDIT.setCaption(QStringLiteral("删除联系人"));
+    forms_.F_EDIT.setMode(contacts::F_EDIT::Mode::Delete);
     forms_.F_EDIT.DEL1();
 }
 
@@ -387,7 +387,7 @@ void MDI_OK::followUndo() {
 
 void MDI_OK::VIEW_1_Click() {
     forms_.F_EDIT.show();
-    forms_.F_EDIT.setCaption(QStringLiteral("浏览联系人"));
+    forms_.F_EDIT.setMode(contacts::F_EDIT::Mode::Browse);
 }
 
 void MDI_OK::VIEW_2_Click() {

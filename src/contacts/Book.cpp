@@ -20,8 +20,6 @@ QString columnList() {
     return names.join(u", ") + QStringLiteral(", UID, REV");
 }
 
-constexpr int textCount = int(std::tuple_size_v<decltype(Contact::fields)>);
-
 } // namespace
 
 Book::Book(db::Connection& connection, Now now)
@@ -40,16 +38,16 @@ qint64 Book::add(const Contact& contact) {
     if (!insert_) {
         insert_.emplace(connection_,
                         QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
-                            .arg(columnList(), QStringLiteral(", ?").repeated(textCount + 2)));
+                            .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount + 2)));
     }
     db::Statement& insert = *insert_;
     insert.reset();
     insert.bind(1, QVariant::fromValue(contact.id));
-    for (int i = 0; i < textCount; ++i) {
+    for (int i = 0; i < fieldCount; ++i) {
         insert.bind(i + 2, contact.fields[std::size_t(i)]);
     }
-    insert.bind(textCount + 2, contact.uid.isEmpty() ? newUid() : contact.uid);
-    insert.bind(textCount + 3, contact.rev.isEmpty() ? stamp() : contact.rev);
+    insert.bind(fieldCount + 2, contact.uid.isEmpty() ? newUid() : contact.uid);
+    insert.bind(fieldCount + 3, contact.rev.isEmpty() ? stamp() : contact.rev);
     // Not RETURNING: its writes can fail as late as the reset, which
     // would leave the failure unseen.
     insert.run();
@@ -68,11 +66,11 @@ void Book::replace(qint64 row, const Contact& contact) {
     }
     db::Statement& update = *update_;
     update.reset();
-    for (int i = 0; i < textCount; ++i) {
+    for (int i = 0; i < fieldCount; ++i) {
         update.bind(i + 1, contact.fields[std::size_t(i)]);
     }
-    update.bind(textCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
-    update.bind(textCount + 2, QVariant::fromValue(row));
+    update.bind(fieldCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
+    update.bind(fieldCount + 2, QVariant::fromValue(row));
     update.run();
 }
 
@@ -96,11 +94,11 @@ std::optional<StoredContact> Book::byUid(const QString& uid) {
 StoredContact Book::stored(const db::Statement& query) {
     StoredContact s{query.integer(0), {}};
     s.contact.id = query.integer(1);
-    for (int i = 0; i < textCount; ++i) {
+    for (int i = 0; i < fieldCount; ++i) {
         s.contact.fields[std::size_t(i)] = query.value(i + 2).toString();
     }
-    s.contact.uid = query.value(textCount + 2).toString();
-    s.contact.rev = query.value(textCount + 3).toString();
+    s.contact.uid = query.value(fieldCount + 2).toString();
+    s.contact.rev = query.value(fieldCount + 3).toString();
     return s;
 }
 

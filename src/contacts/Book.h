@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ContactStore.h"
+#include "Contact.h"
 
 #include "platform/db/Statement.h"
 
@@ -23,9 +23,8 @@ struct StoredContact {
 };
 
 // The writes of table yanshu by statement, for those who write many rows
-// at once (an import, the conversion of an old book): every new contact
-// gets its UID here, every change its time of change. Statements are
-// prepared once and used for every row.
+// at once (an import). New UIDs and times of change are made here for
+// every writer. Statements are prepared once and used for every row.
 class Book {
 public:
     using Now = std::function<QDateTime()>;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Contact.h"
+
 #include "platform/db/Recordset.h"
 
 #include <QDateTime>
@@ -16,16 +18,6 @@ class Connection;
 }
 
 namespace contacts {
-
-// One contact card: its number and the 21 texts in the column table's
-// order (GR_XM … GR_BZ), with the identity and time of change the store
-// keeps for it.
-struct Contact {
-    qint64 id = 0;
-    std::array<QString, 21> fields;
-    QString uid; // made on insert, kept for good
-    QString rev; // UTC time of the last change, ISO 8601
-};
 
 // A contact as the contact list shows it.
 struct ListedContact {

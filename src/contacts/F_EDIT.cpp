@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <array>
+
 namespace contacts {
 
 using ui::button;
@@ -29,9 +31,6 @@ using ui::make;
 
 namespace {
 
-const QString addCaption = QStringLiteral("添加联系人");
-const QString modifyCaption = QStringLiteral("修改联系人");
-const QString browseCaption = QStringLiteral("浏览联系人");
 const QString queryHint = QStringLiteral(" 请输入要查询联系人的姓名");
 const QString infoTitle = QStringLiteral("提示信息");
 const QColor blue(0, 0, 255);
@@ -89,6 +88,52 @@ void setTextOf(QWidget* control, const QString& text) {
     }
 }
 
+enum class ControlKind { HiddenLabel, TextBox, ComboBox, NotesBox };
+
+// A place on the card, in twips.
+struct Box {
+    int left;
+    int top;
+    int width;
+    int height;
+};
+
+// The card's control for each column of the contact table, in the same
+// order, and the caption label beside it (none for Id).
+struct CardControl {
+    QStringView control;
+    ControlKind kind;
+    Box box;
+    QStringView label;
+    int labelLeft;
+    int labelTop;
+};
+
+constexpr std::array<CardControl, contactColumns.size()> cardControls{{
+    {u"Label26", ControlKind::HiddenLabel, {240, 960, 180, 180}, u"", 0, 0},
+    {u"TGR_XM", ControlKind::TextBox, {1920, 720, 2295, 270}, u"Label1", 1320, 720},
+    {u"CGR_XB", ControlKind::ComboBox, {4920, 720, 2415, 300}, u"Label2", 4320, 720},
+    {u"TGR_CS", ControlKind::TextBox, {2160, 1080, 2055, 270}, u"Label3", 1320, 1080},
+    {u"TGR_BB", ControlKind::TextBox, {5040, 1080, 1815, 270}, u"Label4", 4320, 1080},
+    {u"TGR_ICQ", ControlKind::TextBox, {1680, 1440, 2535, 270}, u"Label5", 1320, 1440},
+    {u"TGR_QQ", ControlKind::TextBox, {7800, 1080, 2175, 270}, u"Label6", 6960, 1080},
+    {u"TGR_MSN", ControlKind::TextBox, {7800, 1440, 2175, 270}, u"Label7", 6960, 1440},
+    {u"TGR_ML", ControlKind::TextBox, {5160, 1440, 1695, 270}, u"Label8", 4320, 1440},
+    {u"TGR_DH", ControlKind::TextBox, {5160, 1800, 1695, 270}, u"Label9", 4320, 1800},
+    {u"TGR_DHW", ControlKind::TextBox, {2280, 3960, 2295, 270}, u"Label10", 1320, 3960},
+    {u"TGR_YDH", ControlKind::TextBox, {2160, 1800, 2055, 270}, u"Label11", 1320, 1800},
+    {u"TGR_CZ", ControlKind::TextBox, {7800, 1800, 2175, 270}, u"Label12", 6960, 1800},
+    {u"TGR_YB", ControlKind::TextBox, {2280, 2160, 1935, 270}, u"Label13", 1320, 2160},
+    {u"TGR_JZ", ControlKind::TextBox, {2280, 2520, 7695, 270}, u"Label14", 1320, 2520},
+    {u"TGR_GB", ControlKind::TextBox, {6960, 2880, 3015, 270}, u"Label15", 6000, 2880},
+    {u"TGR_DW", ControlKind::TextBox, {2280, 2880, 3615, 270}, u"Label16", 1320, 2880},
+    {u"TGR_DZ", ControlKind::TextBox, {2280, 3600, 7695, 270}, u"Label17", 1320, 3600},
+    {u"TGR_ZW", ControlKind::TextBox, {6960, 3240, 3015, 270}, u"Label18", 6000, 3240},
+    {u"TGR_BG", ControlKind::TextBox, {2280, 3240, 3615, 270}, u"Label20", 1320, 3240},
+    {u"TGR_WB", ControlKind::TextBox, {5280, 3960, 4695, 270}, u"Label19", 4800, 3960},
+    {u"TGR_BZ", ControlKind::NotesBox, {2280, 4320, 7695, 1575}, u"Label21", 1320, 4200},
+}};
+
 // A label that sizes itself to its caption, in blue.
 QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption, int left, int top,
                   int width, int height) {
@@ -98,7 +143,9 @@ QLabel* blueLabel(ui::FormWidget* form, QStringView name, const QString& caption
     return l;
 }
 
-QWidget* dataControl(ui::FormWidget* form, const ContactColumn& column) {
+// The control of text column i and its caption label.
+QWidget* dataControl(ui::FormWidget* form, std::size_t i) {
+    const CardControl& column = cardControls[i + 1];
     QWidget* control = nullptr;
     switch (column.kind) {
     case ControlKind::ComboBox: {
@@ -120,7 +167,7 @@ QWidget* dataControl(ui::FormWidget* form, const ContactColumn& column) {
     ui::place(control, b.left, b.top, b.width, b.height);
     control->setEnabled(false);
 
-    QLabel* caption = label(form, column.label, column.caption.toString());
+    QLabel* caption = label(form, column.label, textColumns[i].caption.toString());
     caption->setFont(ui::font(u"宋体", 10.5));
     ui::place(caption, column.labelLeft, column.labelTop, ui::twips(caption->sizeHint().width()),
               210);
@@ -135,14 +182,14 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
     form->resize(ui::px(10305), ui::px(6540));
 
     for (std::size_t i = 0; i < textColumns.size(); ++i) {
-        data[i] = dataControl(form, textColumns[i]);
+        data[i] = dataControl(form, i);
     }
-    CGR_XB = static_cast<QComboBox*>(data[1]);
-    TGR_BZ = static_cast<QPlainTextEdit*>(data[20]);
+    CGR_XB = static_cast<QComboBox*>(data[std::size_t(Field::Sex)]);
+    TGR_BZ = static_cast<QPlainTextEdit*>(data[std::size_t(Field::Notes)]);
 
-    Label26 = label(form, idColumn.control, QStringLiteral("ID"));
-    ui::place(Label26, idColumn.box.left, idColumn.box.top, idColumn.box.width,
-              idColumn.box.height);
+    const Box& id = cardControls[0].box;
+    Label26 = label(form, cardControls[0].control, QStringLiteral("ID"));
+    ui::place(Label26, id.left, id.top, id.width, id.height);
     Label26->hide();
 
     Command1 = button(form, u"Command1", QStringLiteral("添加"), 1320, 4440, 855, 495);
@@ -219,6 +266,7 @@ template <class Action> bool F_EDIT::guarded(Action&& action) {
 }
 
 void F_EDIT::Form_Load() {
+    mode_ = Mode::None;
     setTop(0);
     setLeft(0);
     auto& c = ui();
@@ -300,8 +348,16 @@ void F_EDIT::PD() {
     }
 }
 
+void F_EDIT::setMode(Mode mode) {
+    static const QString captions[] = {QString(), QStringLiteral("浏览联系人"),
+                                       QStringLiteral("添加联系人"), QStringLiteral("修改联系人"),
+                                       QStringLiteral("删除联系人")};
+    setCaption(captions[int(mode)]); // loads the card first, where the mode is none
+    mode_ = mode;
+}
+
 void F_EDIT::enterAddMode(AddFrom from) {
-    setCaption(addCaption);
+    setMode(Mode::Add);
     auto& c = ui();
     if (from != AddFrom::Menu) {
         c.Text_Cs->setEnabled(false);
@@ -316,7 +372,7 @@ void F_EDIT::enterAddMode(AddFrom from) {
 }
 
 void F_EDIT::enterModifyMode(bool fromToolbar) {
-    setCaption(modifyCaption);
+    setMode(Mode::Modify);
     auto& c = ui();
     if (fromToolbar) {
         c.TGR_BZ->setEnabled(true);
@@ -550,7 +606,7 @@ void F_EDIT::Command1_Click() {
         return;
     }
     c.Label26->setText(QString::number(n));
-    if (caption() != addCaption) {
+    if (mode_ != Mode::Add) {
         return;
     }
     if (!ADDTJ()) {
@@ -568,14 +624,14 @@ void F_EDIT::Command1_Click() {
     disableEditing(false);
     c.Text_Cs->setEnabled(true);
     XSJ();
-    setCaption(browseCaption);
+    setMode(Mode::Browse);
 }
 
 void F_EDIT::Command2_Click() {
     auto& c = ui();
     XSJ();
     XSZL();
-    setCaption(browseCaption);
+    setMode(Mode::Browse);
     disableEditing(true);
     c.Text_Cs->setEnabled(true);
 }
@@ -646,7 +702,7 @@ void F_EDIT::showContact(qint64 rowId) {
     }
     auto& c = ui();
     c.Command4->hide();
-    setCaption(browseCaption);
+    setMode(Mode::Browse);
     if (!there) {
         services_.messageBox.show(QStringLiteral("这位联系人已不在通讯录中。"), infoTitle);
     }

@@ -26,7 +26,7 @@ struct F_EDIT_Controls {
     explicit F_EDIT_Controls(ui::FormWidget* form);
 
     // The 21 data controls in column order, TGR_XM to TGR_BZ.
-    std::array<QWidget*, 21> data;
+    std::array<QWidget*, fieldCount> data;
     QComboBox* CGR_XB;
     QPlainTextEdit* TGR_BZ;
     QLabel* Label26; // holds the current record's Id
@@ -92,6 +92,12 @@ public:
     void undoDelete();
     bool canUndoDelete() const { return !deleted_.empty(); }
 
+    // The card's mode, which its caption names. After 修改 or 取消 the card
+    // is read-only but keeps the mode it had until another is set.
+    enum class Mode { None, Browse, Add, Modify, Delete };
+    Mode mode() const { return mode_; }
+    void setMode(Mode mode);
+
     // The set-ups of add and modify mode; callers differ in a step or two.
     enum class AddFrom { Menu, Toolbar, EmptyTable };
     void enterAddMode(AddFrom from);
@@ -132,6 +138,7 @@ private:
     db::Connection connection_;
     ContactStore store_;
     std::vector<Contact> deleted_; // this run's deletions, the last at the back
+    Mode mode_ = Mode::None;       // none on loading, with an empty caption
 };
 
 } // namespace contacts

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "contacts/Contact.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -9,31 +11,8 @@
 
 namespace interchange {
 
-// The 21 texts of a contact in the column table's order, GR_XM to GR_BZ.
-enum class Field {
-    Name,
-    Sex,
-    Birth,
-    Pager,
-    Icq,
-    Qq,
-    Msn,
-    Email,
-    HomePhone,
-    WorkPhone,
-    Mobile,
-    Fax,
-    HomePostcode,
-    HomeAddress,
-    WorkPostcode,
-    Employer,
-    WorkAddress,
-    JobTitle,
-    WorkFax,
-    WebPage,
-    Notes,
-};
-inline constexpr int fieldCount = 21;
+using contacts::Field;
+using contacts::fieldCount;
 
 // One piece of contact data as exchange files hold it, in vCard's terms
 // whatever the file's format: a CSV column or two become one item too.

@@ -134,7 +134,7 @@ public:
     // The name column's own index and collation: Latin letters without case.
     std::optional<Stored> sameContact(const Fields& card) {
         byName_.reset();
-        byName_.bind(1, card[0]);
+        byName_.bind(1, card[std::size_t(Field::Name)]);
         while (byName_.step()) {
             const Stored row = stored(byName_);
             if (sharesTelephoneOrEmail(card, row.fields) || holdsAll(row.fields, card)) {
@@ -210,7 +210,7 @@ public:
     void take(const Entry& entry) {
         const Fields card = storedFields(entry);
         const auto remark = [&](const QString& text) {
-            report.remarks.push_back({entry.line, card[0], text});
+            report.remarks.push_back({entry.line, card[std::size_t(Field::Name)], text});
         };
         if (!entry.notTaken.isEmpty()) {
             remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
