@@ -9,10 +9,15 @@
 
 namespace contacts {
 
-namespace {
+Book::Book(db::Connection& connection, Now now)
+    : connection_(connection)
+    , now_(std::move(now)) {}
 
-// Id, the texts in the column table's order, UID, REV.
-QString columnList() {
+QString Book::newUid() {
+    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+QString Book::columns() {
     QStringList names{idColumn.column.toString()};
     for (const ContactColumn& c : textColumns) {
         names << c.column.toString();
@@ -20,14 +25,15 @@ QString columnList() {
     return names.join(u", ") + QStringLiteral(", UID, REV");
 }
 
-} // namespace
-
-Book::Book(db::Connection& connection, Now now)
-    : connection_(connection)
-    , now_(std::move(now)) {}
-
-QString Book::newUid() {
-    return QUuid::createUuid().toString(QUuid::WithoutBraces);
+Contact Book::read(const db::Statement& query, int first) {
+    Contact contact;
+    contact.id = query.integer(first);
+    for (int i = 0; i < fieldCount; ++i) {
+        contact.fields[std::size_t(i)] = query.value(first + 1 + i).toString();
+    }
+    contact.uid = query.value(first + 1 + fieldCount).toString();
+    contact.rev = query.value(first + 2 + fieldCount).toString();
+    return contact;
 }
 
 QString Book::revOf(const QDateTime& moment) {
@@ -38,7 +44,7 @@ qint64 Book::add(const Contact& contact) {
     if (!insert_) {
         insert_.emplace(connection_,
                         QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
-                            .arg(columnList(), QStringLiteral(", ?").repeated(fieldCount + 2)));
+                            .arg(columns(), QStringLiteral(", ?").repeated(fieldCount + 2)));
     }
     db::Statement& insert = *insert_;
     insert.reset();
@@ -81,25 +87,14 @@ std::optional<StoredContact> Book::byUid(const QString& uid) {
     if (!byUid_) {
         byUid_.emplace(
             connection_,
-            QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columnList()));
+            QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columns()));
     }
     byUid_->reset();
     byUid_->bind(1, uid);
     if (!byUid_->step()) {
         return std::nullopt;
     }
-    return stored(*byUid_);
-}
-
-StoredContact Book::stored(const db::Statement& query) {
-    StoredContact s{query.integer(0), {}};
-    s.contact.id = query.integer(1);
-    for (int i = 0; i < fieldCount; ++i) {
-        s.contact.fields[std::size_t(i)] = query.value(i + 2).toString();
-    }
-    s.contact.uid = query.value(fieldCount + 2).toString();
-    s.contact.rev = query.value(fieldCount + 3).toString();
-    return s;
+    return StoredContact{byUid_->integer(0), read(*byUid_, 1)};
 }
 
 } // namespace contacts

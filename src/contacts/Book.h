@@ -36,6 +36,11 @@ public:
     // milliseconds, which sorts as it runs.
     static QString revOf(const QDateTime& moment);
     QString stamp() const { return revOf(now_()); }
+    // The stored columns of a contact as the Book reads and writes them:
+    // "Id, GR_XM, …, GR_BZ, UID, REV".
+    static QString columns();
+    // The contact whose columns a query returns from `first` on.
+    static Contact read(const db::Statement& query, int first);
 
     // Adds the contact with its number as given, its UID or else a new
     // one, its time of change or else now; returns its row.
@@ -47,8 +52,6 @@ public:
     std::optional<StoredContact> byUid(const QString& uid);
 
 private:
-    static StoredContact stored(const db::Statement& query);
-
     db::Connection& connection_;
     Now now_;
     std::optional<db::Statement> insert_;

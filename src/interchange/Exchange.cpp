@@ -48,14 +48,6 @@ using Fields = std::array<QString, fieldCount>;
     fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
 }
 
-QString columnList() {
-    QStringList names;
-    for (const contacts::ContactColumn& c : contacts::textColumns) {
-        names << c.column.toString();
-    }
-    return names.join(u", ");
-}
-
 QString sameLines(const QString& text) {
     return QString(text)
         .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
@@ -118,8 +110,8 @@ struct Stored {
 class ImportBook {
 public:
     ImportBook(db::Connection& connection, const Now& now)
-        : byName_(connection, QStringLiteral("SELECT _rowid_, %1, REV FROM yanshu WHERE GR_XM = ?")
-                                  .arg(columnList()))
+        : byName_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?")
+                                  .arg(contacts::Book::columns()))
         , writes_(connection, now)
         , nextId_(contacts::ContactStore::nextNumber(connection)) {}
 
@@ -157,11 +149,8 @@ public:
 
 private:
     static Stored stored(const db::Statement& query) {
-        Stored row{query.integer(0), {}, query.value(fieldCount + 1).toString()};
-        for (int i = 0; i < fieldCount; ++i) {
-            row.fields[i] = query.value(i + 1).toString();
-        }
-        return row;
+        const contacts::Contact contact = contacts::Book::read(query, 1);
+        return {query.integer(0), contact.fields, contact.rev};
     }
 
     db::Statement byName_;
@@ -499,18 +488,12 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
     const qint64 total = count.step() ? count.integer(0) : 0;
     db::Statement rows(
         connection,
-        QStringLiteral("SELECT Id, %1, UID, REV FROM yanshu ORDER BY _rowid_").arg(columnList()));
+        QStringLiteral("SELECT %1 FROM yanshu ORDER BY _rowid_").arg(contacts::Book::columns()));
     Ticker ticker(progress);
     ExportReport report;
     qint64& written = report.written;
-    contacts::Contact contact;
     while (rows.step()) {
-        contact.id = rows.integer(0);
-        for (int i = 0; i < fieldCount; ++i) {
-            contact.fields[i] = rows.value(i + 1).toString();
-        }
-        contact.uid = rows.value(fieldCount + 1).toString();
-        contact.rev = rows.value(fieldCount + 2).toString();
+        const contacts::Contact contact = contacts::Book::read(rows, 0);
         switch (format) {
         case ExportFormat::Csv:
             pendingCsv += csvLine(csvRow(contact));

@@ -93,13 +93,9 @@ bool copyContacts(AccessReader& file, db::Connection& target, ConversionReport& 
     }
     const QStringList columns = file.table(total);
     const ContactLayout layout = layoutOf(columns, report.notes);
-    QStringList names{contacts::idColumn.column.toString()};
-    for (const contacts::ContactColumn& c : contacts::textColumns) {
-        names << c.column.toString();
-    }
-    db::Statement insert(
-        target, QStringLiteral("INSERT INTO yanshu (%1, UID, REV) VALUES (%2)")
-                    .arg(names.join(u", "), QStringList(24, QStringLiteral("?")).join(u", ")));
+    db::Statement insert(target, QStringLiteral("INSERT INTO yanshu (%1) VALUES (%2)")
+                                     .arg(contacts::Book::columns(),
+                                          QStringList(24, QStringLiteral("?")).join(u", ")));
     Row row;
     while (nextRow(file, row, report.contactsRead, QStringLiteral("条联系人"), report.notes)) {
         insert.reset();
