@@ -140,10 +140,33 @@ void Connection::openPath(const QString& path) {
 void Connection::close() {
     progress_ = {};
     beforeWrite_ = {};
+    reserved_.clear();
     if (handle_) {
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
     }
+}
+
+int Connection::authorize(void* self, int action, const char* table, const char*, const char*,
+                          const char* trigger) {
+    const auto& connection = *static_cast<const Connection*>(self);
+    const bool writes =
+        action == SQLITE_INSERT || action == SQLITE_UPDATE || action == SQLITE_DELETE;
+    if (!writes || trigger != nullptr || connection.owned_ > 0 ||
+        !connection.reserved_.contains(QString::fromUtf8(table), Qt::CaseInsensitive)) {
+        return SQLITE_OK;
+    }
+    qWarning("write to %s refused: it has an owner", table);
+    return SQLITE_DENY;
+}
+
+void Connection::reserveWrites(const QStringList& tables) {
+    reserved_ = tables;
+    sqlite3_set_authorizer(handle_, reserved_.isEmpty() ? nullptr : &Connection::authorize, this);
+}
+
+bool Connection::inTransaction() const {
+    return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
 }
 
 void Connection::beforeFirstWrite(std::function<void()> action) {

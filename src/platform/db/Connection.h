@@ -3,6 +3,7 @@
 #include "platform/Progress.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <span>
@@ -55,6 +56,28 @@ public:
     // that statement. Empty: nothing runs.
     void beforeFirstWrite(std::function<void()> action);
 
+    // Writes to these tables are refused as they are prepared, unless an
+    // OwnedWrites of this connection lives: the tables' one owner holds
+    // one around its own writes, and nobody else can write them. Triggers
+    // the owner's writes fire are its own. Lasts until the file is closed.
+    void reserveWrites(const QStringList& tables);
+    class OwnedWrites {
+    public:
+        explicit OwnedWrites(Connection& connection)
+            : connection_(connection) {
+            ++connection_.owned_;
+        }
+        ~OwnedWrites() { --connection_.owned_; }
+        OwnedWrites(const OwnedWrites&) = delete;
+        OwnedWrites& operator=(const OwnedWrites&) = delete;
+
+    private:
+        Connection& connection_;
+    };
+
+    // Whether a transaction is open on this connection.
+    bool inTransaction() const;
+
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
@@ -67,11 +90,15 @@ private:
     sqlite3* handle() const { return handle_; }
 
     void openPath(const QString& path);
+    static int authorize(void* self, int action, const char* table, const char*, const char*,
+                         const char* trigger);
 
     sqlite3* handle_ = nullptr;
     QString path_;
     std::function<bool()> progress_;
     mutable std::function<void()> beforeWrite_; // Statement runs it
+    QStringList reserved_;
+    int owned_ = 0;
 };
 
 } // namespace db

@@ -38,7 +38,9 @@ const Meaning meanings[] = {
      DbErrorKind::Locked,
      u"数据库文件“%1”正被其他程序使用，请稍后再试。"},
     {{SQLITE_READONLY}, DbErrorKind::ReadOnly, u"数据库文件“%1”是只读的，无法保存更改。"},
-    {{SQLITE_CANTOPEN, SQLITE_PERM, SQLITE_AUTH}, DbErrorKind::Io, u"无法打开数据库文件“%1”。"},
+    {{SQLITE_CANTOPEN, SQLITE_PERM}, DbErrorKind::Io, u"无法打开数据库文件“%1”。"},
+    // Only a fault of the program's own: a write to a table that has an owner.
+    {{SQLITE_AUTH}, DbErrorKind::Other, u"程序出错，对“%1”的这次写入被拒绝，没有保存任何更改。"},
     {{SQLITE_FULL}, DbErrorKind::DiskFull, u"磁盘已满，无法保存对“%1”的更改。"},
     {{SQLITE_IOERR}, DbErrorKind::Io, u"读写数据库文件“%1”时出错。"},
     {{SQLITE_CONSTRAINT, SQLITE_MISMATCH, SQLITE_TOOBIG},

@@ -644,17 +644,27 @@ void Recordset::insertPending() {
                       QStringLiteral("insert into %1 stored no row").arg(table_));
     }
     cancelUpdate();
-    if (const auto old = find(row->rowid)) {
-        dropAt(*old); // deleted elsewhere, and its rowid given again
-    }
-    if (!ids_.empty() && row->rowid < ids_.back()) {
-        sorted_ = false;
-    }
-    ids_.push_back(row->rowid);
+    append(row->rowid);
     remember(std::move(*row));
     wrote(before);
+}
+
+void Recordset::append(qint64 rowid) {
+    if (const auto old = find(rowid)) {
+        dropAt(*old); // deleted elsewhere, and its rowid given again
+    }
+    if (!ids_.empty() && rowid < ids_.back()) {
+        sorted_ = false;
+    }
+    ids_.push_back(rowid);
     position_ = listed() - 1;
     onDeleted_ = false;
+}
+
+void Recordset::joinAdded(qint64 rowid) {
+    listAll();
+    leave();
+    append(rowid);
 }
 
 void Recordset::updatePending() {
@@ -691,10 +701,15 @@ void Recordset::deleteCurrent() {
     Statement statement(*connection_, sql);
     statement.bind(1, QVariant::fromValue(rowid));
     statement.run();
+    removedCurrent();
+    wrote(before);
+}
+
+void Recordset::removedCurrent() {
+    const qint64 rowid = currentId();
     cancelUpdate();
     ids_.erase(ids_.begin() + position_);
     forget(rowid);
-    wrote(before);
     onDeleted_ = true;
 }
 

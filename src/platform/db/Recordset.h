@@ -100,6 +100,16 @@ public:
     // lands on the deleted row's neighbour.
     void deleteCurrent();
 
+    // Writes made through other statements on this connection, by the
+    // table's owner, taken into the set as its own writes would be:
+    // a row added joins the set at its end and becomes current (list every
+    // row before the write, so that this cannot fail after it); the
+    // current row deleted leaves the set as deleteCurrent leaves it; the
+    // current row rewritten is read again.
+    void joinAdded(qint64 rowid);
+    void removedCurrent();
+    void reread() const { refresh(); }
+
 private:
     struct Cached {
         qint64 rowid;
@@ -135,6 +145,7 @@ private:
     std::optional<Cached> writeReturningRow(const QString& sql, const QVariantList& values);
     void wrote(qint64 changesBefore);
     void insertPending();
+    void append(qint64 rowid);
     void updatePending();
     void leave();
 

@@ -6,13 +6,26 @@
 namespace db {
 
 Transaction::Transaction(Connection& connection)
-    : connection_(connection) {
+    : connection_(connection)
+    , nested_(connection.inTransaction()) {
+    if (nested_) {
+        connection_.execute(QStringLiteral("SAVEPOINT nested"));
+        return;
+    }
     // Immediate: the write lock is taken now, not at the first write, so a
     // batch never fails half-way for want of it.
     connection_.execute(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction() {
+    if (open_ && nested_) {
+        try {
+            connection_.execute(QStringLiteral("ROLLBACK TO nested; RELEASE nested"));
+        } catch (const DbError&) {
+            // the outer transaction has ended with the failure
+        }
+        return;
+    }
     if (open_) {
         try {
             connection_.execute(QStringLiteral("ROLLBACK"));
@@ -31,7 +44,7 @@ Transaction::~Transaction() {
 }
 
 void Transaction::commit() {
-    connection_.execute(QStringLiteral("COMMIT"));
+    connection_.execute(nested_ ? QStringLiteral("RELEASE nested") : QStringLiteral("COMMIT"));
     open_ = false;
 }
 

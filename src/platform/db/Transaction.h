@@ -6,6 +6,8 @@ class Connection;
 
 // A batch of writes as one transaction, one sync to disk: committed by
 // commit(), rolled back if the object goes without it (an exception).
+// Inside another transaction it is a savepoint of it: its writes are
+// undone alone, and reach the file when the outer one commits.
 class Transaction {
 public:
     explicit Transaction(Connection& connection);
@@ -18,6 +20,7 @@ public:
 private:
     Connection& connection_;
     bool open_ = true;
+    bool nested_ = false;
 };
 
 } // namespace db
