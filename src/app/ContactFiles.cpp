@@ -1,6 +1,7 @@
 #include "ContactFiles.h"
 
 #include "contacts/Backups.h"
+#include "contacts/Book.h"
 #include "interchange/Exchange.h"
 #include "platform/Clock.h"
 #include "platform/db/Connection.h"
@@ -41,9 +42,11 @@ constexpr ExportChoice exportChoices[] = {
 
 } // namespace
 
-ContactFiles::ContactFiles(const platform::Services& services, Open open)
+ContactFiles::ContactFiles(const platform::Services& services, Open open,
+                           contacts::BookChanges& changes)
     : services_(services)
     , open_(std::move(open))
+    , changes_(changes)
     , folder_(QDir::homePath()) {}
 
 bool ContactFiles::importContacts() {
@@ -76,8 +79,9 @@ bool ContactFiles::importContacts() {
                                   e.engineCode(), e.kind());
             }
         });
-        report = interchange::importFile(*connection, *path, std::ref(progress),
-                                         [this] { return services_.clock.now().toUTC(); });
+        report = interchange::importFile(
+            *connection, *path, std::ref(progress),
+            [this] { return services_.clock.now().toUTC(); }, &changes_);
     });
     if (!read) {
         return false;

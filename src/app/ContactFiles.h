@@ -7,6 +7,9 @@
 namespace db {
 class Connection;
 }
+namespace contacts {
+class BookChanges;
+}
 
 namespace app {
 
@@ -17,7 +20,8 @@ namespace app {
 class ContactFiles {
 public:
     using Open = std::function<std::unique_ptr<db::Connection>()>;
-    ContactFiles(const platform::Services& services, Open open);
+    // An import tells `changes`.
+    ContactFiles(const platform::Services& services, Open open, contacts::BookChanges& changes);
 
     // True when the book may have changed.
     bool importContacts();
@@ -26,6 +30,7 @@ public:
 private:
     const platform::Services& services_;
     Open open_;
+    contacts::BookChanges& changes_;
     QString folder_; // where the dialogs open: the last file's, for the run
 };
 

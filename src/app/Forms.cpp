@@ -12,7 +12,7 @@ Forms::Forms(const platform::Services& services)
     , F_LOGO(services, [this] { afterSplash(); })
     , F_XJ(services)
     , MDI_OK(services, *this)
-    , F_EDIT(services)
+    , F_EDIT(services, bookChanges)
     , F_LIST(services)
     , F_DL(services, *this)
     , DYGE(reports::DYGE(), services)
@@ -34,11 +34,12 @@ Forms::Forms(const platform::Services& services)
         unloadTopLevelWindows();
         MDI_OK.unload();
     };
-    // The list and the card follow each other.
-    F_EDIT.bookChanged = [this] {
+    // The windows that show the book follow its changes, whoever made them.
+    QObject::connect(&bookChanges, &contacts::BookChanges::changed, [this] {
         F_LIST.refresh();
+        F_BF.followBook();
         MDI_OK.followUndo();
-    };
+    });
     F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
     F_XJ.created = [this] { F_DL.show(); };
@@ -60,6 +61,7 @@ Forms::Forms(const platform::Services& services)
     F_BF.afterRestore = [this, listWasOpen] {
         F_EDIT.show();
         F_EDIT.setMode(contacts::F_EDIT::Mode::Browse);
+        MDI_OK.followUndo(); // the book put back keeps its own deletions
         if (*listWasOpen) {
             F_LIST.show();
             F_LIST.grdList_DblClick();

@@ -36,6 +36,8 @@ public:
     app::F_LOGO F_LOGO;
     account::F_XJ F_XJ;
     app::MDI_OK MDI_OK;
+    // What the windows that show the book follow.
+    contacts::BookChanges bookChanges;
     contacts::F_EDIT F_EDIT;
     contacts::F_LIST F_LIST;
     app::F_DL F_DL;

@@ -287,7 +287,8 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     : FormOf(QStringLiteral("MDI_OK"))
     , services_(services)
     , forms_(forms)
-    , files_(services, [this] { return openConnection(); }) {
+    , files_(
+          services, [this] { return openConnection(); }, forms.bookChanges) {
     openMaximized();
 }
 
@@ -405,7 +406,6 @@ void MDI_OK::FILE_E_Click() {
 void MDI_OK::FILE_IMP_Click() {
     if (files_.importContacts()) {
         forms_.F_EDIT.showBook();
-        forms_.F_LIST.refresh();
     }
 }
 

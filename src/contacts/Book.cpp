@@ -3,15 +3,50 @@
 #include "ContactColumns.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 
-#include <QStringList>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QUuid>
+
+#include <utility>
+#include <vector>
 
 namespace contacts {
 
-Book::Book(db::Connection& connection, Now now)
+namespace {
+
+// A deleted card as kept for 撤销删除: its texts and time of change by
+// column name (its number is kept beside it, as stored).
+QString keptCard(const Contact& contact) {
+    QJsonObject card;
+    for (std::size_t i = 0; i < textColumns.size(); ++i) {
+        card.insert(textColumns[i].column, contact.fields[i]);
+    }
+    card.insert(QStringLiteral("REV"), contact.rev);
+    return QString::fromUtf8(QJsonDocument(card).toJson(QJsonDocument::Compact));
+}
+
+Contact cardKept(const QString& text) {
+    const QJsonObject card = QJsonDocument::fromJson(text.toUtf8()).object();
+    Contact contact;
+    for (std::size_t i = 0; i < textColumns.size(); ++i) {
+        contact.fields[i] = card.value(textColumns[i].column).toString();
+    }
+    contact.rev = card.value(QStringLiteral("REV")).toString();
+    return contact;
+}
+
+} // namespace
+
+Book::Book(db::Connection& connection, BookChanges* changes, Now now)
     : connection_(connection)
+    , changes_(changes)
     , now_(std::move(now)) {}
+
+QStringList Book::ownTables() {
+    return {QStringLiteral("yanshu"), QStringLiteral("yanshu_deleted")};
+}
 
 QString Book::newUid() {
     return QUuid::createUuid().toString(QUuid::WithoutBraces);
@@ -40,15 +75,32 @@ QString Book::revOf(const QDateTime& moment) {
     return moment.toUTC().toString(Qt::ISODateWithMs);
 }
 
-qint64 Book::add(const Contact& contact) {
-    if (!insert_) {
-        insert_.emplace(connection_,
-                        QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
-                            .arg(columns(), QStringLiteral(", ?").repeated(fieldCount + 2)));
+db::Statement& Book::prepared(std::optional<db::Statement>& statement, const QString& sql) {
+    if (!statement) {
+        statement.emplace(connection_, sql);
     }
-    db::Statement& insert = *insert_;
-    insert.reset();
-    insert.bind(1, QVariant::fromValue(contact.id));
+    statement->reset();
+    return *statement;
+}
+
+void Book::wrote() {
+    if (batches_ > 0) {
+        batchWrote_ = true;
+    } else if (changes_) {
+        emit changes_->changed();
+    }
+}
+
+qint64 Book::add(const Contact& contact) {
+    return addAsFound(contact, QVariant::fromValue(contact.id));
+}
+
+qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
+    const db::Connection::OwnedWrites owned(connection_);
+    db::Statement& insert =
+        prepared(insert_, QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
+                              .arg(columns(), QStringLiteral(", ?").repeated(fieldCount + 2)));
+    insert.bind(1, id);
     for (int i = 0; i < fieldCount; ++i) {
         insert.bind(i + 2, contact.fields[std::size_t(i)]);
     }
@@ -57,44 +109,140 @@ qint64 Book::add(const Contact& contact) {
     // Not RETURNING: its writes can fail as late as the reset, which
     // would leave the failure unseen.
     insert.run();
-    return connection_.lastInsertedRow();
+    const qint64 row = connection_.lastInsertedRow();
+    wrote();
+    return row;
 }
 
 void Book::replace(qint64 row, const Contact& contact) {
-    if (!update_) {
-        QStringList sets;
-        for (const ContactColumn& c : textColumns) {
-            sets << c.column.toString() + QStringLiteral(" = ?");
-        }
-        update_.emplace(connection_,
-                        QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?")
-                            .arg(sets.join(u", ")));
+    const db::Connection::OwnedWrites owned(connection_);
+    QStringList sets;
+    for (const ContactColumn& c : textColumns) {
+        sets << c.column.toString() + QStringLiteral(" = ?");
     }
-    db::Statement& update = *update_;
-    update.reset();
+    db::Statement& update = prepared(
+        update_,
+        QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?").arg(sets.join(u", ")));
     for (int i = 0; i < fieldCount; ++i) {
         update.bind(i + 1, contact.fields[std::size_t(i)]);
     }
     update.bind(fieldCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
     update.bind(fieldCount + 2, QVariant::fromValue(row));
     update.run();
+    wrote();
+}
+
+void Book::remove(qint64 row) {
+    const db::Connection::OwnedWrites owned(connection_);
+    db::Transaction transaction(connection_);
+    {
+        db::Statement stored(
+            connection_, QStringLiteral("SELECT %1 FROM yanshu WHERE _rowid_ = ?").arg(columns()));
+        stored.bind(1, QVariant::fromValue(row));
+        if (!stored.step()) {
+            throw db::DbError(QStringLiteral("这位联系人已不在通讯录中。"),
+                              QStringLiteral("delete of row %1: no such row").arg(row));
+        }
+        const Contact contact = read(stored, 0);
+        db::Statement tombstone(connection_,
+                                QStringLiteral("INSERT OR REPLACE INTO yanshu_deleted "
+                                               "(UID, DELETED, Id, card) VALUES (?, ?, ?, ?)"));
+        tombstone.bindAll({contact.uid.isEmpty() ? newUid() : contact.uid, stamp(), stored.value(0),
+                           keptCard(contact)});
+        tombstone.run();
+    }
+    db::Statement gone(connection_, QStringLiteral("DELETE FROM yanshu WHERE _rowid_ = ?"));
+    gone.bind(1, QVariant::fromValue(row));
+    gone.run();
+    // Older cards than the kept ones go; their tombstones stay.
+    db::Statement forget(connection_,
+                         QStringLiteral("UPDATE yanshu_deleted SET Id = NULL, card = NULL "
+                                        "WHERE card IS NOT NULL AND seq <= (SELECT seq FROM "
+                                        "yanshu_deleted WHERE card IS NOT NULL "
+                                        "ORDER BY seq DESC LIMIT 1 OFFSET ?)"));
+    forget.bind(1, keptDeletions);
+    forget.run();
+    transaction.commit();
+    wrote();
+}
+
+bool Book::canPutBack() {
+    db::Statement kept(connection_,
+                       QStringLiteral("SELECT 1 FROM yanshu_deleted WHERE card IS NOT NULL"));
+    return kept.step();
+}
+
+std::optional<qint64> Book::putBack() {
+    const db::Connection::OwnedWrites owned(connection_);
+    Contact contact;
+    QVariant id;
+    {
+        db::Statement last(connection_,
+                           QStringLiteral("SELECT UID, Id, card FROM yanshu_deleted "
+                                          "WHERE card IS NOT NULL ORDER BY seq DESC LIMIT 1"));
+        if (!last.step()) {
+            return std::nullopt;
+        }
+        contact = cardKept(last.value(2).toString());
+        contact.uid = last.value(0).toString();
+        id = last.value(1);
+    }
+    // Adding it takes its tombstone away (a trigger does, for every add).
+    return addAsFound(contact, id);
 }
 
 std::optional<StoredContact> Book::byUid(const QString& uid) {
     if (uid.isEmpty()) {
         return std::nullopt;
     }
-    if (!byUid_) {
-        byUid_.emplace(
-            connection_,
-            QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columns()));
-    }
-    byUid_->reset();
-    byUid_->bind(1, uid);
-    if (!byUid_->step()) {
+    db::Statement& query = prepared(
+        byUid_, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columns()));
+    query.bind(1, uid);
+    if (!query.step()) {
         return std::nullopt;
     }
-    return StoredContact{byUid_->integer(0), read(*byUid_, 1)};
+    return StoredContact{query.integer(0), read(query, 1)};
+}
+
+void Book::identifyAll() {
+    const db::Connection::OwnedWrites owned(connection_);
+    std::vector<qint64> rows;
+    {
+        db::Statement without(connection_,
+                              QStringLiteral("SELECT _rowid_ FROM yanshu WHERE UID IS NULL"));
+        while (without.step()) {
+            rows.push_back(without.integer(0));
+        }
+    }
+    db::Statement give(connection_, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
+    for (const qint64 row : rows) {
+        give.reset();
+        give.bindAll({newUid(), QVariant::fromValue(row)});
+        give.run();
+    }
+    if (!rows.empty()) {
+        wrote();
+    }
+}
+
+Book::Batch::Batch(Book& book)
+    : book_(book)
+    , transaction_(book.connection_) {
+    ++book_.batches_;
+}
+
+Book::Batch::~Batch() {
+    if (!committed_ && --book_.batches_ == 0) {
+        book_.batchWrote_ = false; // rolled back: nothing changed
+    }
+}
+
+void Book::Batch::commit() {
+    transaction_.commit();
+    committed_ = true;
+    if (--book_.batches_ == 0 && std::exchange(book_.batchWrote_, false) && book_.changes_) {
+        emit book_.changes_->changed();
+    }
 }
 
 } // namespace contacts

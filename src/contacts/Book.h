@@ -3,9 +3,12 @@
 #include "Contact.h"
 
 #include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
 
 #include <QDateTime>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -22,13 +25,33 @@ struct StoredContact {
     Contact contact;
 };
 
-// The writes of table yanshu by statement, for those who write many rows
-// at once (an import). New UIDs and times of change are made here for
-// every writer. Statements are prepared once and used for every row.
+// Tells the windows that show the book that it has changed: once a write
+// is on disk, or once for a whole batch.
+class BookChanges : public QObject {
+    Q_OBJECT
+signals:
+    void changed();
+};
+
+// The one writer of the contacts (table yanshu) and of what deletions leave
+// behind (yanshu_deleted): every module writes through a Book, and the
+// database refuses their own writes (the tables are reserved for it). New
+// UIDs and times of change are made here.
+//
+// A deleted contact leaves a tombstone, its UID and time of deletion, for
+// good: a sync tells from it a contact deleted here from one never seen.
+// The card itself is kept for 撤销删除, across runs, for the last
+// keptDeletions deletions. A contact that comes back (put back, or added
+// again with its UID) takes its tombstone away.
 class Book {
 public:
     using Now = std::function<QDateTime()>;
-    explicit Book(db::Connection& connection, Now now = &QDateTime::currentDateTimeUtc);
+    explicit Book(db::Connection& connection, BookChanges* changes = nullptr,
+                  Now now = &QDateTime::currentDateTimeUtc);
+
+    static constexpr int keptDeletions = 100;
+    // The tables only a Book writes.
+    static QStringList ownTables();
 
     // A new contact's identity, kept for good.
     static QString newUid();
@@ -45,15 +68,50 @@ public:
     // Adds the contact with its number as given, its UID or else a new
     // one, its time of change or else now; returns its row.
     qint64 add(const Contact& contact);
+    // The same with the number as an old file had it: a number, a text or
+    // none (the contact's own is not used).
+    qint64 addAsFound(const Contact& contact, const QVariant& id);
     // Writes the texts and the time of change (or now) into the row; its
     // number and UID stay.
     void replace(qint64 row, const Contact& contact);
+    // Deletes the contact of this row, leaving its tombstone and keeping
+    // its card to be put back.
+    void remove(qint64 row);
+    // Whether a deleted card is kept that putBack would add again.
+    bool canPutBack();
+    // Adds the most recently deleted card that is kept again, with its
+    // number and UID; its row, or none when no card is kept.
+    std::optional<qint64> putBack();
     // The contact of this UID, if the book has it.
     std::optional<StoredContact> byUid(const QString& uid);
+    // Gives every contact without a UID one (rows another program wrote).
+    void identifyAll();
+
+    // Many writes as one transaction and one notification, as an import
+    // makes them: committed by commit(), undone without it.
+    class Batch {
+    public:
+        explicit Batch(Book& book);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+        void commit();
+
+    private:
+        Book& book_;
+        db::Transaction transaction_;
+        bool committed_ = false;
+    };
 
 private:
+    db::Statement& prepared(std::optional<db::Statement>& statement, const QString& sql);
+    void wrote();
+
     db::Connection& connection_;
+    BookChanges* changes_;
     Now now_;
+    int batches_ = 0;
+    bool batchWrote_ = false;
     std::optional<db::Statement> insert_;
     std::optional<db::Statement> update_;
     std::optional<db::Statement> byUid_;

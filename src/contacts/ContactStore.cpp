@@ -19,18 +19,37 @@ const QString byName = QStringLiteral("GR_XM = ?");
 
 } // namespace
 
-ContactStore::ContactStore(Now now)
-    : now_(std::move(now)) {}
+ContactStore::ContactStore(BookChanges* changes, Now now)
+    : changes_(changes)
+    , now_(std::move(now)) {}
+
+void ContactStore::open(db::Connection& connection) {
+    book_.emplace(connection, changes_, now_);
+}
 
 void ContactStore::openAll(db::Connection& connection) {
     all_ = false;
     records_.openTable(connection, table);
+    open(connection);
     all_ = true;
 }
 
 void ContactStore::findByName(db::Connection& connection, const QString& name) {
     all_ = false;
     records_.openTable(connection, table, byName, {name});
+    open(connection);
+}
+
+void ContactStore::close() {
+    book_.reset(); // its statements go before the connection may
+    records_.close();
+}
+
+Book& ContactStore::book() {
+    if (!book_) {
+        throw db::DbError::notOpen(QStringLiteral("the card's contacts are not open"));
+    }
+    return *book_;
 }
 
 Contact ContactStore::current() const {
@@ -44,52 +63,34 @@ Contact ContactStore::current() const {
     return contact;
 }
 
-void ContactStore::setFields(const Contact& contact) {
-    for (std::size_t i = 0; i < textColumns.size(); ++i) {
-        records_.setValue(textColumns[i].column, contact.fields[i]);
-    }
-    records_.setValue(u"REV", Book::revOf(now_()));
-}
-
 void ContactStore::add(const Contact& contact) {
-    records_.addNew();
-    try {
-        records_.setValue(idColumn.column, contact.id);
-        records_.setValue(u"UID", Book::newUid());
-        setFields(contact);
-        records_.update();
-    } catch (...) {
-        records_.cancelUpdate();
-        throw;
-    }
-}
-
-void ContactStore::putBack(const Contact& contact) {
-    records_.addNew();
-    try {
-        records_.setValue(idColumn.column, contact.id);
-        // A row written by another program may have had none.
-        records_.setValue(u"UID", contact.uid.isEmpty() ? Book::newUid() : contact.uid);
-        setFields(contact);
-        records_.update();
-    } catch (...) {
-        records_.cancelUpdate();
-        throw;
-    }
+    Book& writer = book();
+    records_.listEveryRow();
+    records_.joinAdded(writer.add({contact.id, contact.fields, {}, {}}));
 }
 
 void ContactStore::update(const Contact& contact) {
-    try {
-        setFields(contact);
-        records_.update();
-    } catch (...) {
-        records_.cancelUpdate();
-        throw;
-    }
+    book().replace(records_.rowId(), {0, contact.fields, {}, {}});
+    records_.reread();
 }
 
 void ContactStore::removeCurrent() {
-    records_.deleteCurrent();
+    book().remove(records_.rowId());
+    records_.removedCurrent();
+}
+
+bool ContactStore::canPutBack() {
+    return book_ && book_->canPutBack();
+}
+
+bool ContactStore::putBack() {
+    Book& writer = book();
+    records_.listEveryRow();
+    const std::optional<qint64> row = writer.putBack();
+    if (row) {
+        records_.joinAdded(*row);
+    }
+    return row.has_value();
 }
 
 qint64 ContactStore::nextNumber(const db::Connection& connection) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Book.h"
 #include "Contact.h"
 
 #include "platform/db/Recordset.h"
@@ -40,17 +41,17 @@ struct SearchSlice {
 
 // The contacts of table yanshu as the card works on them: a record set
 // with a cursor (its moves and ends; rows read as they are reached), and
-// every write the program makes to the table. Writes reach the file at once.
+// the card's writes, which the Book makes. Writes reach the file at once.
 class ContactStore {
 public:
     using Now = std::function<QDateTime()>;
-    explicit ContactStore(Now now = &QDateTime::currentDateTimeUtc);
+    explicit ContactStore(BookChanges* changes = nullptr, Now now = &QDateTime::currentDateTimeUtc);
 
     // Takes every contact, or those of exactly this name (letter case of
     // Latin names aside); the first becomes current.
     void openAll(db::Connection& connection);
     void findByName(db::Connection& connection, const QString& name);
-    void close() { records_.close(); }
+    void close();
     bool isOpen() const { return records_.isOpen(); }
     // Open on every contact, not only those of a name.
     bool holdsAll() const { return isOpen() && all_; }
@@ -74,12 +75,16 @@ public:
     // Appends a contact with a new UID; it becomes current. Its id is
     // stored as given.
     void add(const Contact& contact);
-    // Appends a deleted contact again, with its number and UID; it becomes
-    // current. Fails (DbError) when its UID is in the table meanwhile.
-    void putBack(const Contact& contact);
     // Writes the texts into the current contact; its number and UID stay.
     void update(const Contact& contact);
+    // Deletes the current contact, keeping it to be put back.
     void removeCurrent();
+    // Whether a deleted contact is kept to be put back, in this run or an
+    // earlier one; false while the set is closed.
+    bool canPutBack();
+    // Appends the last deleted contact that is kept again, with its number
+    // and UID; it becomes current. False when none is kept.
+    bool putBack();
 
     // One more than the largest number in the table (1 for an empty one);
     // the largest possible number is given again rather than wrapping.
@@ -96,10 +101,13 @@ public:
                               const std::optional<QString>& name = std::nullopt);
 
 private:
-    void setFields(const Contact& contact);
+    void open(db::Connection& connection);
+    Book& book();
 
+    BookChanges* changes_;
     Now now_;
     db::Recordset records_;
+    std::optional<Book> book_;
     bool all_ = false;
 };
 

@@ -125,6 +125,12 @@ void F_BF::Form_Unload() {
     stopCounting();
 }
 
+void F_BF::followBook() {
+    if (isLoaded()) {
+        listBackups();
+    }
+}
+
 void F_BF::listBackups() {
     stopCounting();
     auto& c = ui();

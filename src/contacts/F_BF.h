@@ -49,6 +49,10 @@ public:
     std::function<bool()> beforeRestore;
     std::function<void()> afterRestore;
 
+    // After the book has changed, which may have taken a backup: the list
+    // shows it, if the window is open.
+    void followBook();
+
     void cmdBackup_Click();
     void cmdRestore_Click();
     void cmdClose_Click();

@@ -236,10 +236,10 @@ F_EDIT_Controls::F_EDIT_Controls(ui::FormWidget* form) {
     }
 }
 
-F_EDIT::F_EDIT(const platform::Services& services)
+F_EDIT::F_EDIT(const platform::Services& services, BookChanges& changes)
     : FormOf(QStringLiteral("F_EDIT"))
     , services_(services)
-    , store_([&services] { return services.clock.now(); }) {
+    , store_(&changes, [&services] { return services.clock.now(); }) {
     openMaximized();
 }
 
@@ -415,7 +415,6 @@ bool F_EDIT::ADDTJ() {
     const bool saved = guarded([&] { store_.add(contact); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("添加成功"), infoTitle);
-        notifyChanged();
     }
     return saved;
 }
@@ -432,7 +431,6 @@ bool F_EDIT::XG() {
     const bool saved = guarded([this] { store_.update(typed()); });
     if (saved) {
         services_.messageBox.show(QStringLiteral("修改成功"), infoTitle);
-        notifyChanged();
     }
     return saved;
 }
@@ -531,16 +529,10 @@ void F_EDIT::DEL1() {
                                   infoTitle);
         return;
     }
-    // Kept for this run, so that 撤销删除 can put it back.
-    Contact removed;
-    if (!guarded([&] {
-            removed = store_.current();
-            store_.removeCurrent();
-        })) {
+    // The book keeps it, so that 撤销删除 can put it back.
+    if (!guarded([this] { store_.removeCurrent(); })) {
         return;
     }
-    deleted_.push_back(std::move(removed));
-    notifyChanged();
     bool none = false;
     if (!guarded([&] {
             store_.moveNext();
@@ -659,12 +651,6 @@ bool F_EDIT::editing() {
     return isLoaded() && (ui().Command1->isEnabled() || ui().Command3->isEnabled());
 }
 
-void F_EDIT::notifyChanged() {
-    if (bookChanged) {
-        bookChanged();
-    }
-}
-
 void F_EDIT::showBook() {
     if (editing()) {
         return; // what is typed goes first; 继续浏览 shows the book later
@@ -709,18 +695,27 @@ void F_EDIT::showContact(qint64 rowId) {
     XSZL();
 }
 
+bool F_EDIT::canUndoDelete() {
+    try {
+        return store_.canPutBack();
+    } catch (const db::DbError& e) {
+        qWarning("%s", qUtf8Printable(e.detail()));
+        return false; // 撤销删除 itself says why, once asked
+    }
+}
+
 // Nothing to undo: the menu item is off meanwhile.
 void F_EDIT::undoDelete() {
-    if (deleted_.empty() || busyEditing()) {
+    if (busyEditing()) {
         return;
     }
     show();
-    if (!guarded([this] { store_.putBack(deleted_.back()); })) {
-        return; // kept: it may be put back once the file can be written
+    bool back = false;
+    // A failure keeps the card: it may be put back once the file can be written.
+    if (!guarded([&] { back = store_.putBack(); }) || !back) {
+        return;
     }
-    deleted_.pop_back();
     ui().Command4->hide();
-    notifyChanged();
     XSZL();
 }
 

@@ -47,7 +47,8 @@ struct F_EDIT_Controls {
 // put into a mode by the main window; its own buttons finish each action.
 class F_EDIT final : public ui::FormOf<F_EDIT_Controls> {
 public:
-    explicit F_EDIT(const platform::Services& services);
+    // Its writes tell `changes`.
+    F_EDIT(const platform::Services& services, BookChanges& changes);
 
     // What the main window touches: the controls (loading the card first).
     F_EDIT_Controls& controls() { return ui(); }
@@ -57,8 +58,6 @@ public:
     std::function<void(QPoint globalPosition)> popUpMenu;
     // What quitting does once the user has confirmed it.
     std::function<void()> closeProgram;
-    // Told after the card has added, changed or deleted a contact.
-    std::function<void()> bookChanged;
     // Shows the contacts whose name, pinyin, telephone... hold the text,
     // when no name is exactly that.
     std::function<void(const QString& typed)> findSimilar;
@@ -87,10 +86,10 @@ public:
     // Browses the whole book from this row of yanshu, as chosen in the
     // contact list; not while the user is typing into the card.
     void showContact(qint64 rowId);
-    // Puts the contact deleted last in this run back, with its number and
-    // UID, and shows it; again for the one before, and so on.
+    // Puts the contact deleted last back, with its number and UID, and
+    // shows it; again for the one before, and so on, across runs.
     void undoDelete();
-    bool canUndoDelete() const { return !deleted_.empty(); }
+    bool canUndoDelete();
 
     // The card's mode, which its caption names. After 修改 or 取消 the card
     // is read-only but keeps the mode it had until another is set.
@@ -125,7 +124,6 @@ private:
     // While a contact is being added or changed: brings the card up, says
     // that goes first, and is true.
     bool busyEditing();
-    void notifyChanged();
     void offerSimilar(const QString& name);
     void setDataEnabled(bool enabled);
     void step(bool forward);
@@ -137,8 +135,7 @@ private:
     const platform::Services& services_;
     db::Connection connection_;
     ContactStore store_;
-    std::vector<Contact> deleted_; // this run's deletions, the last at the back
-    Mode mode_ = Mode::None;       // none on loading, with an empty caption
+    Mode mode_ = Mode::None; // none on loading, with an empty caption
 };
 
 } // namespace contacts

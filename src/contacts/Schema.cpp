@@ -53,17 +53,7 @@ bool hasContactTable(const db::Connection& connection) {
 void addIdentity(db::Connection& connection) {
     connection.execute(QStringLiteral("ALTER TABLE yanshu ADD COLUMN UID TEXT;"
                                       "ALTER TABLE yanshu ADD COLUMN REV TEXT DEFAULT '';"));
-    std::vector<qint64> rowids;
-    db::Statement rows(connection, QStringLiteral("SELECT _rowid_ FROM yanshu"));
-    while (rows.step()) {
-        rowids.push_back(rows.integer(0));
-    }
-    db::Statement give(connection, QStringLiteral("UPDATE yanshu SET UID = ? WHERE _rowid_ = ?"));
-    for (const qint64 rowid : rowids) {
-        give.reset();
-        give.bindAll({Book::newUid(), QVariant::fromValue(rowid)});
-        give.run();
-    }
+    Book(connection).identifyAll();
     // The next number is one past max(Id): an index makes that one look-up.
     connection.execute(QStringLiteral("CREATE UNIQUE INDEX yanshu_UID ON yanshu (UID);"
                                       "CREATE INDEX yanshu_Id ON yanshu (Id);"
@@ -110,6 +100,18 @@ void addSearchKeys(db::Connection& connection) {
     tidySearchIndex(connection);
 }
 
+// Version 4: what deletions leave. Seq orders them; a contact added again
+// with its UID takes its tombstone away, whoever adds it.
+void addDeletions(db::Connection& connection) {
+    connection.execute(QStringLiteral(
+        "CREATE TABLE yanshu_deleted (seq INTEGER PRIMARY KEY, UID TEXT NOT NULL UNIQUE, "
+        "DELETED TEXT NOT NULL, Id, card TEXT);"
+        "CREATE INDEX yanshu_deleted_kept ON yanshu_deleted (seq) WHERE card IS NOT NULL;"
+        "CREATE TRIGGER yanshu_deleted_back AFTER INSERT ON yanshu BEGIN "
+        "DELETE FROM yanshu_deleted WHERE UID = NEW.UID; END;"
+        "PRAGMA user_version = 4;"));
+}
+
 // Brings the tables from their version up to the current one.
 void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
@@ -117,6 +119,9 @@ void upgrade(db::Connection& connection, int from) {
     }
     if (from < 3) {
         addSearchKeys(connection);
+    }
+    if (from < 4) {
+        addDeletions(connection);
     }
 }
 
@@ -179,12 +184,14 @@ void createSchema(db::Connection& connection) {
     createTablesOfVersion1(connection);
     upgrade(connection, 1);
     transaction.commit();
+    connection.reserveWrites(Book::ownTables());
 }
 
 void openDatabase(db::Connection& connection, const QString& connectionString,
                   const platform::Progress& progress) {
     connection.open(connectionString);
     defineSearchFunctions(connection);
+    connection.reserveWrites(Book::ownTables());
     const int version = userVersion(connection);
     if (version == schemaVersion) {
         return;

@@ -14,10 +14,12 @@ namespace contacts {
 // file's user_version. 1: yanshu and mab as first made; 2: each contact
 // has a UID (stable identity) and a REV (UTC time of its last change),
 // and Id is indexed for the next number; 3: yanshu_find holds the contact
-// list's search keys, which triggers keep.
-inline constexpr int schemaVersion = 3;
+// list's search keys, which triggers keep; 4: yanshu_deleted holds what
+// deletions leave (tombstones, and cards kept to be put back).
+inline constexpr int schemaVersion = 4;
 
-// Both give the connection the functions the tables' triggers call.
+// Both give the connection the functions the tables' triggers call, and
+// leave the contact tables' writes to contacts::Book alone.
 // Makes the tables of the current version in an empty database.
 void createSchema(db::Connection& connection);
 // Makes the tables as version 1 made them: how files of the first

@@ -11,7 +11,6 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
-#include "platform/db/Transaction.h"
 #include "platform/text/CodePage.h"
 
 #include <QDir>
@@ -109,11 +108,13 @@ struct Stored {
 // book's own writes, all inside the import's transaction.
 class ImportBook {
 public:
-    ImportBook(db::Connection& connection, const Now& now)
-        : byName_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?")
+    ImportBook(db::Connection& connection, contacts::BookChanges* changes, const Now& now)
+        : connection_(connection)
+        , byName_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?")
                                   .arg(contacts::Book::columns()))
-        , writes_(connection, now)
-        , nextId_(contacts::ContactStore::nextNumber(connection)) {}
+        , writes_(connection, changes, now) {}
+
+    contacts::Book& writes() { return writes_; }
 
     std::optional<Stored> withUid(const QString& uid) {
         const std::optional<contacts::StoredContact> found = writes_.byUid(uid);
@@ -137,9 +138,12 @@ public:
     }
 
     // A new UID where the card has none, and now where it has no time.
+    // Numbered on from the largest number once the batch holds the file.
     void add(const Fields& fields, const QString& uid, const QString& rev) {
-        writes_.add({nextId_, fields, uid, rev});
-        nextId_ = nextId_ < std::numeric_limits<qint64>::max() ? nextId_ + 1 : nextId_;
+        qint64& next =
+            nextId_ ? *nextId_ : nextId_.emplace(contacts::ContactStore::nextNumber(connection_));
+        writes_.add({next, fields, uid, rev});
+        next = next < std::numeric_limits<qint64>::max() ? next + 1 : next;
     }
 
     // Now where no time is given.
@@ -153,9 +157,10 @@ private:
         return {query.integer(0), contact.fields, contact.rev};
     }
 
+    db::Connection& connection_;
     db::Statement byName_;
     contacts::Book writes_;
-    qint64 nextId_;
+    std::optional<qint64> nextId_;
 };
 
 // The last line of a CSV row, whose fields may hold line breaks.
@@ -193,8 +198,10 @@ QString fieldCaption(int i) {
 
 class Importer {
 public:
-    Importer(db::Connection& connection, const Now& now)
-        : book_(connection, now) {}
+    Importer(db::Connection& connection, contacts::BookChanges* changes, const Now& now)
+        : book_(connection, changes, now) {}
+
+    contacts::Book& book() { return book_.writes(); }
 
     void take(const Entry& entry) {
         const Fields card = storedFields(entry);
@@ -377,7 +384,7 @@ QString ImportReport::text(const QString& fileName, int maxNotes) const {
 }
 
 ImportReport importFile(db::Connection& connection, const QString& path, const Progress& progress,
-                        const Now& now) {
+                        const Now& now, contacts::BookChanges* changes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         fileFailure(QStringLiteral("无法打开文件“%1”。"), path, file.errorString());
@@ -390,8 +397,8 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
 
     const LargeCache cache(connection);
-    db::Transaction transaction(connection);
-    Importer importer(connection, now);
+    Importer importer(connection, changes, now);
+    contacts::Book::Batch batch(importer.book());
     ImportReport& report = importer.report;
     Ticker ticker(progress);
     if (looksLikeVCard(data)) {
@@ -454,7 +461,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     }
     std::sort(report.skipped.begin(), report.skipped.end(),
               [](const auto& a, const auto& b) { return a.line < b.line; });
-    transaction.commit();
+    batch.commit();
     return report;
 }
 

@@ -12,6 +12,9 @@
 namespace db {
 class Connection;
 }
+namespace contacts {
+class BookChanges;
+}
 
 namespace interchange {
 
@@ -48,10 +51,12 @@ struct ImportReport {
 //     where both hold different values the book's stays and the report
 //     says so. Anything else is added.
 // So importing a file again changes nothing. Throws DbError when the file
-// cannot be read or the database refuses.
+// cannot be read or the database refuses. A stored import tells `changes`
+// once.
 ImportReport importFile(db::Connection& connection, const QString& path,
                         const Progress& progress = {},
-                        const Now& now = &QDateTime::currentDateTimeUtc);
+                        const Now& now = &QDateTime::currentDateTimeUtc,
+                        contacts::BookChanges* changes = nullptr);
 
 enum class ExportFormat { VCard40, VCard30, VCard21, Csv };
 

@@ -12,7 +12,6 @@
 #include "platform/db/DbError.h"
 #include "platform/db/FileReplace.h"
 #include "platform/db/Statement.h"
-#include "platform/db/Transaction.h"
 
 #include <QDir>
 #include <QFile>
@@ -85,21 +84,18 @@ bool nextRow(AccessReader& file, Row& row, qint64& read, const QString& what, QS
 }
 
 // Returns false when cancelled.
-bool copyContacts(AccessReader& file, db::Connection& target, ConversionReport& report,
-                  platform::Ticker& ticker, qint64& total, const QString& stamp) {
+bool copyContacts(AccessReader& file, contacts::Book& book, ConversionReport& report,
+                  platform::Ticker& ticker, qint64& total) {
     if (!file.hasTable(QStringLiteral("yanshu"))) {
         report.notes << QStringLiteral("旧文件中没有联系人表 yanshu。");
         return true;
     }
     const QStringList columns = file.table(total);
     const ContactLayout layout = layoutOf(columns, report.notes);
-    db::Statement insert(target, QStringLiteral("INSERT INTO yanshu (%1) VALUES (%2)")
-                                     .arg(contacts::Book::columns(),
-                                          QStringList(24, QStringLiteral("?")).join(u", ")));
+    contacts::Contact contact;
+    contact.rev = book.stamp(); // one time for the whole conversion
     Row row;
     while (nextRow(file, row, report.contactsRead, QStringLiteral("条联系人"), report.notes)) {
-        insert.reset();
-        insert.bind(1, layout.id < 0 ? QVariant(0) : idValue(row[layout.id]));
         for (std::size_t i = 0; i < layout.text.size(); ++i) {
             QString value =
                 layout.text[i] < 0 ? QString() : row[layout.text[i]].value_or(QString());
@@ -116,11 +112,9 @@ bool copyContacts(AccessReader& file, db::Connection& target, ConversionReport& 
                              extras.join(QStringLiteral("\r\n"));
                 }
             }
-            insert.bind(int(i) + 2, value);
+            contact.fields[i] = value;
         }
-        insert.bind(23, contacts::Book::newUid());
-        insert.bind(24, stamp);
-        insert.run();
+        book.addAsFound(contact, layout.id < 0 ? QVariant(0) : idValue(row[layout.id]));
         ++report.contactsWritten;
         if (!ticker.keepGoing(report.contactsRead, total)) {
             return false;
@@ -214,8 +208,9 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
     if (file.cancelled()) {
         return cancelled;
     }
-    db::Transaction transaction(target);
-    if (!copyContacts(file, target, report, ticker, total, contacts::Book::revOf(now()))) {
+    contacts::Book book(target, nullptr, now);
+    contacts::Book::Batch batch(book);
+    if (!copyContacts(file, book, report, ticker, total)) {
         return cancelled;
     }
     copyUsers(file, target, report);
@@ -224,7 +219,7 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
          !contacts::tidySearchIndex(target, [&] { return ticker.keepGoing(1, 1); }))) {
         return cancelled;
     }
-    transaction.commit();
+    batch.commit();
     return report;
 }
 

@@ -36,12 +36,12 @@ QStringList contactsOf(const QString& file) {
 // Contacts 人1… with a few hundred bytes of notes each: a book whose copy
 // takes many steps.
 void addContacts(const QString& file, int count) {
-    db::Connection c;
-    contacts::openDatabase(c, db::connectionString(file));
-    c.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n "
-                             "WHERE i < %1) INSERT INTO yanshu (Id, GR_XM, GR_BZ, UID) SELECT i, "
-                             "'人' || i, hex(randomblob(200)), hex(randomblob(16)) FROM n")
-                  .arg(count + 9));
+    test::writeBook(file,
+                    QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 "
+                                   "FROM n WHERE i < %1) INSERT INTO yanshu (Id, GR_XM, GR_BZ, "
+                                   "UID) SELECT i, '人' || i, hex(randomblob(200)), "
+                                   "hex(randomblob(16)) FROM n")
+                        .arg(count + 9));
 }
 
 // A small disk of its own: a tmpfs mounted over a temporary folder while
@@ -218,14 +218,11 @@ private slots:
         QCOMPARE(contactsOf(backups().front().path).size(), 1);
     }
 
-    // Each 撤销删除 puts the last contact deleted back, Id and UID and all;
-    // the item is on only while there is one to put back.
+    // Each 撤销删除 puts the last contact deleted back, Id and UID and all,
+    // in a later run too; the item is on only while there is one to put back.
     void undoPutsTheDeletedContactsBackOneAfterAnother() {
-        {
-            db::Connection c;
-            contacts::openDatabase(c, db::connectionString(s->services.databaseFile));
-            c.execute(QStringLiteral("UPDATE yanshu SET UID = 'uid-' || Id"));
-        }
+        test::writeBook(s->services.databaseFile,
+                        QStringLiteral("UPDATE yanshu SET UID = 'uid-' || Id"));
         const QStringList before = contactsOf(s->services.databaseFile);
         test::logIn(*forms, box());
         QAction* undo = item("EDIT_UNDO");
@@ -238,6 +235,13 @@ private slots:
         item("EDIT_3")->trigger();
         QVERIFY(contactsOf(s->services.databaseFile).isEmpty());
 
+        restart();
+        box().expect(QStringLiteral("没有可用记录"), QStringLiteral("提示信息"));
+        box().expect(QStringLiteral("没有记录是否添加新联系人信息?"), QStringLiteral("提示"),
+                     Answer::No);
+        test::logIn(*forms, box());
+        undo = item("EDIT_UNDO");
+        QVERIFY(undo->isEnabled());
         undo->trigger();
         QCOMPARE(shownName(), QStringLiteral("乙"));
         QCOMPARE(contactsOf(s->services.databaseFile), before.mid(1));

@@ -5,6 +5,7 @@
 
 #include "account/UserStore.h"
 #include "contacts/Backups.h"
+#include "contacts/Book.h"
 #include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
@@ -15,6 +16,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,11 +64,27 @@ void makeBook(const QString& path, int contacts) {
     connection.create(path);
     contacts::createSchema(connection);
     account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));
-    connection.execute(QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
-                                      "FROM n WHERE i < %1) INSERT INTO yanshu (Id, GR_XM, "
-                                      "GR_YDH, GR_BZ, UID) SELECT i, '人' || i, '138' || i, "
-                                      "hex(randomblob(200)), hex(randomblob(16)) FROM n")
-                           .arg(contacts));
+    contacts::Book book(connection);
+    contacts::Book::Batch batch(book);
+    for (int i = 1; i <= contacts; ++i) {
+        contacts::Contact contact;
+        contact.id = i;
+        contact[contacts::Field::Name] = QStringLiteral("人%1").arg(i);
+        contact[contacts::Field::Mobile] = QStringLiteral("138%1").arg(i);
+        QByteArray notes(200, Qt::Uninitialized);
+        QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(notes.data()),
+                                              notes.size() / 4);
+        contact[contacts::Field::Notes] = QString::fromLatin1(notes.toHex());
+        book.add(contact);
+    }
+    batch.commit();
+}
+
+// The book opened for plain SQL, as a writer that is no Book writes it
+// (another copy of the program, say).
+void openForWriting(db::Connection& connection, const QString& path) {
+    contacts::openDatabase(connection, db::connectionString(path));
+    connection.reserveWrites({});
 }
 
 QStringList pathsOf(const std::vector<contacts::Backup>& backups) {
@@ -106,7 +124,7 @@ private slots:
         db::Statement reading(reader, namesInOrder);
         QVERIFY(reading.step());
         db::Connection writer;
-        contacts::openDatabase(writer, connectionString(book()));
+        openForWriting(writer, book());
         db::Transaction pending(writer);
         writer.execute(QStringLiteral("UPDATE yanshu SET GR_XM = '未提交' WHERE Id = 1"));
 
@@ -152,7 +170,7 @@ private slots:
         const QString first = contacts::takeBackup(book(), now).path;
         const QByteArray copied = test::fileBytes(first);
         db::Connection program;
-        contacts::openDatabase(program, connectionString(book()));
+        openForWriting(program, book());
         program.execute(QStringLiteral("UPDATE yanshu SET GR_BZ = GR_BZ"));
         const QByteArray book = test::fileBytes(this->book());
         QCOMPARE(book.size(), copied.size());
@@ -245,7 +263,7 @@ private slots:
                                }).path;
         QVERIFY(!reported.isEmpty());
         db::Connection program;
-        contacts::openDatabase(program, connectionString(book()));
+        openForWriting(program, book());
         program.execute(QStringLiteral("DELETE FROM yanshu WHERE Id > 1"));
         const auto interrupted = [](const auto& action) {
             try {
@@ -293,7 +311,7 @@ private slots:
         QStringList taken;
         std::vector<QDate> days;
         db::Connection program;
-        contacts::openDatabase(program, connectionString(book()));
+        openForWriting(program, book());
         for (QDateTime now(QDate(2025, 8, 30), QTime(23, 0));
              now < QDateTime(QDate(2026, 12, 20), QTime(12, 0)); now = now.addSecs(97 * 3600)) {
             program.execute(QStringLiteral("UPDATE yanshu SET GR_BZ = '%1'").arg(now.toString()));
@@ -390,7 +408,7 @@ private slots:
     void restorePutsABackupBackAfterKeepingTheCurrentBook() {
         makeBook(book(), 3);
         db::Connection program;
-        contacts::openDatabase(program, connectionString(book()));
+        openForWriting(program, book());
         const QDateTime now(QDate(2026, 12, 8), QTime(2, 15));
         const QString backup = contacts::takeBackup(book(), now).path;
         program.execute(QStringLiteral("DELETE FROM yanshu WHERE Id = 1"));

@@ -1,7 +1,7 @@
 #include "TestServices.h"
 
 #include "contacts/F_EDIT.h"
-#include "contacts/Schema.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/Recordset.h"
@@ -33,7 +33,8 @@ class CardTest : public QObject {
     std::unique_ptr<test::TestServices> s;
     std::unique_ptr<QMdiArea> area;
     std::unique_ptr<F_EDIT> card;
-    db::Connection other; // a second look at the file
+    db::Connection other; // a second look at the file, and a writer that is no Book
+    contacts::BookChanges changes;
 
     test::ScriptedMessageBox& box() { return s->messageBox; }
 
@@ -106,11 +107,12 @@ class CardTest : public QObject {
 private slots:
     void init() {
         s = std::make_unique<test::TestServices>();
-        contacts::openDatabase(other, db::connectionString(s->folder.databasePath()));
+        other.open(db::connectionString(s->folder.databasePath()));
+        contacts::defineSearchFunctions(other);
         area = std::make_unique<QMdiArea>();
         area->resize(1100, 800);
         area->show();
-        card = std::make_unique<F_EDIT>(s->services);
+        card = std::make_unique<F_EDIT>(s->services, changes);
         card->setMdiArea([this] { return area.get(); });
     }
     void cleanup() {

@@ -8,6 +8,7 @@
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
 #include "contacts/Schema.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
@@ -18,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUuid>
 #include <QtTest>
@@ -48,12 +50,22 @@ class StoreTest : public QObject {
 
     std::unique_ptr<QTemporaryDir> dir;
     db::Connection connection;
-    QDateTime clock{QDate(2026, 12, 7), QTime(9, 30), Qt::UTC};
+    const QDateTime start{QDate(2026, 12, 7), QTime(9, 30), Qt::UTC};
+    QDateTime clock;
+    contacts::BookChanges changes;
 
     QString path() const { return dir->filePath(QStringLiteral("MY.mdb")); }
     QString connectionString() const { return db::connectionString(path()); }
     ContactStore store() {
-        return ContactStore([this] { return clock; });
+        return ContactStore(&changes, [this] { return clock; });
+    }
+    // What a writer that is no Book (another copy of the program, say)
+    // writes into the book.
+    void written(const QString& sql) {
+        db::Connection other;
+        other.open(connectionString());
+        contacts::defineSearchFunctions(other);
+        other.execute(sql);
     }
     // What another program sees in the file (the book by default): the
     // first columns of each row.
@@ -95,6 +107,7 @@ class StoreTest : public QObject {
 
 private slots:
     void init() {
+        clock = start;
         dir = std::make_unique<QTemporaryDir>();
         makeFile(contacts::createSchema);
     }
@@ -109,7 +122,7 @@ private slots:
         QCOMPARE(namesFound(QStringLiteral("select name from pragma_table_info(?)"),
                             QStringLiteral("yanshu")),
                  expected);
-        connection.execute(QStringLiteral("INSERT INTO yanshu DEFAULT VALUES"));
+        written(QStringLiteral("INSERT INTO yanshu DEFAULT VALUES"));
         db::Recordset row;
         row.openTable(connection, QStringLiteral("yanshu"));
         for (const auto& c : textColumns) {
@@ -187,7 +200,7 @@ private slots:
 
         // The writes by statement of an import: a UID and a time are kept
         // when given, made when not; a UID the book holds is refused.
-        contacts::Book book(connection, [this] { return clock; });
+        contacts::Book book(connection, nullptr, [this] { return clock; });
         const qint64 row = book.add(card(20, QStringLiteral("丙")));
         Contact given = card(21, QStringLiteral("丁"));
         given.uid = QStringLiteral("u-1");
@@ -209,28 +222,104 @@ private slots:
 
     void theNextNumberIsOneMoreThanTheLargest() {
         QCOMPARE(ContactStore::nextNumber(connection), qint64(1));
-        connection.execute(QStringLiteral("INSERT INTO yanshu (Id) VALUES (3), (7), (5)"));
+        written(QStringLiteral("INSERT INTO yanshu (Id) VALUES (3), (7), (5)"));
         QCOMPARE(ContactStore::nextNumber(connection), qint64(8));
-        connection.execute(QStringLiteral("INSERT INTO yanshu (Id) VALUES (9223372036854775807)"));
+        written(QStringLiteral("INSERT INTO yanshu (Id) VALUES (9223372036854775807)"));
         QCOMPARE(ContactStore::nextNumber(connection), std::numeric_limits<qint64>::max());
     }
 
-    void aBatchIsOneTransactionOrNothing() {
-        ContactStore s = store();
-        s.openAll(connection);
+    // A batch is one transaction and one notice, or nothing; single
+    // writes tell one each. Nobody but a Book writes the contacts.
+    void aBatchIsOneTransactionAndOneNoticeOrNothing() {
+        QSignalSpy told(&changes, &contacts::BookChanges::changed);
+        contacts::Book book(connection, &changes);
         {
-            db::Transaction batch(connection);
-            s.add(card(1, QStringLiteral("不留")));
+            contacts::Book::Batch batch(book);
+            book.add(card(1, QStringLiteral("不留")));
         } // dropped without commit
         QCOMPARE(stored(QStringLiteral("select count(*) from yanshu")), QStringList{"0"});
-        s.openAll(connection);
-        db::Transaction batch(connection);
-        for (int i = 1; i <= 10000; ++i) {
-            s.add(card(i, QStringLiteral("批%1").arg(i)));
+        QCOMPARE(told.size(), 0);
+        {
+            contacts::Book::Batch batch(book);
+            for (int i = 1; i <= 10000; ++i) {
+                book.add(card(i, QStringLiteral("批%1").arg(i)));
+            }
+            QCOMPARE(told.size(), 0);
+            batch.commit();
         }
-        batch.commit();
+        QCOMPARE(told.size(), 1);
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
                  QStringList{"10000"});
+        ContactStore s = store();
+        s.openAll(connection);
+        s.update(card(1, QStringLiteral("改")));
+        s.removeCurrent();
+        QCOMPARE(told.size(), 3);
+
+        for (const char* sql :
+             {"INSERT INTO yanshu (GR_XM) VALUES ('外人')", "UPDATE yanshu SET GR_XM = '外人'",
+              "DELETE FROM yanshu", "DELETE FROM yanshu_deleted"}) {
+            QVERIFY_THROWS_EXCEPTION(db::DbError, connection.execute(QString::fromUtf8(sql)));
+        }
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu")), QStringList{"9999"});
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_deleted")), QStringList{"1"});
+    }
+
+    // A deletion leaves a tombstone for good and the card for a while;
+    // undo puts the newest back, across runs, and takes its tombstone.
+    void deletionsAreRememberedAndUndoneAcrossRuns() {
+        {
+            ContactStore s = store();
+            s.openAll(connection);
+            QVERIFY(!s.canPutBack());
+            for (int i = 1; i <= contacts::Book::keptDeletions + 2; ++i) {
+                s.add(card(i, QStringLiteral("删%1").arg(i)));
+            }
+            s.moveFirst();
+            for (int i = 1; i <= contacts::Book::keptDeletions + 2; ++i) {
+                clock = clock.addSecs(1);
+                s.removeCurrent();
+                s.moveNext();
+            }
+            QVERIFY(s.empty() || !s.records().hasCurrent());
+        }
+        const auto tombstones = [&] {
+            return stored(QStringLiteral("select count(*) || '/' || count(card) || '/' || "
+                                         "count(DISTINCT UID) from yanshu_deleted"))
+                .constFirst();
+        };
+        QCOMPARE(tombstones(), QStringLiteral("102/100/102"));
+        QCOMPARE(
+            stored(QStringLiteral("select DELETED from yanshu_deleted order by seq desc")).first(),
+            QStringLiteral("2026-12-07T09:31:42.000Z"));
+        connection.close();
+
+        contacts::openDatabase(connection, connectionString()); // the next run
+        ContactStore s = store();
+        s.openAll(connection);
+        QVERIFY(s.canPutBack());
+        QVERIFY(s.putBack());
+        const Contact back = s.current();
+        QCOMPARE(back.id, qint64(102));
+        QCOMPARE(back.fields, card(102, QStringLiteral("删102")).fields);
+        QCOMPARE(back.rev, QStringLiteral("2026-12-07T09:30:00.000Z")); // as it was
+        QCOMPARE(tombstones(), QStringLiteral("101/99/101"));
+        for (int i = 0; i < 99; ++i) {
+            QVERIFY(s.putBack());
+        }
+        QVERIFY(!s.canPutBack());
+        QVERIFY(!s.putBack());
+        QCOMPARE(tombstones(), QStringLiteral("2/0/2")); // the two oldest: gone for good
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu")), QStringList{"100"});
+        QCOMPARE(stored(QStringLiteral("select min(Id) from yanshu")), QStringList{"3"});
+
+        // A contact that comes back another way (an import of its UID)
+        // takes its tombstone too.
+        const QString uid = stored(QStringLiteral("select UID from yanshu_deleted")).first();
+        Contact again = card(1, QStringLiteral("删1"));
+        again.uid = uid;
+        contacts::Book(connection).add(again);
+        QCOMPARE(tombstones(), QStringLiteral("1/0/1"));
     }
 
     void aVersionOneFileIsUpgradedLosslesslyAfterABackup() {
@@ -264,7 +353,8 @@ private slots:
         QCOMPARE(stored(QStringLiteral("select YHM || YHMA from mab"), 1, copy),
                  QStringList{"admin123456"});
         QCOMPARE(all(), before);
-        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"3"});
+        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")),
+                 QStringList{QString::number(contacts::schemaVersion)});
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
                  QStringList{"3"});
         QCOMPARE(
@@ -314,8 +404,7 @@ private slots:
         add(QStringLiteral("李明"), QStringLiteral("+86 139 1234 5678"), {}, {});
         add(QStringLiteral("林"), {}, {}, {});
         add(QStringLiteral("David 王"), {}, QStringLiteral("david@example.org"), {});
-        connection.execute(
-            QStringLiteral("INSERT INTO yanshu (GR_XM, GR_DHW) VALUES ('吕女士', '010-6000')"));
+        written(QStringLiteral("INSERT INTO yanshu (GR_XM, GR_DHW) VALUES ('吕女士', '010-6000')"));
         const auto names = [&](const QString& typed) { return namesListed(typed); };
         // 曾's usual reading is ceng.
         QCOMPARE(names({}), (QStringList{"曾单", "David 王", "李明", "林", "吕女士", "张三"}));
@@ -368,7 +457,7 @@ private slots:
         QCOMPARE(names(QStringLiteral("wangwu")), QStringList{"王五"}); // the trigrams follow
         QCOMPARE(names(QStringLiteral("zhangsan")), QStringList());
         s.removeCurrent();
-        connection.execute(QStringLiteral("DELETE FROM yanshu WHERE GR_XM = '林'"));
+        written(QStringLiteral("DELETE FROM yanshu WHERE GR_XM = '林'"));
         QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_find")), QStringList{"4"});
     }
 

@@ -334,7 +334,7 @@ private slots:
         }
         {
             // Gone before the book is replaced: Windows removes no open file.
-            contacts::ContactStore store([this] { return now; });
+            contacts::ContactStore store(nullptr, [this] { return now; });
             store.openAll(connection);
             store.add(fullContact(1, QStringLiteral("欧阳·\"娜娜\", 😀")));
             contacts::Contact other = fullContact(2, QStringLiteral("Zoë Smith"));

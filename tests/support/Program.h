@@ -20,9 +20,8 @@ inline void setUp(std::unique_ptr<TestServices>& s, std::unique_ptr<app::Forms>&
     if (contacts.isEmpty()) {
         return;
     }
-    db::Connection c;
-    contacts::openDatabase(c, db::connectionString(s->folder.databasePath()));
-    c.execute(QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
+    writeBook(s->folder.databasePath(),
+              QStringLiteral("INSERT INTO yanshu (Id, GR_XM, GR_DH) VALUES ") + contacts);
 }
 
 // The windows go before their services; then every scripted box must have come.

@@ -89,6 +89,13 @@ void FileLock::release() {
     connection_.execute(QStringLiteral("ROLLBACK"));
 }
 
+void writeBook(const QString& databaseFile, const QString& sql) {
+    db::Connection connection;
+    contacts::openDatabase(connection, db::connectionString(databaseFile));
+    connection.reserveWrites({});
+    connection.execute(sql);
+}
+
 int openHandles(const QString& path, qint64 pid) {
     const QString fds =
         pid ? QStringLiteral("/proc/%1/fd").arg(pid) : QStringLiteral("/proc/self/fd");

@@ -190,6 +190,11 @@ private:
 // How many open files of the process (0: this one) are the file at path.
 int openHandles(const QString& path, qint64 pid = 0);
 
+// SQL run on the book as a writer that is no Book runs it (another copy
+// of the program, say): the tables up to date, the triggers' functions
+// there, nothing reserved.
+void writeBook(const QString& databaseFile, const QString& sql);
+
 // Fails the test unless this process has the file open exactly count
 // times. Windows lists no process's open files, so there it checks nothing.
 void expectOpenHandles(const QString& path, int count);
