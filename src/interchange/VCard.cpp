@@ -419,7 +419,7 @@ QByteArray quotedPrintable(const QByteArray& bytes, qsizetype firstLineUsed) {
             c >= 33 && c <= 126 && c != '='
                 ? QByteArray(1, ch)
                 : "=" + QByteArray::number(c, 16).toUpper().rightJustified(2, '0');
-        if (used + code.size() > 75) {
+        if (used + code.size() > 74) { // and the soft break's "="
             out += "=\r\n";
             used = 0;
         }
@@ -448,8 +448,11 @@ public:
         for (const QChar c : text) {
             plain = plain && c.unicode() >= 32 && c.unicode() < 127;
         }
-        if (plain) {
-            out_ += (nameAndParams + u':' + text).toLatin1() + "\r\n";
+        // 2.1 may fold only at white space: a longer plain line goes
+        // quoted-printable, whose soft breaks keep it within 75 octets.
+        const QByteArray line = (nameAndParams + u':' + text).toLatin1();
+        if (plain && line.size() <= 75) {
+            out_ += line + "\r\n";
             return;
         }
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
