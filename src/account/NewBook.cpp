@@ -16,10 +16,8 @@ void createBook(const QString& file, const QString& userName, const QString& pas
                 const std::function<void(db::Connection&)>& fill) {
     const QFileInfo info(file);
     if (!QDir().mkpath(info.absolutePath())) {
-        throw db::DbError(QStringLiteral("无法建立文件夹“%1”。")
-                              .arg(QDir::toNativeSeparators(info.absolutePath())),
-                          QStringLiteral("mkpath failed: ") + info.absolutePath(), 0,
-                          db::DbErrorKind::Io);
+        throw db::FileError(db::FileFailure::MakeFolder, info.absolutePath(),
+                            QStringLiteral("mkpath failed"));
     }
     db::Connection connection;
     connection.create(file); // refuses a file that exists

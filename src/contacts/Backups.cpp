@@ -89,8 +89,8 @@ std::vector<Found> findBackups(const QString& databaseFile) {
 QString newBackupPath(const QString& databaseFile, const QDateTime& now) {
     const QString folder = backupFolder(databaseFile);
     if (!QDir().mkpath(folder)) {
-        throw db::DbError(QStringLiteral("无法建立备份文件夹“%1”。").arg(native(folder)),
-                          QStringLiteral("cannot make folder ") + folder, 0, db::DbErrorKind::Io);
+        throw db::FileError(db::FileFailure::MakeBackupFolder, folder,
+                            QStringLiteral("cannot make folder"));
     }
     const QString base =
         QDir(folder).filePath(stemOf(databaseFile) + u'-' +

@@ -39,12 +39,11 @@ using Fields = std::array<QString, fieldCount>;
 [[noreturn]] void writeFailure(const QFileDevice& file, const QString& path, qint64 unwritten) {
     const QStorageInfo disk(QFileInfo(path).absolutePath());
     if (disk.isValid() && disk.bytesAvailable() < std::max<qint64>(unwritten, 1)) {
-        throw db::DbError(
-            QStringLiteral("磁盘已满，无法写入文件“%1”。").arg(QDir::toNativeSeparators(path)),
-            QStringLiteral("%1 bytes free: %2").arg(disk.bytesAvailable()).arg(file.errorString()),
-            0, db::DbErrorKind::DiskFull);
+        throw db::FileError(
+            db::FileFailure::DiskFull, path,
+            QStringLiteral("%1 bytes free: %2").arg(disk.bytesAvailable()).arg(file.errorString()));
     }
-    fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+    throw db::FileError(db::FileFailure::Write, path, file.errorString());
 }
 
 QString sameLines(const QString& text) {
@@ -387,7 +386,7 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
                         const Now& now, contacts::BookChanges* changes) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        fileFailure(QStringLiteral("无法打开文件“%1”。"), path, file.errorString());
+        throw db::FileError(db::FileFailure::Open, path, file.errorString());
     }
     QByteArray copy;
     const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
@@ -469,7 +468,7 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
                         QByteArrayView charset, const Progress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
-        fileFailure(QStringLiteral("无法写入文件“%1”。"), path, file.errorString());
+        throw db::FileError(db::FileFailure::Write, path, file.errorString());
     }
     const bool utf8 = QByteArrayView(charset).compare("UTF-8", Qt::CaseInsensitive) == 0;
     const auto encoded = [&](const QString& text) {

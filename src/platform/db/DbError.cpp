@@ -23,6 +23,34 @@ DbError DbError::notOpen(const QString& detail) {
 
 namespace {
 
+// The sentences of file failures ("%1" is the file or folder).
+struct FileSentence {
+    FileFailure failure;
+    DbErrorKind kind;
+    const char16_t* sentence;
+};
+
+constexpr FileSentence fileSentences[] = {
+    {FileFailure::Open, DbErrorKind::Io, u"无法打开文件“%1”。"},
+    {FileFailure::Write, DbErrorKind::Io, u"无法写入文件“%1”。"},
+    {FileFailure::DiskFull, DbErrorKind::DiskFull, u"磁盘已满，无法写入文件“%1”。"},
+    {FileFailure::MakeFolder, DbErrorKind::Io, u"无法建立文件夹“%1”。"},
+    {FileFailure::MakeBackupFolder, DbErrorKind::Io, u"无法建立备份文件夹“%1”。"},
+};
+
+const FileSentence& sentenceOf(FileFailure failure) {
+    return *std::find_if(std::begin(fileSentences), std::end(fileSentences),
+                         [failure](const FileSentence& s) { return s.failure == failure; });
+}
+
+} // namespace
+
+FileError::FileError(FileFailure failure, const QString& path, const QString& detail)
+    : DbError(QString::fromUtf16(sentenceOf(failure).sentence).arg(QDir::toNativeSeparators(path)),
+              detail + QStringLiteral(": ") + path, 0, sentenceOf(failure).kind) {}
+
+namespace {
+
 // What an engine result code means to the user: its kind and the sentence
 // for it ("%1" is the file).
 struct Meaning {

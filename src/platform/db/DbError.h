@@ -51,4 +51,22 @@ private:
     std::string what_;
 };
 
+// What went wrong with a file the program reads or writes beside the
+// database (an import, an export, a folder): a DbError, so that one catch
+// and one message box serve both.
+enum class FileFailure {
+    Open,
+    Write,
+    DiskFull,
+    MakeFolder,
+    MakeBackupFolder,
+};
+
+class FileError : public DbError {
+public:
+    // `path` names the file or folder in the user's sentence; `detail` is
+    // the system's own text.
+    FileError(FileFailure failure, const QString& path, const QString& detail);
+};
+
 } // namespace db
