@@ -1,17 +1,19 @@
 #include "BenchData.h"
 
 #include "account/UserStore.h"
+#include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
 #include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
-#include "platform/db/Transaction.h"
 
 #include <QFile>
 #include <QStringList>
 
 #include <sqlite3.h>
+
+#include <algorithm>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -113,46 +115,39 @@ QString contactName(int i, int count) {
     return name;
 }
 
-// Fills the table in one transaction, with card-like texts of typical length.
+// Fills the table in one batch, with card-like texts of typical length.
 void generateContacts(db::Connection& connection, int count) {
-    db::Transaction batch(connection);
-    QString sql = QStringLiteral("INSERT INTO yanshu (Id, UID");
-    for (const auto& c : contacts::textColumns) {
-        sql += QStringLiteral(", ") + c.column.toString();
-    }
-    sql += QStringLiteral(") VALUES (?, ?") + QStringLiteral(", ?").repeated(21) + u')';
-    db::Statement insert(connection, sql);
+    contacts::Book book(connection);
+    contacts::Book::Batch batch(book);
     for (int i = 0; i < count; ++i) {
-        QList<QByteArray> values{
-            contactName(i, count).toUtf8(),
-            i % 2 ? "男" : "女",
-            QByteArray("19") + QByteArray::number(50 + i % 50) + "-01-01",
-            "",
-            QByteArray::number(100000 + i),
-            QByteArray::number(200000000 + i),
-            "user" + QByteArray::number(i) + "@example.com",
-            "user" + QByteArray::number(i) + "@example.com",
-            "010-" + QByteArray::number(60000000 + i),
-            "010-" + QByteArray::number(80000000 + i),
-            "139" + QByteArray::number(10000000 + quint32(i) * 7919u % 90000000u),
-            "",
-            "100001",
-            QStringLiteral("北京市东城区示例胡同%1号").arg(i % 300).toUtf8(),
-            "100010",
-            QStringLiteral("示例%1有限公司").arg(i % 2000).toUtf8(),
-            QStringLiteral("北京市朝阳区样板路%1号").arg(i % 500).toUtf8(),
-            QStringLiteral("工程师").toUtf8(),
-            "",
-            "https://example.com/" + QByteArray::number(i),
-            i % 10 ? QByteArray() : QStringLiteral("备注：每年春节寄贺卡。").toUtf8(),
+        const QStringList values{
+            contactName(i, count),
+            i % 2 ? QStringLiteral("男") : QStringLiteral("女"),
+            QStringLiteral("19%1-01-01").arg(50 + i % 50),
+            QString(),
+            QString::number(100000 + i),
+            QString::number(200000000 + i),
+            QStringLiteral("user%1@example.com").arg(i),
+            QStringLiteral("user%1@example.com").arg(i),
+            QStringLiteral("010-%1").arg(60000000 + i),
+            QStringLiteral("010-%1").arg(80000000 + i),
+            QStringLiteral("139%1").arg(10000000 + quint32(i) * 7919u % 90000000u),
+            QString(),
+            QStringLiteral("100001"),
+            QStringLiteral("北京市东城区示例胡同%1号").arg(i % 300),
+            QStringLiteral("100010"),
+            QStringLiteral("示例%1有限公司").arg(i % 2000),
+            QStringLiteral("北京市朝阳区样板路%1号").arg(i % 500),
+            QStringLiteral("工程师"),
+            QString(),
+            QStringLiteral("https://example.com/%1").arg(i),
+            i % 10 ? QString() : QStringLiteral("备注：每年春节寄贺卡。"),
         };
-        insert.reset();
-        insert.bind(1, i + 1);
-        insert.bind(2, QStringLiteral("bench-%1").arg(i));
-        for (int c = 0; c < values.size(); ++c) {
-            insert.bind(c + 3, QString::fromUtf8(values[c]));
-        }
-        insert.run();
+        contacts::Contact contact;
+        contact.id = i + 1;
+        contact.uid = QStringLiteral("bench-%1").arg(i);
+        std::copy(values.begin(), values.end(), contact.fields.begin());
+        book.add(contact);
     }
     contacts::tidySearchIndex(connection);
     batch.commit();
