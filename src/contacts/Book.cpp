@@ -37,6 +37,32 @@ Contact cardKept(const QString& text) {
     return contact;
 }
 
+// The statements made for every contact of an import, made once.
+const QString& insertSql() {
+    static const QString sql =
+        QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
+            .arg(Book::columns(), QStringLiteral(", ?").repeated(fieldCount + 2));
+    return sql;
+}
+
+const QString& updateSql() {
+    static const QString sql = [] {
+        QStringList sets;
+        for (const ContactColumn& c : textColumns) {
+            sets << c.column.toString() + QStringLiteral(" = ?");
+        }
+        return QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?")
+            .arg(sets.join(u", "));
+    }();
+    return sql;
+}
+
+const QString& byUidSql() {
+    static const QString sql =
+        QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(Book::columns());
+    return sql;
+}
+
 } // namespace
 
 Book::Book(db::Connection& connection, BookChanges* changes, Now now)
@@ -97,9 +123,7 @@ qint64 Book::add(const Contact& contact) {
 
 qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
     const db::Connection::OwnedWrites owned(connection_);
-    db::Statement& insert =
-        prepared(insert_, QStringLiteral("INSERT INTO yanshu (%1) VALUES (?%2)")
-                              .arg(columns(), QStringLiteral(", ?").repeated(fieldCount + 2)));
+    db::Statement& insert = prepared(insert_, insertSql());
     insert.bind(1, id);
     for (int i = 0; i < fieldCount; ++i) {
         insert.bind(i + 2, contact.fields[std::size_t(i)]);
@@ -116,13 +140,7 @@ qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
 
 void Book::replace(qint64 row, const Contact& contact) {
     const db::Connection::OwnedWrites owned(connection_);
-    QStringList sets;
-    for (const ContactColumn& c : textColumns) {
-        sets << c.column.toString() + QStringLiteral(" = ?");
-    }
-    db::Statement& update = prepared(
-        update_,
-        QStringLiteral("UPDATE yanshu SET %1, REV = ? WHERE _rowid_ = ?").arg(sets.join(u", ")));
+    db::Statement& update = prepared(update_, updateSql());
     for (int i = 0; i < fieldCount; ++i) {
         update.bind(i + 1, contact.fields[std::size_t(i)]);
     }
@@ -195,8 +213,7 @@ std::optional<StoredContact> Book::byUid(const QString& uid) {
     if (uid.isEmpty()) {
         return std::nullopt;
     }
-    db::Statement& query = prepared(
-        byUid_, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE UID = ?").arg(columns()));
+    db::Statement& query = prepared(byUid_, byUidSql());
     query.bind(1, uid);
     if (!query.step()) {
         return std::nullopt;
