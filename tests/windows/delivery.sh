@@ -80,18 +80,28 @@ xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "no Xvfb"
 export DISPLAY=:$(head -1 "$work/display")
-# Waits up to 30 s for a window of the title.
+# Waits up to $2 s (30 by default) for a window of the title; if none
+# comes, shows what is on the screen and whether the program still runs.
 await() {
-    for _ in $(seq 300); do
+    for _ in $(seq $((${2:-30} * 10))); do
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
         sleep 0.1
     done
+    import -window root "$shots/missing.png" 2>/dev/null || true
+    echo "no window \"$1\"; the screen has (missing.png):" >&2
+    for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+        echo "  \"$(xdotool getwindowname "$id" 2>/dev/null)\"" >&2
+    done
+    kill -0 "$running" 2>/dev/null && echo "  the program runs" >&2 ||
+        echo "  the program has ended" >&2
     return 1
 }
 start=$(date +%s%N)
 wine "$program/yanshubu.exe" >/dev/null 2>&1 &
 running=$!
-await '^新建通讯录$' || fail "no first-start window"
+# The first window on a fresh prefix waits for Wine to set up the screen
+# and for Qt to read the CJK fonts: more time than the later ones.
+await '^新建通讯录$' 90 || fail "no first-start window"
 echo "zip: the first-start window after $((($(date +%s%N) - start) / 1000000)) ms"
 sleep 0.5
 import -window root "$shots/first-start.png"
