@@ -5,6 +5,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUuid>
@@ -17,13 +18,20 @@ namespace contacts {
 namespace {
 
 // A deleted card as kept for 撤销删除: its texts and time of change by
-// column name (its number is kept beside it, as stored).
+// column name, and its extras (its number is kept beside it, as stored).
 QString keptCard(const Contact& contact) {
     QJsonObject card;
     for (std::size_t i = 0; i < textColumns.size(); ++i) {
         card.insert(textColumns[i].column, contact.fields[i]);
     }
     card.insert(QStringLiteral("REV"), contact.rev);
+    QJsonArray extras;
+    for (const Extra& e : contact.extras) {
+        extras.append(QJsonArray{e.group, e.name, e.params, e.value});
+    }
+    if (!extras.isEmpty()) {
+        card.insert(QStringLiteral("extras"), extras);
+    }
     return QString::fromUtf8(QJsonDocument(card).toJson(QJsonDocument::Compact));
 }
 
@@ -34,6 +42,11 @@ Contact cardKept(const QString& text) {
         contact.fields[i] = card.value(textColumns[i].column).toString();
     }
     contact.rev = card.value(QStringLiteral("REV")).toString();
+    for (const QJsonValue e : card.value(QStringLiteral("extras")).toArray()) {
+        const QJsonArray a = e.toArray();
+        contact.extras.push_back(
+            {a.at(0).toString(), a.at(1).toString(), a.at(2).toString(), a.at(3).toString()});
+    }
     return contact;
 }
 
@@ -71,7 +84,8 @@ Book::Book(db::Connection& connection, BookChanges* changes, Now now)
     , now_(std::move(now)) {}
 
 QStringList Book::ownTables() {
-    return {QStringLiteral("yanshu"), QStringLiteral("yanshu_deleted")};
+    return {QStringLiteral("yanshu"), QStringLiteral("yanshu_extra"),
+            QStringLiteral("yanshu_deleted")};
 }
 
 QString Book::newUid() {
@@ -123,23 +137,45 @@ qint64 Book::add(const Contact& contact) {
 
 qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
     const db::Connection::OwnedWrites owned(connection_);
+    const QString uid = contact.uid.isEmpty() ? newUid() : contact.uid;
+    // The extras first: the row's search keys are made of them too.
+    std::optional<db::Transaction> both;
+    if (!contact.extras.empty()) {
+        both.emplace(connection_);
+        writeExtras(uid, contact.extras);
+    }
     db::Statement& insert = prepared(insert_, insertSql());
     insert.bind(1, id);
     for (int i = 0; i < fieldCount; ++i) {
         insert.bind(i + 2, contact.fields[std::size_t(i)]);
     }
-    insert.bind(fieldCount + 2, contact.uid.isEmpty() ? newUid() : contact.uid);
+    insert.bind(fieldCount + 2, uid);
     insert.bind(fieldCount + 3, contact.rev.isEmpty() ? stamp() : contact.rev);
     // Not RETURNING: its writes can fail as late as the reset, which
     // would leave the failure unseen.
     insert.run();
     const qint64 row = connection_.lastInsertedRow();
+    if (both) {
+        both->commit();
+    }
     wrote();
     return row;
 }
 
-void Book::replace(qint64 row, const Contact& contact) {
+void Book::replace(qint64 row, const Contact& contact, Extras extras) {
     const db::Connection::OwnedWrites owned(connection_);
+    db::Transaction both(connection_);
+    if (extras == Extras::Replace) {
+        writeExtras(uidOf(row), contact.extras);
+    } else {
+        // The name's parts (N) say a name: a new name makes them wrong.
+        db::Statement& stale = prepared(
+            dropParts_,
+            QStringLiteral("DELETE FROM yanshu_extra WHERE name = 'N' AND UID = "
+                           "(SELECT UID FROM yanshu WHERE _rowid_ = ?1 AND GR_XM IS NOT ?2)"));
+        stale.bindAll({QVariant::fromValue(row), contact[Field::Name]});
+        stale.run();
+    }
     db::Statement& update = prepared(update_, updateSql());
     for (int i = 0; i < fieldCount; ++i) {
         update.bind(i + 1, contact.fields[std::size_t(i)]);
@@ -147,7 +183,60 @@ void Book::replace(qint64 row, const Contact& contact) {
     update.bind(fieldCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
     update.bind(fieldCount + 2, QVariant::fromValue(row));
     update.run();
+    both.commit();
     wrote();
+}
+
+std::vector<Extra> Book::extrasOf(const QString& uid) {
+    db::Statement& query =
+        prepared(extrasOf_, QStringLiteral("SELECT grp, name, params, value FROM yanshu_extra "
+                                           "WHERE UID = ? ORDER BY seq"));
+    query.bind(1, uid);
+    std::vector<Extra> extras;
+    while (query.step()) {
+        extras.push_back({query.value(0).toString(), query.value(1).toString(),
+                          query.value(2).toString(), query.value(3).toString()});
+    }
+    return extras;
+}
+
+void Book::setExtras(qint64 row, const std::vector<Extra>& extras) {
+    const db::Connection::OwnedWrites owned(connection_);
+    db::Transaction transaction(connection_);
+    writeExtras(uidOf(row), extras);
+    // Naming the name makes the search keys anew, with the extras.
+    db::Statement touch(
+        connection_, QStringLiteral("UPDATE yanshu SET REV = ?, GR_XM = GR_XM WHERE _rowid_ = ?"));
+    touch.bindAll({stamp(), QVariant::fromValue(row)});
+    touch.run();
+    transaction.commit();
+    wrote();
+}
+
+void Book::writeExtras(const QString& uid, const std::vector<Extra>& extras) {
+    db::Statement& drop =
+        prepared(dropExtras_, QStringLiteral("DELETE FROM yanshu_extra WHERE UID = ?"));
+    drop.bind(1, uid);
+    drop.run();
+    db::Statement& add = prepared(addExtra_, QStringLiteral("INSERT INTO yanshu_extra "
+                                                            "(UID, seq, grp, name, params, value) "
+                                                            "VALUES (?, ?, ?, ?, ?, ?)"));
+    for (std::size_t i = 0; i < extras.size(); ++i) {
+        const Extra& e = extras[i];
+        add.reset();
+        add.bindAll({uid, qint64(i), e.group, e.name, e.params, e.value});
+        add.run();
+    }
+}
+
+QString Book::uidOf(qint64 row) {
+    db::Statement query(connection_, QStringLiteral("SELECT UID FROM yanshu WHERE _rowid_ = ?"));
+    query.bind(1, QVariant::fromValue(row));
+    if (!query.step() || query.value(0).isNull()) {
+        throw db::DbError(QStringLiteral("这位联系人已不在通讯录中。"),
+                          QStringLiteral("row %1: no such row, or no UID").arg(row));
+    }
+    return query.value(0).toString();
 }
 
 void Book::remove(qint64 row) {
@@ -161,7 +250,8 @@ void Book::remove(qint64 row) {
             throw db::DbError(QStringLiteral("这位联系人已不在通讯录中。"),
                               QStringLiteral("delete of row %1: no such row").arg(row));
         }
-        const Contact contact = read(stored, 0);
+        Contact contact = read(stored, 0);
+        contact.extras = extrasOf(contact.uid);
         db::Statement tombstone(connection_,
                                 QStringLiteral("INSERT OR REPLACE INTO yanshu_deleted "
                                                "(UID, DELETED, Id, card) VALUES (?, ?, ?, ?)"));
@@ -169,6 +259,11 @@ void Book::remove(qint64 row) {
                            keptCard(contact)});
         tombstone.run();
     }
+    db::Statement extrasGone(connection_,
+                             QStringLiteral("DELETE FROM yanshu_extra WHERE UID = "
+                                            "(SELECT UID FROM yanshu WHERE _rowid_ = ?)"));
+    extrasGone.bind(1, QVariant::fromValue(row));
+    extrasGone.run();
     db::Statement gone(connection_, QStringLiteral("DELETE FROM yanshu WHERE _rowid_ = ?"));
     gone.bind(1, QVariant::fromValue(row));
     gone.run();

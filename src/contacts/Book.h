@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace db {
 class Connection;
@@ -33,8 +34,9 @@ signals:
     void changed();
 };
 
-// The one writer of the contacts (table yanshu) and of what deletions leave
-// behind (yanshu_deleted): every module writes through a Book, and the
+// The one writer of the contacts (table yanshu), of what they have that no
+// column holds (yanshu_extra) and of what deletions leave behind
+// (yanshu_deleted): every module writes through a Book, and the
 // database refuses their own writes (the tables are reserved for it). New
 // UIDs and times of change are made here.
 //
@@ -66,14 +68,21 @@ public:
     static Contact read(const db::Statement& query, int first);
 
     // Adds the contact with its number as given, its UID or else a new
-    // one, its time of change or else now; returns its row.
+    // one, its time of change or else now, and its extras; returns its row.
     qint64 add(const Contact& contact);
     // The same with the number as an old file had it: a number, a text or
     // none (the contact's own is not used).
     qint64 addAsFound(const Contact& contact, const QVariant& id);
     // Writes the texts and the time of change (or now) into the row; its
-    // number and UID stay.
-    void replace(qint64 row, const Contact& contact);
+    // number and UID stay, and its extras unless told to take the contact's
+    // (but for the name's parts, which go with a new name).
+    enum class Extras { Keep, Replace };
+    void replace(qint64 row, const Contact& contact, Extras extras = Extras::Keep);
+    // The extras of the contact of this UID, in their order.
+    std::vector<Extra> extrasOf(const QString& uid);
+    // Makes these the extras of the contact of the row; its time of change
+    // is now.
+    void setExtras(qint64 row, const std::vector<Extra>& extras);
     // Deletes the contact of this row, leaving its tombstone and keeping
     // its card to be put back.
     void remove(qint64 row);
@@ -106,6 +115,8 @@ public:
 private:
     db::Statement& prepared(std::optional<db::Statement>& statement, const QString& sql);
     void wrote();
+    void writeExtras(const QString& uid, const std::vector<Extra>& extras);
+    QString uidOf(qint64 row);
 
     db::Connection& connection_;
     BookChanges* changes_;
@@ -115,6 +126,10 @@ private:
     std::optional<db::Statement> insert_;
     std::optional<db::Statement> update_;
     std::optional<db::Statement> byUid_;
+    std::optional<db::Statement> extrasOf_;
+    std::optional<db::Statement> dropExtras_;
+    std::optional<db::Statement> addExtra_;
+    std::optional<db::Statement> dropParts_;
 };
 
 } // namespace contacts

@@ -66,11 +66,11 @@ Contact ContactStore::current() const {
 void ContactStore::add(const Contact& contact) {
     Book& writer = book();
     records_.listEveryRow();
-    records_.joinAdded(writer.add({contact.id, contact.fields, {}, {}}));
+    records_.joinAdded(writer.add({contact.id, contact.fields, {}, {}, {}}));
 }
 
 void ContactStore::update(const Contact& contact) {
-    book().replace(records_.rowId(), {0, contact.fields, {}, {}});
+    book().replace(records_.rowId(), {0, contact.fields, {}, {}, {}});
     records_.reread();
 }
 

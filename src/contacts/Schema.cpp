@@ -68,14 +68,23 @@ QString withPrefix(const QString& columns, const QString& prefix) {
     return prefix + QString(columns).replace(QStringLiteral(", "), QStringLiteral(", ") + prefix);
 }
 
+// The triggers that keep a contact's search keys, made of the arguments
+// given to yanshu_keys.
+QString findTriggers(const QString& keyArguments) {
+    const QString fromNew = QStringLiteral("INSERT INTO yanshu_find VALUES "
+                                           "(yanshu_sort(NEW.GR_XM), NEW.rowid, yanshu_keys(%1));")
+                                .arg(keyArguments);
+    const QString dropOld = QStringLiteral("DELETE FROM yanshu_find WHERE row = OLD.rowid;");
+    return QStringLiteral(
+               "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN %2 END;"
+               "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF %1 ON yanshu BEGIN %3 %2 END;")
+        .arg(keyColumns, fromNew, dropOld);
+}
+
 // Version 3: the contact list's search keys, in the list's order, indexed
 // by their trigrams, with the triggers that keep them. The keys of the
 // existing contacts are made here.
 void addSearchKeys(db::Connection& connection) {
-    const QString fromNew = QStringLiteral("INSERT INTO yanshu_find VALUES "
-                                           "(yanshu_sort(NEW.GR_XM), NEW.rowid, yanshu_keys(") +
-                            withPrefix(keyColumns, QStringLiteral("NEW.")) + QStringLiteral("));");
-    const QString dropOld = QStringLiteral("DELETE FROM yanshu_find WHERE row = OLD.rowid;");
     connection.execute(
         QStringLiteral(
             "CREATE TABLE yanshu_find (sort TEXT NOT NULL, row INTEGER NOT NULL, "
@@ -92,11 +101,11 @@ void addSearchKeys(db::Connection& connection) {
             "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find BEGIN "
             "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
             "VALUES ('delete', OLD.row, OLD.keys); END;"
-            "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN %2 END;"
-            "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF %1 ON yanshu BEGIN %3 %2 END;"
-            "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN %3 END;"
+            "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN "
+            "DELETE FROM yanshu_find WHERE row = OLD.rowid; END;"
             "PRAGMA user_version = 3;")
-            .arg(keyColumns, fromNew, dropOld));
+            .arg(keyColumns) +
+        findTriggers(withPrefix(keyColumns, QStringLiteral("NEW."))));
     tidySearchIndex(connection);
 }
 
@@ -112,6 +121,24 @@ void addDeletions(db::Connection& connection) {
         "PRAGMA user_version = 4;"));
 }
 
+// Version 5: what a contact has that no column holds, by its UID, in its
+// order; the search keys take in its telephones, e-mail addresses and ids.
+// The Book writes a contact's extras before its row, so that the row's
+// keys are made with them.
+void addExtras(db::Connection& connection) {
+    connection.execute(
+        QStringLiteral("CREATE TABLE yanshu_extra (UID TEXT NOT NULL, seq INTEGER NOT NULL, "
+                       "grp TEXT NOT NULL DEFAULT '', name TEXT NOT NULL, "
+                       "params TEXT NOT NULL DEFAULT '', value TEXT NOT NULL DEFAULT '', "
+                       "PRIMARY KEY (UID, seq)) WITHOUT ROWID;"
+                       "DROP TRIGGER yanshu_find_insert;"
+                       "DROP TRIGGER yanshu_find_update;") +
+        findTriggers(withPrefix(keyColumns, QStringLiteral("NEW.")) +
+                     QStringLiteral(", (SELECT group_concat(name || ':' || value, char(10)) "
+                                    "FROM yanshu_extra WHERE UID = NEW.UID)")) +
+        QStringLiteral("PRAGMA user_version = 5;"));
+}
+
 // Brings the tables from their version up to the current one.
 void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
@@ -122,6 +149,9 @@ void upgrade(db::Connection& connection, int from) {
     }
     if (from < 4) {
         addDeletions(connection);
+    }
+    if (from < 5) {
+        addExtras(connection);
     }
 }
 

@@ -15,8 +15,9 @@ namespace contacts {
 // has a UID (stable identity) and a REV (UTC time of its last change),
 // and Id is indexed for the next number; 3: yanshu_find holds the contact
 // list's search keys, which triggers keep; 4: yanshu_deleted holds what
-// deletions leave (tombstones, and cards kept to be put back).
-inline constexpr int schemaVersion = 4;
+// deletions leave (tombstones, and cards kept to be put back); 5:
+// yanshu_extra holds what contacts have that no column holds.
+inline constexpr int schemaVersion = 5;
 
 // Both give the connection the functions the tables' triggers call, and
 // leave the contact tables' writes to contacts::Book alone.

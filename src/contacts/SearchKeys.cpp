@@ -1,5 +1,7 @@
 #include "SearchKeys.h"
 
+#include "Extras.h"
+
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
@@ -7,6 +9,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace contacts {
 
@@ -126,7 +129,7 @@ QString sortKey(const QString& name) {
 }
 
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
-                   const QString& employer) {
+                   const QString& employer, const QStringList& extras) {
     const std::vector<QStringList> spelt = pieces(leading(name));
     const QString written = leading(searchForm(name));
     QStringList parts{written};
@@ -147,6 +150,9 @@ QString searchKeys(const QString& name, std::span<const QString> telephones, con
         parts << leading(digitsOf(telephone));
     }
     parts << leading(searchForm(email)) << leading(searchForm(employer));
+    for (const QString& extra : extras.first(std::min<qsizetype>(extras.size(), maxKeyedExtras))) {
+        parts << leading(extra);
+    }
     parts.removeAll(QString());
     return partStart + parts.join(partStart);
 }
@@ -160,9 +166,14 @@ QString searchNeedle(const QString& typed) {
 void defineSearchFunctions(db::Connection& connection) {
     connection.defineFunction(
         "yanshu_sort", 1, [](std::span<const QString> arguments) { return sortKey(arguments[0]); });
-    // The name, five telephones, the e-mail address and the employer.
-    connection.defineFunction("yanshu_keys", 8, [](std::span<const QString> arguments) {
-        return searchKeys(arguments[0], arguments.subspan(1, 5), arguments[6], arguments[7]);
+    // The name, five telephones, the e-mail address and the employer; the
+    // extras' lines after them, from the tables' version 5.
+    connection.defineFunction("yanshu_keys", -1, [](std::span<const QString> arguments) {
+        if (arguments.size() < 8) {
+            throw std::invalid_argument("yanshu_keys takes 8 or 9 arguments");
+        }
+        return searchKeys(arguments[0], arguments.subspan(1, 5), arguments[6], arguments[7],
+                          arguments.size() > 8 ? extraSearchTexts(arguments[8]) : QStringList());
     });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <span>
@@ -29,10 +30,14 @@ QString sortKey(const QString& name);
 // the two characters from each of its Han characters, each of its pinyin
 // spellings in full and in initials (every reading of every character: 曾
 // gives zeng and ceng), the digits of each telephone, the e-mail address
-// and the employer. Each is taken from the first few dozen characters of
-// its text, so that the keys have a fixed ceiling whatever the texts hold.
+// and the employer, and the telephones, e-mail addresses and ids among
+// the contact's extras (the first maxKeyedExtras of extraSearchTexts,
+// already in search form). Each is taken
+// from the first few dozen characters of its text, so that the keys have a
+// fixed ceiling whatever the texts hold.
+inline constexpr int maxKeyedExtras = 16;
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
-                   const QString& employer);
+                   const QString& employer, const QStringList& extras = {});
 
 // What the keys are searched for: the typed text in search form (as much
 // of it as the keys hold of a text), anywhere in a part; one or two

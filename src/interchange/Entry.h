@@ -23,6 +23,12 @@ struct Item {
     QString label;       // the file's own name for it (X-ABLabel, a custom type)
     QString service;     // the network of an IMPP value: qq, icq, msn …
     bool binary = false; // a picture, sound or key, whose data is not taken
+    // As a vCard wrote it, to be kept whole where no column takes it: its
+    // group, its parameters ("TYPE=cell;PREF=1") and its value escaped as
+    // 4.0 escapes; none for a CSV cell.
+    QString group;
+    QString params;
+    QString raw;
 
     QString value() const { return parts.value(0); }
     bool hasType(QStringView type) const { return types.contains(type); }
@@ -56,10 +62,10 @@ private:
 struct Entry {
     std::array<QString, fieldCount> fields;
     QString uid;
-    QString rev;          // ISO 8601 UTC with milliseconds, or empty
-    QStringList extras;   // data no column holds, one "label：value" line each
-    QStringList notTaken; // binary data left out (photos), by name
-    int line = 0;         // where it starts in the file, from 1
+    QString rev;                         // ISO 8601 UTC with milliseconds, or empty
+    std::vector<contacts::Extra> extras; // data no column holds, in the file's order
+    QStringList notTaken;                // binary data left out (photos), by name
+    int line = 0;                        // where it starts in the file, from 1
     Decoding decoding;
 
     QString& operator[](Field f) { return fields[std::size_t(f)]; }

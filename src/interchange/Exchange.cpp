@@ -100,6 +100,7 @@ bool holdsAll(const Fields& book, const Fields& card) {
 struct Stored {
     qint64 rowid;
     Fields fields;
+    QString uid;
     QString rev;
 };
 
@@ -120,7 +121,7 @@ public:
         if (!found) {
             return std::nullopt;
         }
-        return Stored{found->row, found->contact.fields, found->contact.rev};
+        return Stored{found->row, found->contact.fields, found->contact.uid, found->contact.rev};
     }
 
     // The name column's own index and collation: Latin letters without case.
@@ -138,22 +139,25 @@ public:
 
     // A new UID where the card has none, and now where it has no time.
     // Numbered on from the largest number once the batch holds the file.
-    void add(const Fields& fields, const QString& uid, const QString& rev) {
+    void add(const Entry& entry) {
         qint64& next =
             nextId_ ? *nextId_ : nextId_.emplace(contacts::ContactStore::nextNumber(connection_));
-        writes_.add({next, fields, uid, rev});
+        writes_.add({next, entry.fields, entry.uid, entry.rev, entry.extras});
         next = next < std::numeric_limits<qint64>::max() ? next + 1 : next;
     }
 
-    // Now where no time is given.
-    void update(qint64 rowid, const Fields& fields, const QString& rev = {}) {
-        writes_.replace(rowid, {0, fields, {}, rev});
+    // Now where no time is given; the extras too where some are given.
+    void update(qint64 rowid, const Fields& fields, const QString& rev,
+                const std::optional<std::vector<contacts::Extra>>& extras) {
+        writes_.replace(rowid,
+                        {0, fields, {}, rev, extras.value_or(std::vector<contacts::Extra>())},
+                        extras ? contacts::Book::Extras::Replace : contacts::Book::Extras::Keep);
     }
 
 private:
     static Stored stored(const db::Statement& query) {
         const contacts::Contact contact = contacts::Book::read(query, 1);
-        return {query.integer(0), contact.fields, contact.rev};
+        return {query.integer(0), contact.fields, contact.uid, contact.rev};
     }
 
     db::Connection& connection_;
@@ -203,9 +207,8 @@ public:
     contacts::Book& book() { return book_.writes(); }
 
     void take(const Entry& entry) {
-        const Fields card = storedFields(entry);
         const auto remark = [&](const QString& text) {
-            report.remarks.push_back({entry.line, card[std::size_t(Field::Name)], text});
+            report.remarks.push_back({entry.line, entry[Field::Name], text});
         };
         if (!entry.notTaken.isEmpty()) {
             remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
@@ -213,96 +216,84 @@ public:
         for (const QString& text : decodingRemarks(entry.decoding)) {
             remark(text);
         }
-        const bool stored = store(entry, card, remark);
-        if (stored && !entry.extras.isEmpty()) {
-            remark(QStringLiteral("%1 项无处存放的信息记入了备注").arg(entry.extras.size()));
-        }
+        store(entry, remark);
     }
 
     ImportReport report;
 
 private:
-    // Adds the card or brings what it says into the same contact; true when
-    // the book changed.
-    template <class Remark> bool store(const Entry& entry, const Fields& card, Remark&& remark) {
+    // Adds the card or brings what it says into the same contact.
+    template <class Remark> void store(const Entry& entry, Remark&& remark) {
+        const Fields& card = entry.fields;
         std::optional<Stored> found = book_.withUid(entry.uid);
         const bool byUid = found.has_value();
         if (!found) {
             found = book_.sameContact(card);
         }
         if (!found) {
-            book_.add(card, entry.uid, entry.rev);
+            book_.add(entry);
             ++report.added;
-            return true;
+            return;
         }
+        const std::vector<contacts::Extra> extras = book().extrasOf(found->uid);
         if (byUid && !entry.rev.isEmpty() && entry.rev > found->rev) {
-            if (holdsAll(found->fields, card) && holdsAll(card, found->fields)) {
+            if (holdsAll(found->fields, card) && holdsAll(card, found->fields) &&
+                extras == entry.extras) {
                 ++report.unchanged;
-                return false;
+                return;
             }
-            book_.update(found->rowid, card, entry.rev);
+            book_.update(found->rowid, card, entry.rev, entry.extras);
             ++report.updated;
-            return true;
+            return;
         }
-        // The book's values stand; the file's fill the columns left empty.
+        // The book's values stand; the file's fill the columns left empty,
+        // and its extras the book lacks are added.
         Fields merged = found->fields;
         bool changed = false;
         for (int i = 0; i < fieldCount; ++i) {
-            if (i == int(Field::Notes) || card[i].isEmpty() ||
-                sameLines(card[i]) == sameLines(merged[i])) {
+            if (card[i].isEmpty() || sameLines(card[i]) == sameLines(merged[i])) {
                 continue;
             }
             if (merged[i].isEmpty()) {
                 merged[i] = card[i];
                 changed = true;
-            } else {
+            } else if (i != int(Field::Notes) || !holdsLines(merged[i], card[i])) {
                 remark(differs(i, merged[i], card[i]));
             }
         }
-        changed = mergeNotes(merged[std::size_t(Field::Notes)], entry, remark) || changed;
-        if (!changed) {
-            ++report.unchanged;
-            return false;
+        std::optional<std::vector<contacts::Extra>> more;
+        QSet<QString> held;
+        for (const contacts::Extra& extra : extras) {
+            held.insert(keyOf(extra));
         }
-        book_.update(found->rowid, merged);
-        ++report.updated;
-        return true;
-    }
-
-    // Notes the book has stay; the card's lines without a column are added
-    // to them, each once. What the notes hold is looked up by line, in one
-    // pass over them, however many lines either side has.
-    template <class Remark>
-    static bool mergeNotes(QString& notes, const Entry& entry, Remark&& remark) {
-        const QString own = entry[Field::Notes];
-        const QString stored = sameLines(notes);
-        if (stored.isEmpty()) {
-            notes = storedFields(entry)[std::size_t(Field::Notes)];
-            return !notes.isEmpty();
-        }
-        const QList<QStringView> storedLines = QStringView(stored).split(u'\n');
-        const QSet<QStringView> lines(storedLines.begin(), storedLines.end());
-        const auto holds = [&](QStringView text) {
-            return std::ranges::all_of(text.split(u'\n'),
-                                       [&](QStringView line) { return lines.contains(line); });
-        };
-        if (!own.isEmpty() && !holds(own)) {
-            remark(differs(int(Field::Notes), notes, own));
-        }
-        QStringList missing;
-        for (const QString& extra : entry.extras) {
-            if (!holds(extra)) {
-                missing << extra;
+        for (const contacts::Extra& extra : entry.extras) {
+            if (!held.contains(keyOf(extra))) {
+                if (!more) {
+                    more = extras;
+                }
+                more->push_back(extra);
             }
         }
-        if (missing.isEmpty()) {
-            return false;
+        if (!changed && !more) {
+            ++report.unchanged;
+            return;
         }
-        if (!lines.contains(extrasHeading)) {
-            missing.prepend(extrasHeading.toString());
-        }
-        notes += u'\n' + missing.join(u'\n');
-        return true;
+        book_.update(found->rowid, merged, {}, more);
+        ++report.updated;
+    }
+
+    static QString keyOf(const contacts::Extra& e) {
+        return QStringList{e.group, e.name, e.params, e.value}.join(u'\x1f');
+    }
+
+    // Whether the notes hold each line of the text, looked up in one pass
+    // over them however many lines either has.
+    static bool holdsLines(const QString& notes, const QString& text) {
+        const QString stored = sameLines(notes);
+        const QList<QStringView> storedLines = QStringView(stored).split(u'\n');
+        const QSet<QStringView> lines(storedLines.begin(), storedLines.end());
+        return std::ranges::all_of(QStringView(text).split(u'\n'),
+                                   [&](QStringView line) { return lines.contains(line); });
     }
 
     static QString differs(int column, const QString& book, const QString& file) {
@@ -495,11 +486,15 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
     db::Statement rows(
         connection,
         QStringLiteral("SELECT %1 FROM yanshu ORDER BY _rowid_").arg(contacts::Book::columns()));
+    contacts::Book book(connection);
     Ticker ticker(progress);
     ExportReport report;
     qint64& written = report.written;
     while (rows.step()) {
-        const contacts::Contact contact = contacts::Book::read(rows, 0);
+        contacts::Contact contact = contacts::Book::read(rows, 0);
+        if (format != ExportFormat::Csv) {
+            contact.extras = book.extrasOf(contact.uid);
+        }
         switch (format) {
         case ExportFormat::Csv:
             pendingCsv += csvLine(csvRow(contact));

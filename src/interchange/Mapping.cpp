@@ -1,8 +1,11 @@
 #include "Mapping.h"
 
+#include "contacts/Extras.h"
+
 #include <QDateTime>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <optional>
 
 namespace interchange {
@@ -53,15 +56,6 @@ QString joined(const QStringList& parts, QStringView separator) {
         }
     }
     return kept.join(separator);
-}
-
-// Family and given name as the name is said: 张三, but John Smith.
-QString nameOfParts(const QStringList& n) {
-    const QString family = n.value(0), given = n.value(1), middle = n.value(2);
-    if (hasHan(family + given)) {
-        return joined({n.value(3), family, given, middle, n.value(4)}, u"");
-    }
-    return joined({n.value(3), given, middle, family, n.value(4)}, u" ");
 }
 
 // One line of text for an address: 中国北京朝阳路1号, or 1 Main St, Springfield.
@@ -123,128 +117,66 @@ std::pair<QString, QString> imOf(const Item& item) {
     return {service, value};
 }
 
-// Apple writes its own labels as _$!<Name>!$_; they are shown as its
-// Chinese address book names them, one it does not name as it stands.
-QString labelName(QString label) {
-    if (label.startsWith(u"_$!<") && label.endsWith(u">!$_")) {
-        label = label.mid(4, label.size() - 8);
-    }
-    static const QHash<QString, QString> apple{
-        {QStringLiteral("homepage"), QStringLiteral("主页")},
-        {QStringLiteral("home"), QStringLiteral("住宅")},
-        {QStringLiteral("work"), QStringLiteral("工作")},
-        {QStringLiteral("school"), QStringLiteral("学校")},
-        {QStringLiteral("other"), QStringLiteral("其他")},
-        {QStringLiteral("mobile"), QStringLiteral("手机")},
-        {QStringLiteral("main"), QStringLiteral("主要")},
-        {QStringLiteral("homefax"), QStringLiteral("住宅传真")},
-        {QStringLiteral("workfax"), QStringLiteral("工作传真")},
-        {QStringLiteral("otherfax"), QStringLiteral("其他传真")},
-        {QStringLiteral("pager"), QStringLiteral("传呼机")},
-        {QStringLiteral("assistantphone"), QStringLiteral("助理电话")},
-        {QStringLiteral("companymain"), QStringLiteral("公司总机")},
-        {QStringLiteral("car"), QStringLiteral("车载电话")},
-        {QStringLiteral("radio"), QStringLiteral("无线电")},
-        {QStringLiteral("callback"), QStringLiteral("回拨电话")},
-        {QStringLiteral("anniversary"), QStringLiteral("纪念日")},
-        {QStringLiteral("father"), QStringLiteral("父亲")},
-        {QStringLiteral("mother"), QStringLiteral("母亲")},
-        {QStringLiteral("parent"), QStringLiteral("父母")},
-        {QStringLiteral("brother"), QStringLiteral("兄弟")},
-        {QStringLiteral("sister"), QStringLiteral("姐妹")},
-        {QStringLiteral("child"), QStringLiteral("子女")},
-        {QStringLiteral("son"), QStringLiteral("儿子")},
-        {QStringLiteral("daughter"), QStringLiteral("女儿")},
-        {QStringLiteral("spouse"), QStringLiteral("配偶")},
-        {QStringLiteral("husband"), QStringLiteral("丈夫")},
-        {QStringLiteral("wife"), QStringLiteral("妻子")},
-        {QStringLiteral("partner"), QStringLiteral("伴侣")},
-        {QStringLiteral("friend"), QStringLiteral("朋友")},
-        {QStringLiteral("assistant"), QStringLiteral("助理")},
-        {QStringLiteral("manager"), QStringLiteral("上司")},
-    };
-    return apple.value(label.toLower(), label);
-}
-
-// The name of a kind of data as the notes show it.
+// The name of what was left out, for the import's report: 照片（jpeg）.
 QString labelOf(const Item& item) {
     static const QHash<QString, QString> names{
-        {QStringLiteral("TEL"), QStringLiteral("电话")},
-        {QStringLiteral("EMAIL"), QStringLiteral("电子邮件")},
-        {QStringLiteral("ADR"), QStringLiteral("地址")},
-        {QStringLiteral("URL"), QStringLiteral("网址")},
-        {QStringLiteral("NICKNAME"), QStringLiteral("昵称")},
-        {QStringLiteral("CATEGORIES"), QStringLiteral("分类")},
-        {QStringLiteral("ROLE"), QStringLiteral("角色")},
-        {QStringLiteral("ORG"), QStringLiteral("单位")},
-        {QStringLiteral("TITLE"), QStringLiteral("职务")},
-        {QStringLiteral("NOTE"), QStringLiteral("备注")},
-        {QStringLiteral("IMPP"), QStringLiteral("即时通讯")},
-        {QStringLiteral("BDAY"), QStringLiteral("生日")},
-        {QStringLiteral("ANNIVERSARY"), QStringLiteral("纪念日")},
-        {QStringLiteral("GENDER"), QStringLiteral("性别")},
         {QStringLiteral("PHOTO"), QStringLiteral("照片")},
         {QStringLiteral("LOGO"), QStringLiteral("标志")},
         {QStringLiteral("SOUND"), QStringLiteral("声音")},
         {QStringLiteral("KEY"), QStringLiteral("密钥")},
     };
-    QString label = names.value(item.name, item.name);
-    QString kind = labelName(item.label);
-    if (kind.isEmpty()) {
-        QStringList types = item.types;
-        types.removeAll(QStringLiteral("voice"));
-        types.removeAll(QStringLiteral("pref"));
-        types.removeAll(QStringLiteral("internet"));
-        kind = types.join(u',');
+    QStringList types = item.types;
+    types.removeAll(QStringLiteral("pref"));
+    const QString label = names.value(item.name, item.name);
+    return types.isEmpty() ? label : label + u'（' + types.join(u',') + u'）';
+}
+
+bool isPropertyName(QStringView name) {
+    return !name.isEmpty() && std::ranges::all_of(name, [](QChar c) {
+        return c.unicode() < 128 && (c.isLetterOrNumber() || c == u'-');
+    });
+}
+
+// An item as it is kept when no column takes it: a vCard's as it was
+// written; a CSV cell's as the property its column names, a column that
+// names none as a note under the column's heading.
+contacts::Extra extraOf(const Item& item) {
+    if (!item.raw.isNull()) {
+        return {item.group, item.name, item.params, item.raw};
+    }
+    if (!isPropertyName(item.name)) {
+        return contacts::labelledNote(item.name, item.parts.join(u' '));
+    }
+    QStringList params;
+    if (!item.types.isEmpty()) {
+        params << QStringLiteral("TYPE=") + item.types.join(u',');
     }
     if (!item.service.isEmpty()) {
-        kind = item.service;
+        params << QStringLiteral("X-SERVICE-TYPE=") + contacts::parameterValue(item.service);
     }
-    return kind.isEmpty() ? label : label + u'（' + kind + u'）';
-}
-
-// 4.0 may give a number as a tel: link, its extension as ;ext=102: the
-// number as people write it, 010-6000 0000 转 102.
-QString numberOf(const QString& value) {
-    if (!value.startsWith(u"tel:", Qt::CaseInsensitive)) {
-        return value;
+    if (!item.label.isEmpty()) {
+        params << QStringLiteral("X-LABEL=") + contacts::parameterValue(item.label);
     }
-    const QList<QStringView> parts = QStringView(value).mid(4).split(u';');
-    QString number = parts.first().toString();
-    for (const QStringView parameter : parts.mid(1)) {
-        if (parameter.startsWith(u"ext=", Qt::CaseInsensitive)) {
-            number += QStringLiteral(" 转 ") + parameter.mid(4).toString();
-        }
+    QStringList parts;
+    for (const QString& p : item.parts) {
+        parts << contacts::escapedValue(p);
     }
-    return number;
-}
-
-QString valueText(const Item& item) {
-    if (item.name == u"TEL") {
-        return numberOf(item.value());
-    }
-    if (item.name == u"ADR") {
-        return joined({addressOfParts(item.parts), item.parts.value(PostalCode)}, u" ");
-    }
-    if (item.name == u"N") {
-        return nameOfParts(item.parts);
-    }
-    return joined(item.parts, u" ");
+    return {{}, item.name, params.join(u';'), parts.join(u';')};
 }
 
 // The properties that describe the card rather than the person, or that
 // another property of the card already says.
 bool isBookkeeping(const Item& item) {
-    static const QStringList names{
-        QStringLiteral("VERSION"),        QStringLiteral("PRODID"),
-        QStringLiteral("X-ABLABEL"),      QStringLiteral("X-ABADR"),
-        QStringLiteral("CLIENTPIDMAP"),   QStringLiteral("X-MS-OL-DEFAULT-POSTAL-ADDRESS"),
-        QStringLiteral("X-MS-OL-DESIGN"), QStringLiteral("X-ABUID"),
-    };
     if (item.name == u"KIND") {
         return item.value().compare(u"individual", Qt::CaseInsensitive) == 0;
     }
-    return names.contains(item.name);
+    return item.name == u"VERSION" || item.name == u"PRODID";
+}
+
+// What an iPhone says of another property of the same group: its label,
+// its address format. Kept with that property, where it is kept.
+bool isCompanion(const Item& item) {
+    return !item.group.isEmpty() && (item.name == u"X-ABLABEL" || item.name == u"X-ABADR");
 }
 
 class Builder {
@@ -253,6 +185,10 @@ public:
 
     void take(const Item& item) {
         if (isBookkeeping(item)) {
+            return;
+        }
+        if (isCompanion(item)) {
+            companions_.push_back(extraOf(item));
             return;
         }
         if (item.binary || isPicture(item)) {
@@ -266,8 +202,11 @@ public:
             fill(Name, item.value(), item);
         } else if (n == u"N") {
             nameParts_ = item.parts;
+            nameItem_ = item;
         } else if (n == u"GENDER" || n == u"X-GENDER" || n == u"X-SEX") {
             fill(Sex, sexOfParts(item.parts), item);
+        } else if (n == u"BDAY" && isOtherCalendar(item)) {
+            extra(item); // a lunar birthday is no date of the birth column
         } else if (n == u"BDAY") {
             fill(Birth, item.hasType(u"text") ? item.value() : birthFromFile(item.value()), item);
         } else if (n == u"TEL") {
@@ -304,27 +243,70 @@ public:
         if (entry[Name].isEmpty() && !nameParts_.isEmpty()) {
             entry[Name] = nameOfParts(nameParts_);
         }
+        // The name's parts are kept where they say more than the name: not
+        // the whole name as the family name, as this program writes it.
+        const bool onlyTheName = nameParts_.value(0) == entry[Name] &&
+                                 nameParts_.mid(1).join(QString()).trimmed().isEmpty();
+        if (nameItem_ && !onlyTheName && !nameParts_.join(QString()).trimmed().isEmpty()) {
+            entry.extras.insert(entry.extras.begin(), extraOf(*nameItem_));
+        }
         // A printed label says again what the card's address says; it is
-        // taken only for an address the card lacks.
+        // taken only for an address the card lacks, else kept as it is.
         for (const Item& label : labels_) {
             const bool work = label.hasType(u"work");
             const Field field = work ? WorkAddress : HomeAddress;
             if (entry[field].isEmpty() && entry[work ? WorkPostcode : HomePostcode].isEmpty()) {
                 entry[field] = label.value();
+            } else {
+                extra(label);
             }
         }
+        keepCompanions();
     }
 
 private:
+    // Each companion after the last kept property of its group; those of a
+    // group nothing was kept of go.
+    void keepCompanions() {
+        if (companions_.empty()) {
+            return;
+        }
+        QHash<QString, std::vector<contacts::Extra>> byGroup;
+        for (contacts::Extra& companion : companions_) {
+            byGroup[companion.group.toUpper()].push_back(std::move(companion));
+        }
+        QHash<QString, std::size_t> last;
+        for (std::size_t i = 0; i < entry.extras.size(); ++i) {
+            last.insert(entry.extras[i].group.toUpper(), i);
+        }
+        std::vector<contacts::Extra> extras;
+        for (std::size_t i = 0; i < entry.extras.size(); ++i) {
+            const QString group = entry.extras[i].group.toUpper();
+            extras.push_back(std::move(entry.extras[i]));
+            if (!group.isEmpty() && last.value(group) == i) {
+                for (contacts::Extra& companion : byGroup[group]) {
+                    extras.push_back(std::move(companion));
+                }
+            }
+        }
+        entry.extras = std::move(extras);
+    }
+
+    static bool isOtherCalendar(const Item& item) {
+        const qsizetype at =
+            item.params.indexOf(QStringLiteral("CALSCALE="), 0, Qt::CaseInsensitive);
+        return at >= 0 && !item.params.mid(at + 9).startsWith(QStringLiteral("gregorian"),
+                                                              Qt::CaseInsensitive);
+    }
+
     static bool isPicture(const Item& item) {
         return item.name == u"PHOTO" || item.name == u"LOGO" || item.name == u"SOUND" ||
                item.name == u"KEY";
     }
 
     void extra(const Item& item) {
-        const QString value = valueText(item);
-        if (!value.isEmpty()) {
-            entry.extras << labelOf(item) + u'：' + value;
+        if (!item.parts.join(QString()).trimmed().isEmpty()) {
+            entry.extras.push_back(extraOf(item));
         }
     }
 
@@ -342,7 +324,7 @@ private:
     }
 
     void telephone(const Item& item) {
-        const QString number = numberOf(item.value());
+        const QString number = contacts::telephoneNumber(item.value());
         std::optional<Field> field;
         if (item.hasType(u"pager")) {
             field = Pager;
@@ -406,10 +388,20 @@ private:
     }
 
     QStringList nameParts_;
+    std::optional<Item> nameItem_;
     std::vector<Item> labels_;
+    std::vector<contacts::Extra> companions_;
 };
 
 } // namespace
+
+QString nameOfParts(const QStringList& n) {
+    const QString family = n.value(0), given = n.value(1), middle = n.value(2);
+    if (hasHan(family + given)) {
+        return joined({n.value(3), family, given, middle, n.value(4)}, u"");
+    }
+    return joined({n.value(3), given, middle, family, n.value(4)}, u" ");
+}
 
 Entry toEntry(const std::vector<Item>& items) {
     Builder builder;
@@ -422,22 +414,7 @@ Entry toEntry(const std::vector<Item>& items) {
     for (QString& field : entry.fields) {
         field.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     }
-    for (QString& extra : entry.extras) {
-        extra.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
-    }
     return entry;
-}
-
-std::array<QString, fieldCount> storedFields(const Entry& entry) {
-    std::array<QString, fieldCount> fields = entry.fields;
-    if (!entry.extras.isEmpty()) {
-        QString& notes = fields[std::size_t(Notes)];
-        if (!notes.isEmpty()) {
-            notes += u'\n';
-        }
-        notes += extrasHeading.toString() + u'\n' + entry.extras.join(u'\n');
-    }
-    return fields;
 }
 
 QString normalizedRev(QStringView text) {

@@ -25,14 +25,12 @@ extern const std::array<FieldMapping, fieldCount> fieldMappings;
 enum AdrPart { PoBox, Extended, Street, Locality, Region, PostalCode, Country, AdrParts };
 
 // Makes a contact of the items of one card or row. Each item goes to its
-// column while that is free; the rest become extras or, for pictures and
-// sounds, notTaken.
+// column while that is free; the rest become extras, kept whole, or, for
+// pictures and sounds, notTaken.
 Entry toEntry(const std::vector<Item>& items);
 
-// The line that heads, in the notes, what an import found no column for.
-inline constexpr QStringView extrasHeading = u"【导入的其他信息】";
-// The texts to store: the extras go to the end of the notes, under the heading.
-std::array<QString, fieldCount> storedFields(const Entry& entry);
+// The name a card's structured name gives: 张三, but John Smith.
+QString nameOfParts(const QStringList& n);
 
 // A time stamp of any of the forms vCards use (20240101T000000Z,
 // 2024-01-01T00:00:00Z, with a zone or fractions) as this program keeps

@@ -3,11 +3,14 @@
 #include "Mapping.h"
 
 #include "contacts/ContactStore.h"
+#include "contacts/Extras.h"
 #include "platform/text/CodePage.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <QUuid>
+
+#include <algorithm>
 
 namespace interchange {
 
@@ -86,6 +89,31 @@ QString unescaped(QStringView text, bool v21) {
             }
         }
         out += c;
+    }
+    return out;
+}
+
+// A 2.1 value escaped as 4.0 escapes it: 2.1 escapes only ; , and the
+// backslash, and breaks its lines for real.
+QString escapedOf21(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        const QChar next = i + 1 < text.size() ? text[i + 1] : QChar();
+        if (c == u'\\' && (next == u'\\' || next == u';' || next == u',')) {
+            out += c;
+            out += next;
+            ++i;
+        } else if (c == u'\\' || c == u',') {
+            out += u'\\';
+            out += c;
+        } else if (c == u'\r' || c == u'\n') {
+            i += c == u'\r' && next == u'\n' ? 1 : 0;
+            out += QStringLiteral("\\n");
+        } else {
+            out += c;
+        }
     }
     return out;
 }
@@ -240,8 +268,14 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         return std::nullopt;
     }
     item.name = QString::fromLatin1(name);
+    item.group = QString::fromLatin1(head.first().trimmed().left(
+        std::max<qsizetype>(head.first().trimmed().lastIndexOf('.'), 0)));
     QByteArray charset;
     bool qp = false;
+    // The parameters to keep: the types as one list, the rest as written,
+    // but for how the value was carried (encoding, character set).
+    QList<QByteArray> kept;
+    QByteArrayList typeList;
     for (qsizetype i = 1; i < head.size(); ++i) {
         const qsizetype eq = head[i].indexOf('=');
         const QByteArray key = (eq < 0 ? QByteArray("TYPE") : head[i].left(eq).trimmed().toUpper());
@@ -250,18 +284,29 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         if (key == "ENCODING" || upperValue == "QUOTED-PRINTABLE" || upperValue == "BASE64") {
             qp = qp || upperValue == "QUOTED-PRINTABLE";
             item.binary = item.binary || upperValue == "BASE64" || upperValue == "B";
-        } else if (key == "CHARSET") {
+            continue;
+        }
+        if (key == "CHARSET") {
             charset = value;
-        } else if (key == "TYPE") {
+            continue;
+        }
+        if (key == "TYPE") {
             QByteArray list = value;
             list.replace('"', QByteArray()); // TYPE="work,voice"
             for (QByteArray t : list.split(',')) {
                 t = t.trimmed();
                 if (!t.isEmpty()) {
                     item.types << QString::fromUtf8(t).toLower();
+                    typeList << t;
                 }
             }
-        } else if (key == "X-SERVICE-TYPE") {
+            if (!kept.contains("TYPE")) {
+                kept << "TYPE"; // where the first type stood
+            }
+            continue;
+        }
+        kept << key + '=' + value;
+        if (key == "X-SERVICE-TYPE") {
             item.service = QString::fromUtf8(value).toLower();
         } else if (key == "VALUE" && upperValue == "TEXT") {
             item.types << QStringLiteral("text"); // free text where a date or link is usual
@@ -269,6 +314,12 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
             item.types << QStringLiteral("pref");
         }
     }
+    const qsizetype types = kept.indexOf("TYPE");
+    if (types >= 0) {
+        kept[types] = "TYPE=" + typeList.join(',');
+    }
+    // In the value's character set: a heading may be Chinese.
+    item.params = kept.isEmpty() ? QString() : mixed_.decode(kept.join(';'), charset).text;
     if (item.binary) {
         return item;
     }
@@ -282,6 +333,7 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         decoding_.refused.push_back(line.number);
     }
     const bool v21 = version == "2.1";
+    item.raw = v21 ? escapedOf21(text.text) : text.text;
     if (isStructured(item.name)) {
         for (const QStringView part : splitUnescaped(text.text, u';')) {
             item.parts << unescaped(part, v21);
@@ -410,6 +462,37 @@ QByteArray folded(const QByteArray& line) {
     return out + line.mid(start) + "\r\n";
 }
 
+bool isAscii(QStringView text) {
+    return std::ranges::all_of(text, [](QChar c) { return c.unicode() < 128; });
+}
+
+// A value kept as 4.0 escapes it, as 2.1 writes it: a line break for real,
+// a comma bare, a backslash bare where no reader takes it for an escape.
+QString escapedFor21(QStringView value) {
+    QString out;
+    out.reserve(value.size());
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c != u'\\' || i + 1 == value.size()) {
+            out += c;
+            continue;
+        }
+        const QChar next = value[++i];
+        if (next == u'n' || next == u'N') {
+            out += u'\n';
+        } else if (next == u';') {
+            out += QStringLiteral("\\;");
+        } else if (next == u'\\') {
+            const QChar after = i + 1 < value.size() ? value[i + 1] : QChar(u'\\');
+            const bool escapes = after == u'\\' || after == u';' || after == u',';
+            out += escapes ? QStringLiteral("\\\\") : QStringLiteral("\\");
+        } else {
+            out += next;
+        }
+    }
+    return out;
+}
+
 QByteArray quotedPrintable(const QByteArray& bytes, qsizetype firstLineUsed) {
     QByteArray out;
     qsizetype used = firstLineUsed;
@@ -451,19 +534,42 @@ public:
         // 2.1 may fold only at white space: a longer plain line goes
         // quoted-printable, whose soft breaks keep it within 75 octets.
         const QByteArray line = (nameAndParams + u':' + text).toLatin1();
-        if (plain && line.size() <= 75) {
+        if (plain && isAscii(nameAndParams) && line.size() <= 75) {
             out_ += line + "\r\n";
             return;
         }
         text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         text.replace(u'\r', u'\n');
         text.replace(u'\n', QStringLiteral("\r\n")); // line breaks as Windows programs keep them
-        const QByteArray head =
-            (nameAndParams + QStringLiteral(";CHARSET=") + QString::fromLatin1(charset_) +
-             QStringLiteral(";ENCODING=QUOTED-PRINTABLE:"))
-                .toLatin1();
+        // A parameter may hold Chinese (a heading): in the file's character set.
+        const QString headText = nameAndParams + QStringLiteral(";CHARSET=") +
+                                 QString::fromLatin1(charset_) +
+                                 QStringLiteral(";ENCODING=QUOTED-PRINTABLE:");
+        const QByteArray head = isAscii(headText)
+                                    ? headText.toLatin1()
+                                    : text::encode(headText, charset_).value_or(headText.toUtf8());
         const QByteArray bytes = text::encode(text, charset_).value_or(text.toUtf8());
         out_ += head + quotedPrintable(bytes, head.size()) + "\r\n";
+    }
+
+    // A property kept as it came: its parameters and value as this
+    // version writes them.
+    void extra(const contacts::Extra& e) {
+        QString head = e.group.isEmpty() ? e.name : e.group + u'.' + e.name;
+        for (const auto& [key, value] : contacts::parameters(e.params)) {
+            if (version_ != VCardVersion::V21) {
+                head += u';' + key + u'=' + value;
+            } else if (key == u"TYPE") {
+                for (const QString& t :
+                     QString(value).remove(u'"').split(u',', Qt::SkipEmptyParts)) {
+                    head += u';' + t; // 2.1 names each type alone
+                }
+            } else {
+                head += u';' + key + u'=' + QString(value).remove(u'"');
+            }
+        }
+        property(head, version_ == VCardVersion::V21 ? escapedFor21(e.value) : e.value, false,
+                 true);
     }
 
     QString types(QStringView list) const {
@@ -522,9 +628,19 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
                    (v40 && uuid ? QStringLiteral("urn:uuid:") : QString()) + contact.uid);
     }
     w.property(QStringLiteral("FN"), field(Name));
-    w.property(QStringLiteral("N"),
-               escaped(field(Name), version == VCardVersion::V21, true) + QStringLiteral(";;;;"),
-               false, true);
+    // The name's parts as the card came with them (the Book lets them go
+    // when the name changes); else the whole name as the family name.
+    const auto parts = std::ranges::find_if(
+        contact.extras, [&](const contacts::Extra& e) { return e.name == u"N"; });
+    const contacts::Extra* written = parts != contact.extras.end() ? &*parts : nullptr;
+    if (written) {
+        w.extra(*written);
+    } else {
+        w.property(QStringLiteral("N"),
+                   escaped(field(Name), version == VCardVersion::V21, true) +
+                       QStringLiteral(";;;;"),
+                   false, true);
+    }
     // Every other column that holds something, by the mapping table.
     for (const FieldMapping& m : fieldMappings) {
         const QString& value = field(m.field);
@@ -574,6 +690,11 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
                        QStringLiteral(";;;;;") +
                            escaped(field(code), version == VCardVersion::V21, true) + u';',
                        false, true);
+        }
+    }
+    for (const contacts::Extra& e : contact.extras) {
+        if (&e != written) {
+            w.extra(e);
         }
     }
     if (!contact.rev.isEmpty()) {

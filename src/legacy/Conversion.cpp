@@ -5,9 +5,9 @@
 #include "account/UserStore.h"
 #include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
+#include "contacts/Extras.h"
 #include "contacts/Schema.h"
 #include "contacts/SearchKeys.h"
-#include "interchange/Mapping.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/FileReplace.h"
@@ -97,22 +97,15 @@ bool copyContacts(AccessReader& file, contacts::Book& book, ConversionReport& re
     Row row;
     while (nextRow(file, row, report.contactsRead, QStringLiteral("条联系人"), report.notes)) {
         for (std::size_t i = 0; i < layout.text.size(); ++i) {
-            QString value =
+            contact.fields[i] =
                 layout.text[i] < 0 ? QString() : row[layout.text[i]].value_or(QString());
-            if (i + 1 == layout.text.size()) {
-                QStringList extras;
-                for (const int e : layout.extra) {
-                    if (!row[e].value_or(QString()).isEmpty()) {
-                        extras << columns[e] + u'：' + *row[e];
-                    }
-                }
-                if (!extras.isEmpty()) {
-                    value += (value.isEmpty() ? QString() : QStringLiteral("\r\n")) +
-                             interchange::extrasHeading.toString() + QStringLiteral("\r\n") +
-                             extras.join(QStringLiteral("\r\n"));
-                }
+        }
+        // Columns the card has none for: kept under their names, as 其他信息.
+        contact.extras.clear();
+        for (const int e : layout.extra) {
+            if (!row[e].value_or(QString()).isEmpty()) {
+                contact.extras.push_back(contacts::labelledNote(columns[e], *row[e]));
             }
-            contact.fields[i] = value;
         }
         book.addAsFound(contact, layout.id < 0 ? QVariant(0) : idValue(row[layout.id]));
         ++report.contactsWritten;

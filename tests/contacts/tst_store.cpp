@@ -322,6 +322,44 @@ private slots:
         QCOMPARE(tombstones(), QStringLiteral("1/0/1"));
     }
 
+    // What no column holds is found by the list, goes and comes back with
+    // its contact, and the name's parts go when the name changes.
+    void extrasAreFoundAndFollowTheirContact() {
+        contacts::Book book(connection, &changes, [this] { return clock; });
+        Contact c = card(1, QStringLiteral("林晓雯"));
+        const contacts::Extra parts{{}, QStringLiteral("N"), {}, QStringLiteral("林;晓雯;;;")};
+        const contacts::Extra weChat{
+            {}, QStringLiteral("X-WECHAT"), {}, QStringLiteral("LinXW_1990")};
+        const contacts::Extra phone{{},
+                                    QStringLiteral("TEL"),
+                                    QStringLiteral("TYPE=cell"),
+                                    QStringLiteral("186-0013 8091")};
+        c.extras = {parts, weChat, phone};
+        const qint64 row = book.add(c);
+        const QStringList found{QStringLiteral("林晓雯")};
+        QCOMPARE(namesListed(QStringLiteral("linxw_1990")), found);
+        QCOMPARE(namesListed(QStringLiteral("18600138091")), found);
+
+        clock = clock.addSecs(60);
+        book.setExtras(row, {parts, phone});
+        QVERIFY(namesListed(QStringLiteral("linxw")).isEmpty());
+        QCOMPARE(stored(QStringLiteral("select REV from yanshu")),
+                 QStringList{contacts::Book::revOf(clock)});
+
+        ContactStore s = store();
+        s.openAll(connection);
+        Contact renamed = s.current();
+        renamed.fields[0] = QStringLiteral("林小雯");
+        s.update(renamed);
+        const QString uid = s.current().uid;
+        QCOMPARE(book.extrasOf(uid), std::vector<contacts::Extra>{phone});
+        s.removeCurrent();
+        QCOMPARE(stored(QStringLiteral("select count(*) from yanshu_extra")), QStringList{"0"});
+        QVERIFY(s.putBack());
+        QCOMPARE(book.extrasOf(uid), std::vector<contacts::Extra>{phone});
+        QCOMPARE(namesListed(QStringLiteral("18600138091")), QStringList{QStringLiteral("林小雯")});
+    }
+
     void aVersionOneFileIsUpgradedLosslesslyAfterABackup() {
         makeFile(contacts::createVersion1);
         account::UserStore::add(connection, QStringLiteral("admin"), QStringLiteral("123456"));

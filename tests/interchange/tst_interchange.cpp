@@ -5,6 +5,7 @@
 #include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
+#include "contacts/Extras.h"
 #include "contacts/Schema.h"
 #include "interchange/Exchange.h"
 #include "platform/db/Connection.h"
@@ -98,6 +99,12 @@ class InterchangeTest : public QObject {
                                      row.byCaption.value(c.column.toString()));
             }
             row.uid = row.byCaption.value(QStringLiteral("UID"));
+            // The extras whole, each property on a line: group, name, parameters, value.
+            QStringList kept;
+            for (const contacts::Extra& e : contacts::Book(connection).extrasOf(row.uid)) {
+                kept << QStringList{e.group, e.name, e.params, e.value}.join(u'|');
+            }
+            row.byCaption.insert(QStringLiteral("其他信息"), kept.join(u'\n'));
             all.insert(row[u"姓名"], row);
         }
         return all;
@@ -127,6 +134,25 @@ class InterchangeTest : public QObject {
             all << row[c.caption.trimmed()];
         }
         return all;
+    }
+
+    // The extras of the contact of that name as 其他信息 shows them: "手机2：…".
+    QStringList extras(const QString& name) {
+        db::Statement uid(connection, QStringLiteral("SELECT UID FROM yanshu WHERE GR_XM = ?"));
+        uid.bind(1, name);
+        if (!uid.step()) {
+            return {QStringLiteral("no contact ") + name};
+        }
+        const std::vector<contacts::Extra> kept =
+            contacts::Book(connection).extrasOf(uid.value(0).toString());
+        const QStringList labels = contacts::extraLabels(kept);
+        QStringList lines;
+        for (std::size_t i = 0; i < kept.size(); ++i) {
+            if (!labels[qsizetype(i)].isEmpty()) {
+                lines << labels[qsizetype(i)] + u'：' + contacts::extraText(kept[i]);
+            }
+        }
+        return lines;
     }
 
     qint64 count() {
@@ -204,14 +230,13 @@ private slots:
         const Row& o = all[QStringLiteral("欧阳明月")];
         QCOMPARE(o[u"单位传真"], QStringLiteral("0755-8600 0003"));
         QCOMPARE(o[u"工作单位"], QStringLiteral("星河文化传媒有限公司"));
-        QVERIFY(o[u"备注信息"].contains(u"Yueyue"));
+        QCOMPARE(extras(QStringLiteral("欧阳明月")), QStringList{QStringLiteral("昵称：Yueyue")});
         QCOMPARE(remarksOf(report, QStringLiteral("陈静")), QStringLiteral("未导入：照片（jpeg）"));
-        // The fourth number is kept in the notes, under the heading.
-        const Row& m = all[QStringLiteral("周明")];
-        QCOMPARE(m[u"备注信息"],
-                 QStringLiteral("有两个手机号，第二个是工作用的\n【导入的其他信息】\n"
-                                "电话（cell）：186-0013-8006"));
-        QVERIFY(remarksOf(report, QStringLiteral("周明")).contains(u"1 项"));
+        // The fourth number is kept as it came, not in the notes.
+        QCOMPARE(all[QStringLiteral("周明")][u"备注信息"],
+                 QStringLiteral("有两个手机号，第二个是工作用的"));
+        QCOMPARE(extras(QStringLiteral("周明")),
+                 QStringList{QStringLiteral("手机2：186-0013-8006")});
     }
 
     // iPhone 3.0 with grouped items; Outlook 2.1 in GBK; 4.0 with escapes.
@@ -256,6 +281,34 @@ private slots:
         QCOMPARE(remarksOf(four, QStringLiteral("冯八")), QStringLiteral("未导入：照片"));
     }
 
+    // What no column holds is kept whole, not in the notes, and named as
+    // 其他信息 names it; the same file again changes nothing.
+    void extrasKeptWhole() {
+        QCOMPARE(import(sample("extras-30.vcf")).added, 1);
+        const Row l = rows()[QStringLiteral("林晓雯")];
+        QCOMPARE(l[u"移动电话"], QStringLiteral("138 0013 8090"));
+        QCOMPARE(l[u"出生日期"], QStringLiteral("1990-03-02"));
+        QCOMPARE(l[u"备注信息"], QStringLiteral("喜欢茶; 不喝咖啡\n周末在家"));
+        QCOMPARE(extras(QStringLiteral("林晓雯")),
+                 (QStringList{
+                     QStringLiteral("昵称：雯雯,小林"),
+                     QStringLiteral("手机2：186 0013 8091"),
+                     QStringLiteral("手机3：199 0013 8092"),
+                     QStringLiteral("电子邮件2：xw.lin@example.com"),
+                     QStringLiteral("微信：linxw_1990"),
+                     QStringLiteral("微信2：wx_lin_work"),
+                     QStringLiteral("QQ群：600123456"),
+                     QStringLiteral("生日（农历）：庚午年二月初六"),
+                     QStringLiteral("纪念日：结婚纪念日 5月20日"),
+                     QStringLiteral("家庭住址2：文三路8号, 2单元 杭州 浙江 310012 中国"),
+                     QStringLiteral("分类：同学,朋友"),
+                     QStringLiteral("X-CUSTOM-APP：值,带逗号"),
+                 }));
+        QVERIFY(l[u"其他信息"].contains(u"|N||林;晓雯;;;"));
+        QVERIFY(l[u"其他信息"].contains(u"|X-CUSTOM-APP|X-PARAM=\"a;b\"|值\\,带逗号"));
+        QCOMPARE(import(sample("extras-30.vcf")).unchanged, 1);
+    }
+
     // Google's CSV and a GBK one from Excel in this program's own columns.
     void csvFiles() {
         const ImportReport google = import(sample("google.csv"));
@@ -268,14 +321,15 @@ private slots:
         QCOMPARE(s[u"传真电话"], QString());
         QCOMPARE(s[u"单位传真"], QStringLiteral("010-6000 0021"));
         QCOMPARE(s[u"家庭住址"], QStringLiteral("中国江苏南京中山路8号"));
-        QCOMPARE(s[u"备注信息"],
-                 QStringLiteral("喜欢\"围棋\", 也爱读书\n周三休息\n【导入的其他信息】\n"
-                                "昵称：小七\n电子邮件（work）：sunqi@example.com"));
+        QCOMPARE(s[u"备注信息"], QStringLiteral("喜欢\"围棋\", 也爱读书\n周三休息"));
+        QCOMPARE(extras(QStringLiteral("孙七")),
+                 (QStringList{QStringLiteral("昵称：小七"),
+                              QStringLiteral("电子邮件2：sunqi@example.com")}));
         const Row& z = all[QStringLiteral("郑小红")];
         QCOMPARE(z[u"移动电话"], QStringLiteral("138 0013 8030"));
         QCOMPARE(z[u"出生日期"], QStringLiteral("--08-09"));
-        QVERIFY(z[u"备注信息"].contains(u"139 0013 8031"));
-        QVERIFY(z[u"备注信息"].contains(u"同事"));
+        QVERIFY(extras(QStringLiteral("郑小红")).join(u' ').contains(u"139 0013 8031"));
+        QVERIFY(extras(QStringLiteral("郑小红")).contains(QStringLiteral("分类：同事")));
         const Row& m = all[QStringLiteral("Dr. Mary Ann Johnson PhD")];
         QCOMPARE(m[u"单位地址"], QStringLiteral("Suite 5, 100 Main Street, Springfield, IL, US"));
         QCOMPARE(m[u"网址"], QStringLiteral("https://example.com/blog/mary"));
@@ -444,6 +498,26 @@ private slots:
             other.fields[std::size_t(column(u"家庭住址"))].clear(); // a postcode alone
             store.add(other);
         }
+        // What no column holds, with the escapes of each format and Chinese
+        // where a parameter may hold it.
+        const std::vector<contacts::Extra> kept{
+            {{}, QStringLiteral("NICKNAME"), {}, QStringLiteral("小娜\\, 娜娜\\;😀")},
+            {QStringLiteral("item1"), QStringLiteral("TEL"), QStringLiteral("TYPE=cell,voice"),
+             QStringLiteral("139 0000 0001")},
+            {QStringLiteral("item1"), QStringLiteral("X-ABLABEL"), {}, QStringLiteral("备用")},
+            {{},
+             QStringLiteral("ADR"),
+             QStringLiteral("TYPE=home"),
+             QStringLiteral(";;第二个家\\n二楼;北京;;100000;中国")},
+            {{},
+             QStringLiteral("NOTE"),
+             QStringLiteral("X-LABEL=备注2"),
+             QStringLiteral("C:\\\\Temp\\,再见")},
+        };
+        const bool vCard = ExportFormat(format) != ExportFormat::Csv;
+        if (vCard) {
+            contacts::Book(connection).setExtras(1, kept);
+        }
         const auto before = rows();
         const QString file = dir->filePath(QStringLiteral("out"));
         QCOMPARE(interchange::exportFile(connection, file, ExportFormat(format), charset).written,
@@ -468,7 +542,9 @@ private slots:
                              .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
             }
             QCOMPARE(after[name].uid, before[name].uid);
+            QCOMPARE(after[name][u"其他信息"], before[name][u"其他信息"]);
         }
+        QVERIFY(!vCard || !before.value(QStringLiteral("欧阳·\"娜娜\", 😀"))[u"其他信息"].isEmpty());
         QCOMPARE(import(file).unchanged, 2);
     }
 
@@ -528,15 +604,16 @@ private slots:
     // them, an unknown one as it stands, never _$!<…>!$_.
     void appleLabels() {
         QCOMPARE(import(sample("ios-crcrlf.vcf")).added, 1);
-        QCOMPARE(rows().values().constFirst()[u"备注信息"],
-                 QStringLiteral("她说\"周五前回复\", 急事找助理\n【导入的其他信息】\n"
-                                "电话（助理电话）：010-6000 0062\n"
-                                "电话（公司总机）：010-6000 0063\n"
-                                "电话（Satellite）：010-6000 0064\n"
-                                "网址（主页）：https://example.com/sun"));
+        const Row sun = rows().values().constFirst();
+        QCOMPARE(sun[u"备注信息"], QStringLiteral("她说\"周五前回复\", 急事找助理"));
+        QCOMPARE(extras(sun[u"姓名"]),
+                 (QStringList{QStringLiteral("助理电话：010-6000 0062"),
+                              QStringLiteral("公司总机：010-6000 0063"),
+                              QStringLiteral("Satellite电话：010-6000 0064"),
+                              QStringLiteral("网址（主页）：https://example.com/sun")}));
     }
 
-    // A tel: link's extension reads as people write it, in its column or the notes.
+    // A tel: link's extension reads as people write it, in its column or 其他信息.
     void telExtension() {
         const QString path = dir->filePath(QStringLiteral("tel.vcf"));
         write(path, "BEGIN:VCARD\nVERSION:4.0\nFN:Simon Perreault\n"
@@ -547,7 +624,8 @@ private slots:
         const Row s = rows()[QStringLiteral("Simon Perreault")];
         QCOMPARE(s[u"单位电话"], QStringLiteral("+1-418-656-9254 转 102"));
         QCOMPARE(s[u"移动电话"], QStringLiteral("+1-418-262-6501"));
-        QVERIFY(s[u"备注信息"].endsWith(u"电话（work）：+1-418-656-9255 转 103"));
+        QCOMPARE(extras(QStringLiteral("Simon Perreault")),
+                 QStringList{QStringLiteral("单位电话2：+1-418-656-9255 转 103")});
     }
 
     // The report names a contact in full, however long the name.
@@ -614,7 +692,7 @@ private slots:
         QCOMPARE(z[u"单位电话"], QString());
         QCOMPARE(z[u"REV"], QStringLiteral("2026-01-01T00:00:00.000Z"));
 
-        // The notes the book has stay; what has no column is added to them, once.
+        // The notes the book has stay; what has no column is kept beside them, once.
         write(path,
               "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:钱七😀\r\nTEL;TYPE=CELL:+86 13800138007\r\n"
               "TEL;TYPE=CELL:139 9999 0000\r\nTITLE:店长\r\nNOTE:另一条备注\r\nEND:VCARD\r\n");
@@ -623,8 +701,9 @@ private slots:
         QCOMPARE(count(), 3);
         const Row q = rows()[QStringLiteral("钱七😀")];
         QCOMPARE(q[u"单位职务"], QStringLiteral("店长"));
-        QCOMPARE(q[u"备注信息"], QStringLiteral("生日聚会🎂\n带上礼物🎁\n【导入的其他信息】\n"
-                                                "电话（cell）：139 9999 0000"));
+        QCOMPARE(q[u"备注信息"], QStringLiteral("生日聚会🎂\n带上礼物🎁"));
+        QCOMPARE(extras(QStringLiteral("钱七😀")),
+                 QStringList{QStringLiteral("手机2：139 9999 0000")});
         QVERIFY(remarksOf(match, QStringLiteral("钱七😀")).contains(u"另一条备注"));
         QCOMPARE(q[u"REV"], now.toString(Qt::ISODateWithMs));
         QCOMPARE(import(path).unchanged, 1);
@@ -640,8 +719,8 @@ private slots:
         QCOMPARE(rows().constBegin().key(), QString(20000, u'张'));
         m = measuredImport(sample("hostile/groups20k.vcf"));
         QVERIFY2(m.report.added == 1 && m.ms < 15000 && m.mib < 300, qPrintable(m.figures()));
-        QVERIFY(rows()[QStringLiteral("Many Groups")][u"备注信息"].endsWith(
-            u"\n电话（label19999）：+86 13900019999"));
+        QVERIFY(extras(QStringLiteral("Many Groups"))
+                    .endsWith(QStringLiteral("label19999电话：+86 13900019999")));
         QCOMPARE(import(sample("hostile/props40k.vcf")).added, 1);
         const QByteArray before = test::fileBytes(book());
         m = measuredImport(sample("hostile/props40k.vcf"));

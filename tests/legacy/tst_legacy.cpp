@@ -4,6 +4,7 @@
 #include "Files.h"
 
 #include "contacts/ContactColumns.h"
+#include "contacts/Extras.h"
 #include "contacts/Schema.h"
 #include "legacy/Conversion.h"
 #include "platform/db/Connection.h"
@@ -154,14 +155,18 @@ private slots:
             QCOMPARE(contacts[r][0], old.value(QStringLiteral("Id"))); // NULL stays NULL
             for (int c = 1; c <= 21; ++c) {
                 const QString column = contacts::textColumns[std::size_t(c - 1)].column.toString();
-                QString want = old.value(column).value_or(QString());
-                const QString extra = old.value(QStringLiteral("备注2")).value_or(QString());
-                if (column == u"GR_BZ" && !extra.isEmpty()) {
-                    want += (want.isEmpty() ? QString() : QStringLiteral("\r\n")) +
-                            QStringLiteral("【导入的其他信息】\r\n备注2：") + extra;
-                }
-                QCOMPARE(*contacts[r][c], want);
+                QCOMPARE(*contacts[r][c], old.value(column).value_or(QString()));
             }
+            // A column the card has none for is kept under its name.
+            const QString extra = old.value(QStringLiteral("备注2")).value_or(QString());
+            const QList<Cells> extras = stored(
+                book, QStringLiteral("SELECT params, value FROM yanshu_extra WHERE UID = '%1'")
+                          .arg(*contacts[r][22]));
+            QList<Cells> want;
+            if (!extra.isEmpty()) {
+                want << Cells{QStringLiteral("X-LABEL=备注2"), contacts::escapedValue(extra)};
+            }
+            QCOMPARE(extras, want);
             uids.insert(*contacts[r][22]);
         }
         QCOMPARE(uids.size(), expected.size());
