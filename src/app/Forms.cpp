@@ -19,6 +19,7 @@ Forms::Forms(const platform::Services& services)
     , YANSHUALL(reports::YANSHUALL(), services)
     , F_XGYH(services)
     , F_BF(services)
+    , F_QTXX(services, bookChanges)
     , frmcalendar(services)
     , F_QJHM(tables::F_QJHM())
     , F_FB(tables::F_FB())
@@ -42,6 +43,7 @@ Forms::Forms(const platform::Services& services)
     });
     F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
+    F_LIST.showExtras = [this](qint64 rowId) { F_QTXX.showFor(rowId); };
     F_XJ.created = [this] { F_DL.show(); };
     help.setFact(QStringLiteral("通讯录文件"), QDir::toNativeSeparators(services.databaseFile));
     // The windows that read the book close while it is replaced; the card
@@ -55,6 +57,7 @@ Forms::Forms(const platform::Services& services)
         }
         *listWasOpen = F_LIST.isLoaded();
         F_LIST.unload();
+        F_QTXX.unload();
         F_EDIT.unload();
         return true;
     };
@@ -78,8 +81,9 @@ void Forms::afterSplash() {
 }
 
 void Forms::unloadTopLevelWindows() {
-    for (ui::Form* form : std::initializer_list<ui::Form*>{
-             &F_LIST, &F_BF, &frmcalendar, &F_QJHM, &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+    for (ui::Form* form :
+         std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_QTXX, &frmcalendar, &F_QJHM, &F_FBYB1,
+                                          &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -10,6 +10,7 @@
 #include "contacts/F_BF.h"
 #include "contacts/F_EDIT.h"
 #include "contacts/F_LIST.h"
+#include "contacts/F_QTXX.h"
 #include "platform/Services.h"
 #include "platform/ui/Help.h"
 #include "reports/DataReport.h"
@@ -45,6 +46,7 @@ public:
     reports::DataReport YANSHUALL;
     account::F_XGYH F_XGYH;
     contacts::F_BF F_BF;
+    contacts::F_QTXX F_QTXX;
     calendar::frmcalendar frmcalendar;
     tables::ReferenceTable F_QJHM;
     tables::ReferenceTable F_FB;

@@ -68,6 +68,7 @@ constexpr MenuEntry menuTree[] = {
     {"VIEW_1", u"查看联系人", 1, &MDI_OK::VIEW_1_Click},
     {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
     {"VIEW_3", u"联系人列表", 1, &MDI_OK::VIEW_3_Click},
+    {"VIEW_4", u"其他信息...", 1, &MDI_OK::VIEW_4_Click},
     {"HELP_H", u"帮助(&H)", 0},
     {"HELP_1", u"关于...", 1, &MDI_OK::HELP_1_Click},
     {"HELP_2", u"使用帮助", 1, &MDI_OK::HELP_2_Click},
@@ -397,6 +398,15 @@ void MDI_OK::VIEW_2_Click() {
 
 void MDI_OK::VIEW_3_Click() {
     forms_.F_LIST.showSearch();
+}
+
+// The extras of the contact the card shows.
+void MDI_OK::VIEW_4_Click() {
+    if (const std::optional<qint64> row = forms_.F_EDIT.currentRow()) {
+        forms_.F_QTXX.showFor(*row);
+    } else {
+        VIEW_1_Click(); // the card, which says the book is empty
+    }
 }
 
 void MDI_OK::FILE_E_Click() {

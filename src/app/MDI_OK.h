@@ -106,6 +106,7 @@ public:
     void VIEW_1_Click();
     void VIEW_2_Click();
     void VIEW_3_Click();
+    void VIEW_4_Click();
     void FILE_E_Click();
     void FILE_IMP_Click();
     void FILE_EXP_Click();

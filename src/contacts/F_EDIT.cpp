@@ -695,6 +695,13 @@ void F_EDIT::showContact(qint64 rowId) {
     XSZL();
 }
 
+std::optional<qint64> F_EDIT::currentRow() const {
+    if (!store_.isOpen() || !store_.records().hasCurrent()) {
+        return std::nullopt;
+    }
+    return store_.records().rowId();
+}
+
 bool F_EDIT::canUndoDelete() {
     try {
         return store_.canPutBack();

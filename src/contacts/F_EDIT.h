@@ -11,6 +11,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class QComboBox;
@@ -90,6 +91,8 @@ public:
     // shows it; again for the one before, and so on, across runs.
     void undoDelete();
     bool canUndoDelete();
+    // The row of yanshu the card shows; none on an empty or closed book.
+    std::optional<qint64> currentRow() const;
 
     // The card's mode, which its caption names. After 修改 or 取消 the card
     // is read-only but keeps the mode it had until another is set.

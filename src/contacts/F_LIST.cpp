@@ -7,6 +7,7 @@
 #include "platform/ui/Guard.h"
 #include "platform/ui/Twips.h"
 
+#include <QAction>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -186,6 +187,12 @@ void F_LIST::wireEvents(F_LIST_Controls& c) {
     QObject::connect(c.txtFind, &QLineEdit::textChanged, [this] { txtFind_Change(); });
     QObject::connect(c.txtFind, &QLineEdit::returnPressed, [this] { grdList_DblClick(); });
     QObject::connect(c.grdList, &QAbstractItemView::activated, [this] { grdList_DblClick(); });
+    // Its menu (the right button, or the menu key) opens 其他信息.
+    c.grdList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* extras = new QAction(QStringLiteral("其他信息..."), c.grdList);
+    extras->setObjectName(QStringLiteral("mnuExtras"));
+    c.grdList->addAction(extras);
+    QObject::connect(extras, &QAction::triggered, [this] { mnuExtras_Click(); });
     // Esc closes the list from the box or the grid, as it does a dialog.
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), c.grdList->parentWidget()),
                      &QShortcut::activated, [this] { unload(); });
@@ -268,6 +275,13 @@ void F_LIST::txtFind_Change() {
     model_->find(ui().txtFind->text());
     select(0);
     ui().grdList->scrollToTop();
+}
+
+void F_LIST::mnuExtras_Click() {
+    const QModelIndex current = ui().grdList->currentIndex();
+    if (model_ && current.isValid() && showExtras) {
+        showExtras(model_->rowId(current.row()));
+    }
 }
 
 void F_LIST::grdList_DblClick() {

@@ -93,9 +93,12 @@ public:
 
     // What showing a contact does: the card moves to that row of yanshu.
     std::function<void(qint64 rowId)> showContact;
+    // What 其他信息 in the list's menu does: opens them for that row.
+    std::function<void(qint64 rowId)> showExtras;
 
     void txtFind_Change();
     void grdList_DblClick(); // Enter in the list or in the search box too
+    void mnuExtras_Click();  // 其他信息... in the list's menu
 
 protected:
     void Form_Load() override;

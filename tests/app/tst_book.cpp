@@ -5,11 +5,13 @@
 #include "platform/db/Statement.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -250,6 +252,76 @@ private slots:
         QCOMPARE(shownName(), QStringLiteral("甲"));
         QCOMPARE(contactsOf(s->services.databaseFile), before);
         QVERIFY(!undo->isEnabled()); // nothing left to put back
+    }
+
+    // 其他信息 for the card's contact: a line changed, one removed with its
+    // label, one added, all stored at once; the list finds the new id and
+    // opens the window for its contact too, where 取消 changes nothing.
+    void otherInformationIsEditedAndFound() {
+        test::writeBook(s->services.databaseFile,
+                        QStringLiteral("UPDATE yanshu SET UID = 'uid-' || Id;"
+                                       "INSERT INTO yanshu_extra (UID, seq, grp, name, params, "
+                                       "value) VALUES ('uid-1', 0, '', 'TEL', 'TYPE=cell', "
+                                       "'186 0013 8091'), ('uid-1', 1, 'item1', 'TEL', '', "
+                                       "'010-6000 0001'), ('uid-1', 2, 'item1', 'X-ABLABEL', '', "
+                                       "'老家')"));
+        test::logIn(*forms, box());
+        QCOMPARE(shownName(), QStringLiteral("甲"));
+        item("VIEW_4")->trigger();
+        contacts::F_QTXX& window = forms->F_QTXX;
+        QVERIFY(window.window()->isVisible());
+        QCOMPARE(window.window()->windowTitle(), QStringLiteral("其他信息"));
+        const auto lines = [&] {
+            QTableWidget* grid = window.controls().grdExtras;
+            QStringList all;
+            for (int row = 0; row < grid->rowCount(); ++row) {
+                all << grid->item(row, 0)->text() + u'：' + grid->item(row, 1)->text();
+            }
+            return all;
+        };
+        auto* c = &window.controls();
+        QCOMPARE(lines(), (QStringList{QStringLiteral("手机2：186 0013 8091"),
+                                       QStringLiteral("老家电话：010-6000 0001")}));
+        c->grdExtras->item(0, 1)->setText(QStringLiteral("186 0013 9999"));
+        c->grdExtras->setCurrentCell(1, 1);
+        c->cmdRemove->click();
+        c->cboKind->setCurrentIndex(c->cboKind->findText(QStringLiteral("微信")));
+        c->cmdAdd->click();
+        auto* typing = c->grdExtras->viewport()->findChild<QLineEdit*>();
+        QVERIFY(typing);
+        typing->setText(QStringLiteral("Jia_WX"));
+        s->clock.time = QDateTime(QDate(2026, 12, 9), QTime(10, 0), Qt::UTC);
+        c->cmdOK->click();
+        QVERIFY(!window.isLoaded());
+        db::Connection book;
+        book.open(db::connectionString(s->services.databaseFile));
+        const auto stored = [&] {
+            QStringList all;
+            db::Statement rows(book, QStringLiteral("SELECT grp || '|' || name || '|' || params || "
+                                                    "'|' || value FROM yanshu_extra ORDER BY seq"));
+            while (rows.step()) {
+                all << rows.value(0).toString();
+            }
+            return all;
+        };
+        QCOMPARE(stored(), (QStringList{QStringLiteral("|TEL|TYPE=cell|186 0013 9999"),
+                                        QStringLiteral("|X-WECHAT||Jia_WX")}));
+        db::Statement rev(book, QStringLiteral("SELECT REV FROM yanshu WHERE Id = 1"));
+        QVERIFY(rev.step());
+        QCOMPARE(rev.value(0).toString(), QStringLiteral("2026-12-09T10:00:00.000Z"));
+
+        forms->F_LIST.showFound(QStringLiteral("jia_wx"));
+        QCOMPARE(forms->F_LIST.model()->rowCount(), 1);
+        forms->F_LIST.controls()
+            .grdList->findChild<QAction*>(QStringLiteral("mnuExtras"))
+            ->trigger();
+        QVERIFY(window.window()->isVisible());
+        QCOMPARE(lines(), (QStringList{QStringLiteral("手机2：186 0013 9999"),
+                                       QStringLiteral("微信：Jia_WX")}));
+        c = &window.controls(); // made anew with the window
+        c->grdExtras->item(1, 1)->setText(QStringLiteral("别的"));
+        c->cmdCancel->click();
+        QCOMPARE(stored().last(), QStringLiteral("|X-WECHAT||Jia_WX"));
     }
 
     // While the card holds the file: a backup now, then the book changed
