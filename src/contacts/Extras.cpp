@@ -358,7 +358,7 @@ Extra extraOfKind(const ExtraKind& kind, const QString& text) {
 }
 
 QString parameterValue(QString text) {
-    text.remove(u'"');
+    text.remove(u'"').replace(u'\r', u' ').replace(u'\n', u' '); // a heading of lines
     return text.contains(u';') || text.contains(u':') || text.contains(u',') ? u'"' + text + u'"'
                                                                              : text;
 }

@@ -223,6 +223,8 @@ public:
             fill(JobTitle, item.value(), item);
         } else if (n == u"URL") {
             fill(WebPage, item.value(), item);
+        } else if (n == u"NOTE" && item.params.contains(QStringLiteral("X-LABEL="))) {
+            extra(item); // a note under a heading of its own: another table's column
         } else if (n == u"NOTE") {
             fill(Notes, item.value(), item);
         } else if (n == u"X-QQ" || n == u"X-ICQ" || n == u"X-MSN" || n == u"IMPP") {

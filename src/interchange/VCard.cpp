@@ -118,6 +118,14 @@ QString escapedOf21(QStringView text) {
     return out;
 }
 
+// Line breaks as \n: a quoted-printable value of 3.0 may hold them for
+// real, and written back as they are they would end the line.
+QString escapedBreaks(QString text) {
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\\n"))
+        .replace(u'\r', QStringLiteral("\\n"))
+        .replace(u'\n', QStringLiteral("\\n"));
+}
+
 bool isStructured(const QString& name) {
     return name == u"N" || name == u"ADR" || name == u"ORG" || name == u"GENDER" ||
            name == u"X-GENDER";
@@ -333,7 +341,7 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
         decoding_.refused.push_back(line.number);
     }
     const bool v21 = version == "2.1";
-    item.raw = v21 ? escapedOf21(text.text) : text.text;
+    item.raw = v21 ? escapedOf21(text.text) : escapedBreaks(text.text);
     if (isStructured(item.name)) {
         for (const QStringView part : splitUnescaped(text.text, u';')) {
             item.parts << unescaped(part, v21);
@@ -557,19 +565,18 @@ public:
     void extra(const contacts::Extra& e) {
         QString head = e.group.isEmpty() ? e.name : e.group + u'.' + e.name;
         for (const auto& [key, value] : contacts::parameters(e.params)) {
-            if (version_ != VCardVersion::V21) {
-                head += u';' + key + u'=' + value;
-            } else if (key == u"TYPE") {
+            if (version_ == VCardVersion::V21 && key == u"TYPE") {
                 for (const QString& t :
                      QString(value).remove(u'"').split(u',', Qt::SkipEmptyParts)) {
                     head += u';' + t; // 2.1 names each type alone
                 }
             } else {
-                head += u';' + key + u'=' + QString(value).remove(u'"');
+                head += u';' + key + u'=' + value;
             }
         }
-        property(head, version_ == VCardVersion::V21 ? escapedFor21(e.value) : e.value, false,
-                 true);
+        property(head,
+                 version_ == VCardVersion::V21 ? escapedFor21(e.value) : escapedBreaks(e.value),
+                 false, true);
     }
 
     QString types(QStringView list) const {

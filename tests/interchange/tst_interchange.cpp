@@ -307,6 +307,23 @@ private slots:
         QVERIFY(l[u"其他信息"].contains(u"|N||林;晓雯;;;"));
         QVERIFY(l[u"其他信息"].contains(u"|X-CUSTOM-APP|X-PARAM=\"a;b\"|值\\,带逗号"));
         QCOMPARE(import(sample("extras-30.vcf")).unchanged, 1);
+
+        // A line break in a kept value or heading stays inside it when
+        // written back: it makes no card or property of its own.
+        freshBook();
+        const QString path = dir->filePath(QStringLiteral("breaks.vcf"));
+        write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:折行\r\nX-NOTE2;ENCODING=QUOTED-PRINTABLE:"
+                    "a=0D=0AEND:VCARD=0D=0ABEGIN:VCARD=0D=0AFN:injected\r\nEND:VCARD\r\n");
+        write(dir->filePath(QStringLiteral("breaks.csv")),
+              "姓名,\"标题\r\nFN:injected\"\r\n折行,值\r\n");
+        QCOMPARE(import(path).added, 1);
+        QCOMPARE(import(dir->filePath(QStringLiteral("breaks.csv"))).updated, 1);
+        const QString kept = rows()[QStringLiteral("折行")][u"其他信息"];
+        for (const ExportFormat format : {ExportFormat::VCard21, ExportFormat::VCard30}) {
+            exportAndReimport(format, "UTF-8");
+            QCOMPARE(count(), 1);
+            QCOMPARE(rows()[QStringLiteral("折行")][u"其他信息"], kept);
+        }
     }
 
     // Google's CSV and a GBK one from Excel in this program's own columns.
