@@ -138,11 +138,14 @@ qint64 Book::add(const Contact& contact) {
 qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
     const db::Connection::OwnedWrites owned(connection_);
     const QString uid = contact.uid.isEmpty() ? newUid() : contact.uid;
-    // The extras first: the row's search keys are made of them too.
+    // The extras first: the row's search keys are made of them too. A
+    // batch is all or nothing already; a single add makes the two one.
     std::optional<db::Transaction> both;
     if (!contact.extras.empty()) {
-        both.emplace(connection_);
-        writeExtras(uid, contact.extras);
+        if (batches_ == 0) {
+            both.emplace(connection_);
+        }
+        writeExtras(uid, contact.extras); // and any another program left under the UID go
     }
     db::Statement& insert = prepared(insert_, insertSql());
     insert.bind(1, id);
