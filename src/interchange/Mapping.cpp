@@ -170,7 +170,10 @@ bool isBookkeeping(const Item& item) {
     if (item.name == u"KIND") {
         return item.value().compare(u"individual", Qt::CaseInsensitive) == 0;
     }
-    return item.name == u"VERSION" || item.name == u"PRODID";
+    // BEGIN and END with parameters are no data: written back, they would
+    // end the card.
+    return item.name == u"VERSION" || item.name == u"PRODID" || item.name == u"BEGIN" ||
+           item.name == u"END";
 }
 
 // What an iPhone says of another property of the same group: its label,

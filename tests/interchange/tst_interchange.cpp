@@ -313,7 +313,8 @@ private slots:
         freshBook();
         const QString path = dir->filePath(QStringLiteral("breaks.vcf"));
         write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:折行\r\nX-NOTE2;ENCODING=QUOTED-PRINTABLE:"
-                    "a=0D=0AEND:VCARD=0D=0ABEGIN:VCARD=0D=0AFN:injected\r\nEND:VCARD\r\n");
+                    "a=0D=0AEND:VCARD=0D=0ABEGIN:VCARD=0D=0AFN:injected\r\n"
+                    "END;CHARSET=GBK:VCARD\r\nBEGIN;X-A=1:VCARD\r\nFN:injected\r\nEND:VCARD\r\n");
         write(dir->filePath(QStringLiteral("breaks.csv")),
               "姓名,\"标题\r\nFN:injected\"\r\n折行,值\r\n");
         QCOMPARE(import(path).added, 1);
