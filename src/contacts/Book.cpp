@@ -123,6 +123,13 @@ db::Statement& Book::prepared(std::optional<db::Statement>& statement, const QSt
     return *statement;
 }
 
+std::optional<db::Transaction> Book::oneWrite() {
+    if (batches_ > 0) {
+        return std::nullopt; // the batch is all or nothing already
+    }
+    return std::optional<db::Transaction>(std::in_place, connection_);
+}
+
 void Book::wrote() {
     if (batches_ > 0) {
         batchWrote_ = true;
@@ -138,13 +145,9 @@ qint64 Book::add(const Contact& contact) {
 qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
     const db::Connection::OwnedWrites owned(connection_);
     const QString uid = contact.uid.isEmpty() ? newUid() : contact.uid;
-    // The extras first: the row's search keys are made of them too. A
-    // batch is all or nothing already; a single add makes the two one.
-    std::optional<db::Transaction> both;
+    // The extras first: the row's search keys are made of them too.
+    std::optional<db::Transaction> both = contact.extras.empty() ? std::nullopt : oneWrite();
     if (!contact.extras.empty()) {
-        if (batches_ == 0) {
-            both.emplace(connection_);
-        }
         writeExtras(uid, contact.extras); // and any another program left under the UID go
     }
     db::Statement& insert = prepared(insert_, insertSql());
@@ -167,7 +170,7 @@ qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
 
 void Book::replace(qint64 row, const Contact& contact, Extras extras) {
     const db::Connection::OwnedWrites owned(connection_);
-    db::Transaction both(connection_);
+    std::optional<db::Transaction> both = oneWrite();
     if (extras == Extras::Replace) {
         writeExtras(uidOf(row), contact.extras);
     } else {
@@ -186,7 +189,9 @@ void Book::replace(qint64 row, const Contact& contact, Extras extras) {
     update.bind(fieldCount + 1, contact.rev.isEmpty() ? stamp() : contact.rev);
     update.bind(fieldCount + 2, QVariant::fromValue(row));
     update.run();
-    both.commit();
+    if (both) {
+        both->commit();
+    }
     wrote();
 }
 

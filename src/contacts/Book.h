@@ -115,6 +115,9 @@ public:
 private:
     db::Statement& prepared(std::optional<db::Statement>& statement, const QString& sql);
     void wrote();
+    // A transaction that makes several statements one write, unless a
+    // batch does already.
+    std::optional<db::Transaction> oneWrite();
     void writeExtras(const QString& uid, const std::vector<Extra>& extras);
     QString uidOf(qint64 row);
 

@@ -26,19 +26,10 @@ QStringList splitValue(QStringView value, QChar separator) {
     return parts;
 }
 
-QString parameter(const Extra& extra, QStringView name) {
-    for (const auto& [key, value] : parameters(extra.params)) {
-        if (key == name) {
-            return QString(value).remove(u'"');
-        }
-    }
-    return {};
-}
-
 // The network of an instant-messaging value: its X-SERVICE-TYPE, or the
 // scheme of its link (weixin:…, qq:…).
 QString serviceOf(const Extra& extra) {
-    QString service = parameter(extra, u"X-SERVICE-TYPE").toLower();
+    QString service = parameterOf(extra.params, u"X-SERVICE-TYPE").toLower();
     if (service.isEmpty()) {
         service = extra.value.section(u':', 0, 0).toLower();
     }
@@ -166,9 +157,8 @@ QString kindOf(const Extra& extra, const QString& groupLabel) {
                                          : QStringLiteral("地址");
     }
     if (extra.name == u"BDAY") {
-        const QString calendar = parameter(extra, u"CALSCALE").toLower();
-        return calendar.isEmpty() || calendar == u"gregorian" ? QStringLiteral("生日")
-                                                              : QStringLiteral("生日（农历）");
+        return isOtherCalendar(extra.params) ? QStringLiteral("生日（农历）")
+                                             : QStringLiteral("生日");
     }
     if (extra.name == u"IMPP") {
         const QString service = serviceOf(extra);
@@ -192,10 +182,6 @@ bool hasColumn(const QString& kind) {
     return kinds.contains(kind);
 }
 
-bool isCompanion(const QString& name) {
-    return name == u"X-ABLABEL" || name == u"X-ABADR";
-}
-
 } // namespace
 
 const std::array<ExtraKind, 11> extraKinds{{
@@ -212,12 +198,12 @@ const std::array<ExtraKind, 11> extraKinds{{
     {u"地址", u"ADR", u""},
 }};
 
-QString escapedValue(QStringView text) {
+QString escapedValue(QStringView text, bool semicolons) {
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
-        if (c == u'\\' || c == u',' || c == u';') {
+        if (c == u'\\' || c == u',' || (c == u';' && semicolons)) {
             out += u'\\';
             out += c;
         } else if (c == u'\r' || c == u'\n') {
@@ -258,6 +244,24 @@ QList<std::pair<QString, QString>> parameters(QStringView params) {
                    : std::pair{one.first(eq).toString().toUpper(), one.sliced(eq + 1).toString()});
     }
     return result;
+}
+
+QString parameterOf(QStringView params, QStringView name) {
+    for (const auto& [key, value] : parameters(params)) {
+        if (key == name) {
+            return QString(value).remove(u'"');
+        }
+    }
+    return {};
+}
+
+bool isOtherCalendar(QStringView params) {
+    const QString calendar = parameterOf(params, u"CALSCALE").toLower();
+    return !calendar.isEmpty() && calendar != u"gregorian";
+}
+
+bool isCompanion(const Extra& extra) {
+    return !extra.group.isEmpty() && (extra.name == u"X-ABLABEL" || extra.name == u"X-ABADR");
 }
 
 QStringList typesOf(const Extra& extra) {
@@ -323,7 +327,7 @@ void setExtraText(Extra& extra, const QString& text) {
 }
 
 bool isShown(const Extra& extra) {
-    return !isCompanion(extra.name) && extra.name != u"N";
+    return !isCompanion(extra) && extra.name != u"N";
 }
 
 QStringList extraLabels(const std::vector<Extra>& extras) {
@@ -341,7 +345,7 @@ QStringList extraLabels(const std::vector<Extra>& extras) {
             continue;
         }
         // A column of a CSV file that no column of the card takes: its heading.
-        QString kind = parameter(e, u"X-LABEL");
+        QString kind = parameterOf(e.params, u"X-LABEL");
         if (kind.isEmpty()) {
             kind = kindOf(e, e.group.isEmpty() ? QString() : groupLabels.value(e.group.toUpper()));
         }

@@ -14,17 +14,26 @@ namespace contacts {
 // What the user and the search see of the extras, which are kept as vCard
 // writes them (see Extra).
 
-// A text escaped as vCard 4.0 writes a value: backslash, comma, semicolon
-// and line breaks.
-QString escapedValue(QStringView text);
+// A text escaped as vCard 4.0 writes a value: backslash, comma, line
+// breaks and, unless told not to (a value of one component), semicolon.
+QString escapedValue(QStringView text, bool semicolons = true);
 // The components of a value (split at the semicolons that are not
 // escaped), each unescaped.
 QStringList valueParts(QStringView value);
 
 // The parameters, in order, as name (upper case) and value.
 QList<std::pair<QString, QString>> parameters(QStringView params);
+// The value of the parameter of that name (upper case), quotes taken off;
+// empty without it.
+QString parameterOf(QStringView params, QStringView name);
+// Whether a date's parameters name a calendar other than the Gregorian:
+// a lunar birthday.
+bool isOtherCalendar(QStringView params);
 // The values of its TYPE parameters, in lower case.
 QStringList typesOf(const Extra& extra);
+// What an iPhone says of another property of the same group: its label,
+// its address format. It goes where that property goes.
+bool isCompanion(const Extra& extra);
 
 // A telephone number as people write it: 4.0 may give it as a tel: link,
 // its extension as ;ext=102, which reads 010-6000 0000 转 102.

@@ -1,6 +1,7 @@
 #include "F_QTXX.h"
 
 #include "Extras.h"
+#include "Schema.h"
 
 #include "platform/Clock.h"
 #include "platform/db/ConnectionString.h"
@@ -10,8 +11,6 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/Twips.h"
-
-#include "Schema.h"
 
 #include <QComboBox>
 #include <QHeaderView>
@@ -24,11 +23,6 @@ namespace contacts {
 namespace {
 
 enum Column { LabelColumn, TextColumn };
-
-bool isCompanionOf(const Extra& extra, const QString& group) {
-    return !isShown(extra) && extra.name != u"N" && !group.isEmpty() &&
-           extra.group.compare(group, Qt::CaseInsensitive) == 0;
-}
 
 } // namespace
 
@@ -168,11 +162,11 @@ void F_QTXX::cmdRemove_Click() {
     const QString group = extras_[index].group;
     extras_.erase(extras_.begin() + qsizetype(index));
     // A label with nothing left to label goes with it.
-    const bool groupLeft = std::ranges::any_of(extras_, [&](const Extra& e) {
-        return isShown(e) && !group.isEmpty() && e.group.compare(group, Qt::CaseInsensitive) == 0;
-    });
-    if (!groupLeft) {
-        std::erase_if(extras_, [&](const Extra& e) { return isCompanionOf(e, group); });
+    const auto inGroup = [&](const Extra& e) {
+        return !group.isEmpty() && e.group.compare(group, Qt::CaseInsensitive) == 0;
+    };
+    if (std::ranges::none_of(extras_, [&](const Extra& e) { return isShown(e) && inGroup(e); })) {
+        std::erase_if(extras_, [&](const Extra& e) { return isCompanion(e) && inGroup(e); });
     }
     listExtras();
 }

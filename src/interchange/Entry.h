@@ -20,7 +20,7 @@ struct Item {
     QString name;        // FN, N, TEL, EMAIL, ADR … in upper case
     QStringList types;   // lower case: cell, home, work, fax, pager, voice …
     QStringList parts;   // the value, by component for N, ADR and ORG
-    QString label;       // the file's own name for it (X-ABLabel, a custom type)
+    QString label;       // a CSV row's own name for its kind (a custom label)
     QString service;     // the network of an IMPP value: qq, icq, msn …
     bool binary = false; // a picture, sound or key, whose data is not taken
     // As a vCard wrote it, to be kept whole where no column takes it: its

@@ -176,12 +176,6 @@ bool isBookkeeping(const Item& item) {
            item.name == u"END";
 }
 
-// What an iPhone says of another property of the same group: its label,
-// its address format. Kept with that property, where it is kept.
-bool isCompanion(const Item& item) {
-    return !item.group.isEmpty() && (item.name == u"X-ABLABEL" || item.name == u"X-ABADR");
-}
-
 class Builder {
 public:
     Entry entry;
@@ -190,8 +184,8 @@ public:
         if (isBookkeeping(item)) {
             return;
         }
-        if (isCompanion(item)) {
-            companions_.push_back(extraOf(item));
+        if (contacts::Extra kept = extraOf(item); contacts::isCompanion(kept)) {
+            companions_.push_back(std::move(kept)); // kept with its group's property, if that is
             return;
         }
         if (item.binary || isPicture(item)) {
@@ -208,7 +202,7 @@ public:
             nameItem_ = item;
         } else if (n == u"GENDER" || n == u"X-GENDER" || n == u"X-SEX") {
             fill(Sex, sexOfParts(item.parts), item);
-        } else if (n == u"BDAY" && isOtherCalendar(item)) {
+        } else if (n == u"BDAY" && contacts::isOtherCalendar(item.params)) {
             extra(item); // a lunar birthday is no date of the birth column
         } else if (n == u"BDAY") {
             fill(Birth, item.hasType(u"text") ? item.value() : birthFromFile(item.value()), item);
@@ -226,7 +220,7 @@ public:
             fill(JobTitle, item.value(), item);
         } else if (n == u"URL") {
             fill(WebPage, item.value(), item);
-        } else if (n == u"NOTE" && item.params.contains(QStringLiteral("X-LABEL="))) {
+        } else if (n == u"NOTE" && !contacts::parameterOf(item.params, u"X-LABEL").isEmpty()) {
             extra(item); // a note under a heading of its own: another table's column
         } else if (n == u"NOTE") {
             fill(Notes, item.value(), item);
@@ -295,13 +289,6 @@ private:
             }
         }
         entry.extras = std::move(extras);
-    }
-
-    static bool isOtherCalendar(const Item& item) {
-        const qsizetype at =
-            item.params.indexOf(QStringLiteral("CALSCALE="), 0, Qt::CaseInsensitive);
-        return at >= 0 && !item.params.mid(at + 9).startsWith(QStringLiteral("gregorian"),
-                                                              Qt::CaseInsensitive);
     }
 
     static bool isPicture(const Item& item) {

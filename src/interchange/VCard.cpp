@@ -7,7 +7,6 @@
 #include "platform/text/CodePage.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QUuid>
 
 #include <algorithm>
@@ -267,17 +266,15 @@ std::optional<Item> VCardReader::item(const Line& line, const QByteArray& versio
     }
     const QList<QByteArray> head = splitOutsideQuotes(QByteArrayView(line.text).first(colon), ';');
     Item item;
-    QByteArray name = head.first().trimmed().toUpper();
-    if (const qsizetype dot = name.lastIndexOf('.'); dot >= 0) {
-        name = name.mid(dot + 1); // item1.TEL: the group only ties labels to values
-    }
+    const QByteArray grouped = head.first().trimmed();
+    const qsizetype dot = grouped.lastIndexOf('.'); // item1.TEL: the group ties labels to values
+    item.group = QString::fromLatin1(grouped.first(std::max<qsizetype>(dot, 0)));
+    const QByteArray name = grouped.mid(dot + 1).toUpper();
     if (!isName(name)) {
         error = QStringLiteral("第 %1 行的项目名不对").arg(line.number);
         return std::nullopt;
     }
     item.name = QString::fromLatin1(name);
-    item.group = QString::fromLatin1(head.first().trimmed().left(
-        std::max<qsizetype>(head.first().trimmed().lastIndexOf('.'), 0)));
     QByteArray charset;
     bool qp = false;
     // The parameters to keep: the types as one list, the rest as written,
@@ -366,8 +363,6 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         decoding_ = {};
         std::vector<Item> items;
         QString error;
-        QHash<QByteArray, QString> labels; // group → its last X-ABLabel
-        std::vector<QByteArray> groups;
         bool ended = false;
         while (std::optional<Line> inner = logical()) {
             const QByteArray upper = inner->text.trimmed().toUpper();
@@ -388,17 +383,9 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             if (!error.isEmpty()) {
                 continue; // the card is lost already; read on to its end
             }
-            std::optional<Item> it = item(*inner, version_, error);
-            if (!it) {
-                continue;
+            if (std::optional<Item> it = item(*inner, version_, error)) {
+                items.push_back(std::move(*it));
             }
-            const qsizetype dot = upperHead(inner->text).split(';').first().lastIndexOf('.');
-            const QByteArray group = dot >= 0 ? upperHead(inner->text).left(dot) : QByteArray();
-            if (it->name == u"X-ABLABEL" && !group.isEmpty()) {
-                labels.insert(group, it->value());
-            }
-            groups.push_back(group);
-            items.push_back(std::move(*it));
         }
         if (!ended && error.isEmpty()) {
             error = QStringLiteral("名片没有结束（缺少 END:VCARD）");
@@ -407,17 +394,6 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             errors_.push_back({begin, error});
             continue;
         }
-        // iPhone names a grouped value's kind in a label of the same group.
-        for (std::size_t i = 0; i < items.size(); ++i) {
-            const auto label = labels.constFind(groups[i]);
-            if (label != labels.cend() && items[i].name != u"X-ABLABEL") {
-                QString l = *label;
-                if (l.startsWith(u"_$!<") && l.endsWith(u">!$_")) {
-                    l = l.mid(4, l.size() - 8);
-                }
-                items[i].label = l;
-            }
-        }
         return std::pair{begin, std::move(items)};
     }
     return std::nullopt;
@@ -425,27 +401,22 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
 
 namespace {
 
-// 2.1 writes a backslash as it is where no reader takes it for an escape
-// (C:\Temp); 3.0 and 4.0 always double it.
+// 3.0 and 4.0 escape as the kept extras are escaped, a semicolon only
+// between components. 2.1 escapes only the semicolon, and writes a
+// backslash as it is where no reader takes it for an escape (C:\Temp).
 QString escaped(const QString& text, bool v21, bool structured) {
+    if (!v21) {
+        return contacts::escapedValue(text, structured);
+    }
     QString out;
     out.reserve(text.size() + 8);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         const QChar next = i + 1 < text.size() ? text[i + 1] : u'\\';
-        if (c == u'\\' && v21 && next != u'\\' && next != u';' && next != u',') {
-            out += c;
-        } else if (c == u'\\') {
+        if (c == u'\\' && (next == u'\\' || next == u';' || next == u',')) {
             out += QStringLiteral("\\\\");
-        } else if (c == u';' && (structured || v21)) {
+        } else if (c == u';') {
             out += QStringLiteral("\\;");
-        } else if (c == u',' && !v21) {
-            out += QStringLiteral("\\,");
-        } else if ((c == u'\r' || c == u'\n') && !v21) {
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
-                ++i;
-            }
-            out += QStringLiteral("\\n");
         } else {
             out += c;
         }
