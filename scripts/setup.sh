@@ -16,6 +16,7 @@ packages=(
     poppler-utils           # pdftotext and pdfinfo read back the exported reports in the tests
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
     unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
+    libicu-dev              # ICU's name transform, for the table of surnames' readings
     desktop-file-utils appstream # the installed menu entry and description are checked
     dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)
     clang libclang-rt-14-dev # make fuzz: libFuzzer and the sanitizers' runtimes for clang

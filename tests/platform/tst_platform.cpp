@@ -5,6 +5,7 @@
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Form.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/Progress.h"
 #include "platform/ui/Twips.h"
 
 #include <QDialogButtonBox>
@@ -82,6 +83,33 @@ class PlatformTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Enter typed ahead does not give up a long piece of work; Esc, Alt+C
+    // and a click on 取消 do.
+    void onlyEscAltCOrAClickCancelsTheProgressWindow() {
+        const auto after = [](const std::function<void(QWidget*)>& press) {
+            ui::QtProgress progress;
+            progress.start(QStringLiteral("正在升级"));
+            QTest::qWait(1050); // the window comes after a quiet second
+            progress.advance(1, 2);
+            QWidget* window = QApplication::activeModalWidget();
+            if (!window) {
+                return QStringLiteral("no window");
+            }
+            press(window);
+            const bool goesOn = progress.advance(2, 2);
+            progress.finish();
+            return goesOn ? QStringLiteral("goes on") : QStringLiteral("cancelled");
+        };
+        QCOMPARE(after([](QWidget* w) { QTest::keyClick(w, Qt::Key_Return); }), "goes on");
+        QCOMPARE(after([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); }), "cancelled");
+        QCOMPARE(after([](QWidget* w) { QTest::keyClick(w, Qt::Key_C, Qt::AltModifier); }),
+                 "cancelled");
+        QCOMPARE(after([](QWidget* w) {
+                     QTest::mouseClick(w->findChild<QPushButton*>(), Qt::LeftButton);
+                 }),
+                 "cancelled");
+    }
+
     void aNarrowMessageBoxShowsItsWholeTitle() {
         // A title much wider than its text: the narrowest box.
         for (const QString& title : {QStringLiteral("提示"), QStringLiteral("修改密码出错")}) {

@@ -30,9 +30,11 @@ namespace {
 // the preferred reading first, then the modern dictionaries, which alone
 // have many common readings of simplified characters (长 chang, 单 shan),
 // then the corpus counts, and last the Hanyu Da Zidian with its many
-// archaic readings.
+// archaic readings. A reading found in the Hanyu Da Zidian alone is rare
+// (方 wǎng, 英 yāng): the contact list ranks it after the common ones.
 const char* const fields[] = {"kMandarin", "kXHC1983", "kTGHZ2013", "kHanyuPinlu", "kHanyuPinyin"};
 constexpr int fieldCount = std::size(fields);
+constexpr int firstRareField = fieldCount - 1;
 
 // Missing code points up to this many inside a run cost less than a new run.
 constexpr char32_t maxHole = 8;
@@ -93,9 +95,16 @@ QStringList readingsOf(const QString& value) {
     return result;
 }
 
+// A character's readings, the common ones first.
+struct Readings {
+    QStringList all;
+    int common = 0;
+    auto operator<=>(const Readings&) const = default;
+};
+
 struct Database {
     QString version;
-    std::map<char32_t, QStringList> readings;
+    std::map<char32_t, Readings> readings;
 };
 
 Database parse(const QByteArray& bytes) {
@@ -123,16 +132,21 @@ Database parse(const QByteArray& bytes) {
         found[field - std::begin(fields)] << readingsOf(columns[2]);
     }
     for (const auto& [codePoint, found] : byField) {
-        QStringList& readings = database.readings[codePoint];
-        for (const QStringList& inField : found) {
-            for (const QString& reading : inField) {
+        Readings& readings = database.readings[codePoint];
+        for (int field = 0; field < fieldCount; ++field) {
+            if (field == firstRareField) {
+                readings.common = int(readings.all.size());
+            }
+            for (const QString& reading : found[std::size_t(field)]) {
                 // The corpus counts list the suffix of 哪儿 as 儿's "r", no
                 // syllable anyone types for the character.
-                if (reading != u"r" && !readings.contains(reading)) {
-                    readings << reading;
+                if (reading != u"r" && !readings.all.contains(reading)) {
+                    readings.all << reading;
                 }
             }
         }
+        // A character known to the old dictionary alone still has a usual reading.
+        readings.common = std::max(readings.common, int(!readings.all.isEmpty()));
     }
     return database;
 }
@@ -170,53 +184,58 @@ void checkFits(std::size_t value, const char* what) {
 QString table(const Database& database) {
     std::set<QString> syllableSet;
     for (const auto& entry : database.readings) {
-        syllableSet.insert(entry.second.begin(), entry.second.end());
+        syllableSet.insert(entry.second.all.begin(), entry.second.all.end());
     }
     const std::vector<QString> syllables(syllableSet.begin(), syllableSet.end());
     checkFits(syllables.size(), "syllables");
 
     // Characters share sets of readings (yi alone is the most common); the common
     // sets come first, so that their numbers are short. Set 0 is empty.
-    std::map<std::vector<std::uint16_t>, int> useCount;
-    std::map<char32_t, std::vector<std::uint16_t>> characterReadings;
+    // A set is its syllables and how many of them are common.
+    using Set = std::pair<std::vector<std::uint16_t>, int>;
+    std::map<Set, int> useCount;
+    std::map<char32_t, Set> characterReadings;
     for (const auto& [codePoint, readings] : database.readings) {
-        std::vector<std::uint16_t>& indices = characterReadings[codePoint];
-        for (const QString& reading : readings) {
-            indices.push_back(std::lower_bound(syllables.begin(), syllables.end(), reading) -
-                              syllables.begin());
+        Set& set = characterReadings[codePoint];
+        for (const QString& reading : readings.all) {
+            set.first.push_back(std::lower_bound(syllables.begin(), syllables.end(), reading) -
+                                syllables.begin());
         }
-        ++useCount[indices];
+        set.second = readings.common;
+        ++useCount[set];
     }
-    std::vector<std::vector<std::uint16_t>> sets;
+    std::vector<Set> sets;
     for (const auto& entry : useCount) {
         sets.push_back(entry.first);
     }
     std::stable_sort(sets.begin(), sets.end(),
                      [&](const auto& a, const auto& b) { return useCount.at(a) > useCount.at(b); });
-    sets.insert(sets.begin(), std::vector<std::uint16_t>());
+    sets.insert(sets.begin(), Set());
     checkFits(sets.size(), "sets of readings");
-    std::map<std::vector<std::uint16_t>, std::uint16_t> setNumber;
+    std::map<Set, std::uint16_t> setNumber;
     std::vector<std::uint16_t> readingStarts{0};
     std::vector<std::uint16_t> readingSyllables;
+    std::vector<int> commonReadings;
     for (const auto& set : sets) {
         setNumber[set] = readingStarts.size() - 1;
-        readingSyllables.insert(readingSyllables.end(), set.begin(), set.end());
+        readingSyllables.insert(readingSyllables.end(), set.first.begin(), set.first.end());
         checkFits(readingSyllables.size(), "readings");
         readingStarts.push_back(readingSyllables.size());
+        commonReadings.push_back(set.second);
     }
 
     std::vector<char32_t> runFirst;
     std::vector<std::uint32_t> runStart;
     std::vector<std::uint16_t> characterSets;
     char32_t previous = 0;
-    for (const auto& [codePoint, indices] : characterReadings) {
+    for (const auto& [codePoint, set] : characterReadings) {
         if (!runFirst.empty() && codePoint - previous - 1 <= maxHole) {
             characterSets.insert(characterSets.end(), codePoint - previous - 1, 0);
         } else {
             runFirst.push_back(codePoint);
             runStart.push_back(characterSets.size());
         }
-        characterSets.push_back(setNumber.at(indices));
+        characterSets.push_back(setNumber.at(set));
         previous = codePoint;
     }
     runStart.push_back(characterSets.size());
@@ -247,6 +266,11 @@ QString table(const Database& database) {
     text += wrapped(numbers(readingStarts)) + QStringLiteral("};\n");
     text += QStringLiteral("constexpr std::uint16_t readingSyllables[] = {\n");
     text += wrapped(numbers(readingSyllables)) + QStringLiteral("};\n");
+    text +=
+        QStringLiteral("\n// The first commonReadings[n] readings of set n are common ones; the\n"
+                       "// rest are found in the Hanyu Da Zidian alone.\n"
+                       "constexpr std::uint8_t commonReadings_[] = {\n");
+    text += wrapped(numbers(commonReadings)) + QStringLiteral("};\n");
     text += QStringLiteral(
         "\n// Run i begins at code point runFirst[i]; characterSets[runStart[i]] up to\n"
         "// characterSets[runStart[i + 1]] are the sets of readings of its code points.\n"

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 #include <QProgressDialog>
+#include <QPushButton>
+#include <QShortcut>
 
 namespace ui {
 
@@ -27,7 +29,14 @@ bool QtProgress::advance(qint64 done, qint64 total) {
         return true;
     }
     if (!dialog_) {
-        dialog_ = std::make_unique<QProgressDialog>(text_, QStringLiteral("取消"), 0, steps);
+        dialog_ = std::make_unique<QProgressDialog>(text_, QString(), 0, steps);
+        // Not the default button: Enter typed ahead for what comes next must
+        // not give up the work. A click, Esc or Alt+C does.
+        auto* cancel = new QPushButton(QStringLiteral("取消"));
+        cancel->setAutoDefault(false);
+        dialog_->setCancelButton(cancel);
+        QObject::connect(new QShortcut(QKeySequence(Qt::ALT | Qt::Key_C), dialog_.get()),
+                         &QShortcut::activated, dialog_.get(), &QProgressDialog::cancel);
         dialog_->setWindowTitle(QStringLiteral("雁书簿"));
         dialog_->setWindowModality(Qt::ApplicationModal);
         dialog_->setMinimumDuration(0);
