@@ -213,7 +213,12 @@ QStringList examine(const QString& file, db::DbErrorKind& kind) {
             {QStringLiteral("yanshu"), contactNames},
             {QStringLiteral("mab"), {QStringLiteral("YHM"), QStringLiteral("YHMA")}},
         };
-        if (version >= 3) {
+        if (version >= 6) {
+            wanted.push_back(
+                {QStringLiteral("yanshu_find"), {QStringLiteral("row"), QStringLiteral("keys")}});
+            wanted.push_back(
+                {QStringLiteral("yanshu_rank"), {QStringLiteral("key"), QStringLiteral("row")}});
+        } else if (version >= 3) {
             wanted.push_back(
                 {QStringLiteral("yanshu_find"),
                  {QStringLiteral("sort"), QStringLiteral("row"), QStringLiteral("keys")}});

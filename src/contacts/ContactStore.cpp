@@ -9,6 +9,8 @@
 #include "platform/db/Statement.h"
 
 #include <limits>
+#include <optional>
+#include <tuple>
 
 namespace contacts {
 
@@ -101,89 +103,185 @@ qint64 ContactStore::nextNumber(const db::Connection& connection) {
 
 namespace {
 
-// No more than this many contacts hold the text: they are found through
-// the trigrams, all at once, and put in order. More are sought in the
-// list's order, where the first of them come soon unless they all stand
-// late in it (张, 赵 and 周 in a very large book).
+// No more than this many contacts hold a text found anywhere in their keys:
+// they are found through the trigrams, all at once, and put in order. More
+// are sought in the list's order, where the first of them come soon unless
+// they all stand late in it.
 constexpr int fewContacts = 1000;
 
-void readShown(const db::Connection& connection, std::vector<ListedContact>& contacts) {
-    db::Statement shown(connection, QStringLiteral("SELECT GR_XM, GR_YDH, GR_DH, GR_DW, GR_ML "
-                                                   "FROM yanshu WHERE rowid = ?"));
-    for (ListedContact& contact : contacts) {
-        shown.reset();
-        shown.bind(1, QVariant::fromValue(contact.row));
-        if (shown.step()) {
-            for (int i = 0; i < int(contact.shown.size()); ++i) {
-                contact.shown[std::size_t(i)] = shown.value(i).toString();
+// What the list shows of contacts, read by their rows.
+class ShownReader {
+public:
+    explicit ShownReader(const db::Connection& connection)
+        : shown_(connection, QStringLiteral("SELECT GR_XM, GR_YDH, GR_DH, GR_DW, GR_ML "
+                                            "FROM yanshu WHERE rowid = ?")) {}
+
+    // Nothing for a row that is gone.
+    std::optional<ListedContact> read(qint64 row) {
+        shown_.reset();
+        shown_.bind(1, QVariant::fromValue(row));
+        if (!shown_.step()) {
+            return std::nullopt;
+        }
+        ListedContact contact{row, {}};
+        for (int i = 0; i < int(contact.shown.size()); ++i) {
+            contact.shown[std::size_t(i)] = shown_.value(i).toString();
+        }
+        return contact;
+    }
+
+private:
+    db::Statement shown_;
+};
+
+const QString& nameOf(const ListedContact& contact) {
+    return contact.shown[0];
+}
+
+// The end of the keys that begin with `prefix`: no character is greater.
+QString pastPrefix(const QString& prefix) {
+    return prefix + QChar(0xDBFF) + QChar(0xDFFF);
+}
+
+// The search of one typed text from one position on.
+class Search {
+public:
+    Search(const db::Connection& connection, const QString& typed, const ListPosition& from)
+        : connection_(connection)
+        , sought_(typed)
+        , shown_(connection)
+        , at_(from) {}
+
+    SearchSlice run(int wanted, int rows) {
+        while (int(slice_.found.size()) < wanted && looked_ < rows && !slice_.atEnd) {
+            const bool tierDone =
+                at_.tier == Tier::Anywhere ? readAnywhere(wanted, rows) : readRanked(wanted, rows);
+            if (tierDone) {
+                nextTier();
             }
         }
+        slice_.reached = at_;
+        return std::move(slice_);
     }
-}
 
-ListPosition placeOf(const db::Connection& connection, qint64 row) {
-    db::Statement place(connection, QStringLiteral("SELECT sort FROM yanshu_find WHERE row = ?"));
-    place.bind(1, QVariant::fromValue(row));
-    return {place.step() ? place.value(0).toString() : QString(), row};
-}
+private:
+    void nextTier() {
+        if (at_.tier == Tier::Anywhere || sought_.everyone()) {
+            slice_.atEnd = true;
+        } else {
+            at_ = {Tier(int(at_.tier) + 1), {}, ListPosition().row};
+        }
+    }
 
-// Everyone who holds a text of three characters or more, when they are few.
-std::optional<SearchSlice> fewHolding(const db::Connection& connection, const QString& needle) {
-    // LIKE reads _ and % as wildcards, and the empty text has no trigram.
-    if (needle.size() < 3 || needle.contains(u'%') || needle.contains(u'_')) {
-        return std::nullopt;
+    // The ranked keys of the tier that begin with what is sought, each
+    // contact under its best key only. True when the tier is read to its end.
+    bool readRanked(int wanted, int rows) {
+        const QString& prefix = sought_.prefix(at_.tier);
+        if (prefix.isEmpty()) {
+            return true;
+        }
+        db::Statement keys(connection_,
+                           QStringLiteral("SELECT key, row FROM yanshu_rank WHERE (key, row) > "
+                                          "(?, ?) AND key < ? ORDER BY key, row LIMIT ?"));
+        const int asked = rows - looked_;
+        keys.bindAll(
+            {std::max(at_.key, prefix), QVariant::fromValue(at_.row), pastPrefix(prefix), asked});
+        int read = 0;
+        while (int(slice_.found.size()) < wanted && keys.step()) {
+            ++read;
+            ++looked_;
+            at_.key = keys.value(0).toString();
+            at_.row = keys.integer(1);
+            std::optional<ListedContact> contact = shown_.read(at_.row);
+            if (contact && sought_.bestKey(nameOf(*contact)) == at_.key) {
+                slice_.found.push_back(std::move(*contact));
+            }
+        }
+        return read < asked && int(slice_.found.size()) < wanted;
     }
-    // One more than a few are asked for: then they are not few.
-    db::Statement found(connection,
-                        QStringLiteral("SELECT row FROM yanshu_find WHERE row IN (SELECT rowid "
-                                       "FROM yanshu_grams WHERE keys LIKE ? LIMIT ?) "
-                                       "ORDER BY sort, row"));
-    found.bindAll({u'%' + needle + u'%', fewContacts + 1});
-    SearchSlice slice;
-    while (found.step()) {
-        slice.found.push_back({found.integer(0), {}});
+
+    // Contacts whose other keys hold the text and none of whose ranked keys
+    // begin with it, in the list's order.
+    bool readAnywhere(int wanted, int rows) {
+        if (at_.key.isEmpty() && readFew()) {
+            return true;
+        }
+        db::Statement scan(
+            connection_,
+            QStringLiteral("SELECT r.key, r.row, instr(f.keys, ?) > 0 FROM yanshu_rank AS r "
+                           "CROSS JOIN yanshu_find AS f ON f.row = r.row "
+                           "WHERE (r.key, r.row) > (?, ?) AND r.key < 'b' "
+                           "ORDER BY r.key, r.row LIMIT ?"));
+        const int asked = rows - looked_;
+        scan.bindAll({sought_.anywhere(), std::max(at_.key, QStringLiteral("a")),
+                      QVariant::fromValue(at_.row), asked});
+        int read = 0;
+        while (int(slice_.found.size()) < wanted && scan.step()) {
+            ++read;
+            ++looked_;
+            at_.key = scan.value(0).toString();
+            at_.row = scan.integer(1);
+            if (scan.integer(2) == 0) {
+                continue;
+            }
+            std::optional<ListedContact> contact = shown_.read(at_.row);
+            if (contact && listKey(nameOf(*contact)) == at_.key &&
+                sought_.bestKey(nameOf(*contact)).isEmpty()) {
+                slice_.found.push_back(std::move(*contact));
+            }
+        }
+        return read < asked && int(slice_.found.size()) < wanted;
     }
-    if (slice.found.size() > std::size_t(fewContacts)) {
-        return std::nullopt;
+
+    // Everyone who holds a text of three characters or more, when they are
+    // few: all at once, through the trigrams, put in the list's order.
+    bool readFew() {
+        const QString& needle = sought_.anywhere();
+        // LIKE reads _ and % as wildcards, and the empty text has no trigram.
+        if (needle.size() < 3 || needle.contains(u'%') || needle.contains(u'_')) {
+            return false;
+        }
+        // One more than a few are asked for: then they are not few.
+        db::Statement holding(connection_, QStringLiteral("SELECT rowid FROM yanshu_grams "
+                                                          "WHERE keys LIKE ? LIMIT ?"));
+        holding.bindAll({u'%' + needle + u'%', fewContacts + 1});
+        std::vector<qint64> rows;
+        while (holding.step()) {
+            rows.push_back(holding.integer(0));
+        }
+        if (rows.size() > std::size_t(fewContacts)) {
+            return false;
+        }
+        std::vector<std::pair<QString, ListedContact>> found;
+        for (const qint64 row : rows) {
+            std::optional<ListedContact> contact = shown_.read(row);
+            if (contact && sought_.bestKey(nameOf(*contact)).isEmpty()) {
+                found.emplace_back(listKey(nameOf(*contact)), std::move(*contact));
+            }
+        }
+        std::ranges::sort(found, [](const auto& a, const auto& b) {
+            return std::tie(a.first, a.second.row) < std::tie(b.first, b.second.row);
+        });
+        for (auto& [key, contact] : found) {
+            slice_.found.push_back(std::move(contact));
+        }
+        looked_ += int(rows.size());
+        return true;
     }
-    readShown(connection, slice.found);
-    slice.atEnd = true;
-    if (!slice.found.empty()) {
-        slice.reached = placeOf(connection, slice.found.back().row);
-    }
-    return slice;
-}
+
+    const db::Connection& connection_;
+    const Sought sought_;
+    ShownReader shown_;
+    ListPosition at_;
+    SearchSlice slice_;
+    int looked_ = 0;
+};
 
 } // namespace
 
 SearchSlice ContactStore::search(const db::Connection& connection, const QString& typed,
                                  const ListPosition& from, int wanted, int rows) {
-    const QString needle = searchNeedle(typed);
-    if (from.row == ListPosition().row) {
-        if (std::optional<SearchSlice> few = fewHolding(connection, needle)) {
-            return *few;
-        }
-    }
-    // Else through the keys in the list's order, which come in that order:
-    // when many contacts match, the first of them come at once.
-    db::Statement scan(connection,
-                       QStringLiteral("SELECT row, instr(keys, ?) > 0 FROM yanshu_find "
-                                      "WHERE (sort, row) > (?, ?) ORDER BY sort, row LIMIT ?"));
-    scan.bindAll({needle, from.sort, QVariant::fromValue(from.row), rows});
-    SearchSlice slice;
-    int read = 0;
-    qint64 last = 0;
-    while (int(slice.found.size()) < wanted && scan.step()) {
-        ++read;
-        last = scan.integer(0);
-        if (scan.integer(1) != 0) {
-            slice.found.push_back({last, {}});
-        }
-    }
-    readShown(connection, slice.found);
-    slice.atEnd = read < rows && int(slice.found.size()) < wanted;
-    slice.reached = read > 0 ? placeOf(connection, last) : from;
-    return slice;
+    return Search(connection, typed, from).run(wanted, rows);
 }
 
 void ContactStore::openForReport(db::Recordset& rows, db::Connection& connection,

@@ -2,6 +2,7 @@
 
 #include "Book.h"
 #include "Contact.h"
+#include "SearchKeys.h"
 
 #include "platform/db/Recordset.h"
 
@@ -26,9 +27,11 @@ struct ListedContact {
     std::array<QString, 5> shown; // 姓名, 移动电话, 住宅电话, 单位, 电子邮件
 };
 
-// How far a search has read in the list's order: to this contact.
+// How far a search has read: to this key of a tier (empty: its start), of
+// this contact.
 struct ListPosition {
-    QString sort;
+    Tier tier = Tier::Name;
+    QString key;
     qint64 row = std::numeric_limits<qint64>::min(); // before the first
 };
 
@@ -89,11 +92,11 @@ public:
     // One more than the largest number in the table (1 for an empty one);
     // the largest possible number is given again rather than wrapping.
     static qint64 nextNumber(const db::Connection& connection);
-    // Reads on in the list's order after `from`, looking at no more than
-    // `rows` contacts and stopping once `wanted` of them have search keys
-    // that hold the typed text (in search form). Empty text finds everyone.
-    // A long search goes piece by piece, so that the window stays live; a
-    // text that only a few contacts hold finds them all in the first piece.
+    // Reads on after `from`, tier by tier, looking at no more than `rows`
+    // contacts and stopping once `wanted` of them are found: those the typed
+    // text finds, each once, in the first tier that finds it, in that
+    // tier's order. Empty text finds everyone, in the list's order. A long
+    // search goes piece by piece, so that the window stays live.
     static SearchSlice search(const db::Connection& connection, const QString& typed,
                               const ListPosition& from, int wanted, int rows);
     // Every contact, or those of one name, for reading: what a report prints.

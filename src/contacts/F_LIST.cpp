@@ -14,8 +14,10 @@
 #include <QLineEdit>
 #include <QScopedValueRollback>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace contacts {
@@ -60,12 +62,25 @@ ContactListModel::ContactListModel(const db::Connection& connection,
     , messageBox_(messageBox)
     , pace_(pace) {}
 
-void ContactListModel::find(const QString& typed, qsizetype rows) {
+void ContactListModel::find(const QString& typed) {
+    restart(typed, {}, 0);
+}
+
+void ContactListModel::findFrom(QChar letter) {
+    restart({}, {Tier::Name, listKey(letter), ListPosition().row}, 0);
+}
+
+void ContactListModel::findAgain() {
+    restart(typed_, start_, rowCount());
+}
+
+void ContactListModel::restart(const QString& typed, const ListPosition& start, qsizetype rows) {
     busy_ = true; // the view asks for more as it is reset: the search says how many
     beginResetModel();
     typed_ = typed;
     found_.clear();
-    reached_ = {};
+    start_ = start;
+    reached_ = start;
     atEnd_ = false;
     wanted_ = std::size_t(std::max<qsizetype>(pageSize, rows));
     ++search_;
@@ -173,9 +188,22 @@ F_LIST_Controls::F_LIST_Controls(ui::FormWidget* form) {
 
     new DownIntoList(txtFind, grdList);
 
+    auto* letters = new QVBoxLayout;
+    letters->setSpacing(0);
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        auto* button = ui::make<QToolButton>(form, u"cmdLetter");
+        button->setText(QString(QChar(letter)));
+        button->setAutoRaise(true);
+        button->setFocusPolicy(Qt::NoFocus); // typing stays in the box or the list
+        letters->addWidget(button, 1);
+        cmdLetter.push_back(button);
+    }
+    auto* rows = new QHBoxLayout;
+    rows->addWidget(grdList, 1);
+    rows->addLayout(letters);
     auto* layout = new QVBoxLayout(form);
     layout->addWidget(txtFind);
-    layout->addWidget(grdList, 1);
+    layout->addLayout(rows, 1);
 }
 
 F_LIST::F_LIST(const platform::Services& services, ReadingPace pace)
@@ -187,6 +215,10 @@ void F_LIST::wireEvents(F_LIST_Controls& c) {
     QObject::connect(c.txtFind, &QLineEdit::textChanged, [this] { txtFind_Change(); });
     QObject::connect(c.txtFind, &QLineEdit::returnPressed, [this] { grdList_DblClick(); });
     QObject::connect(c.grdList, &QAbstractItemView::activated, [this] { grdList_DblClick(); });
+    for (QToolButton* button : c.cmdLetter) {
+        QObject::connect(button, &QToolButton::clicked,
+                         [this, letter = button->text().front()] { cmdLetter_Click(letter); });
+    }
     // Its menu (the right button, or the menu key) opens 其他信息.
     c.grdList->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* extras = new QAction(QStringLiteral("其他信息..."), c.grdList);
@@ -257,7 +289,7 @@ void F_LIST::refresh() {
     }
     const QModelIndex current = ui().grdList->currentIndex();
     const qint64 selected = current.isValid() ? model_->rowId(current.row()) : 0;
-    model_->find(model_->typed(), model_->rowCount());
+    model_->findAgain();
     select(selected ? std::max(0, model_->rowOf(selected)) : 0);
 }
 
@@ -273,6 +305,19 @@ void F_LIST::txtFind_Change() {
         return;
     }
     model_->find(ui().txtFind->text());
+    select(0);
+    ui().grdList->scrollToTop();
+}
+
+void F_LIST::cmdLetter_Click(QChar letter) {
+    if (!model_) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(ui().txtFind); // no search for the emptied box
+        ui().txtFind->clear();
+    }
+    model_->findFrom(letter);
     select(0);
     ui().grdList->scrollToTop();
 }

@@ -14,13 +14,14 @@
 
 class QLineEdit;
 class QTableView;
+class QToolButton;
 
 namespace contacts {
 
 // How the list reads: contacts looked at in one piece of a search, and
 // the time it may take before the events get their turn.
 struct ReadingPace {
-    int rowsPerPiece = 20000;
+    int rowsPerPiece = 2000;
     int millisecondsPerTurn = 25;
 };
 
@@ -32,9 +33,13 @@ public:
     ContactListModel(const db::Connection& connection, ui::MessageBoxService& messageBox,
                      ReadingPace pace);
 
-    // Starts again from the first match of the text; at least `rows` rows
-    // are read again, for a list that follows changes.
-    void find(const QString& typed, qsizetype rows = 0);
+    // Starts again from the first match of the text.
+    void find(const QString& typed);
+    // Everyone, from the first name under the letter (a to z) on.
+    void findFrom(QChar letter);
+    // The same search again, from where it began, reading at least the rows
+    // read before: for a list that follows changes.
+    void findAgain();
     const QString& typed() const { return typed_; }
     qint64 rowId(int row) const { return found_[std::size_t(row)].row; }
     // The list row of a contact among those read so far, or -1.
@@ -50,6 +55,7 @@ public:
     void fetchMore(const QModelIndex& parent) override;
 
 private:
+    void restart(const QString& typed, const ListPosition& start, qsizetype rows);
     void readOn();
     void readTurn(unsigned search);
 
@@ -58,6 +64,7 @@ private:
     ReadingPace pace_;
     QString typed_;
     std::vector<ListedContact> found_;
+    ListPosition start_;
     ListPosition reached_;
     bool atEnd_ = true;
     std::size_t wanted_ = 0;
@@ -71,11 +78,13 @@ struct F_LIST_Controls {
 
     QLineEdit* txtFind;
     QTableView* grdList;
+    std::vector<QToolButton*> cmdLetter; // A to Z beside the list
 };
 
 // The contact list: the whole book in the order of the names' pinyin,
-// narrowed with every key typed into the search box. Enter or a double
-// click shows the contact on the card; Esc closes the list.
+// narrowed and ranked with every key typed into the search box; a letter
+// beside it goes to the names under that letter. Enter or a double click
+// shows the contact on the card; Esc closes the list.
 class F_LIST final : public ui::FormOf<F_LIST_Controls> {
 public:
     explicit F_LIST(const platform::Services& services, ReadingPace pace = {});
@@ -99,6 +108,7 @@ public:
     void txtFind_Change();
     void grdList_DblClick(); // Enter in the list or in the search box too
     void mnuExtras_Click();  // 其他信息... in the list's menu
+    void cmdLetter_Click(QChar letter);
 
 protected:
     void Form_Load() override;

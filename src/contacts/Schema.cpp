@@ -60,39 +60,40 @@ void addIdentity(db::Connection& connection) {
                                       "PRAGMA user_version = 2;"));
 }
 
-// What the search keys are made of, as the arguments of yanshu_keys.
-const QString keyColumns =
-    QStringLiteral("GR_XM, GR_YDH, GR_DH, GR_DHW, GR_CZ, GR_BG, GR_ML, GR_DW");
-
-QString withPrefix(const QString& columns, const QString& prefix) {
-    return prefix + QString(columns).replace(QStringLiteral(", "), QStringLiteral(", ") + prefix);
+// What the search keys are made of, as the arguments of yanshu_keys: the
+// name, five telephones, the e-mail address, the employer and the lines of
+// the contact's extras.
+QString keyArguments(const QString& row) {
+    return QStringLiteral("%1.GR_XM, %1.GR_YDH, %1.GR_DH, %1.GR_DHW, %1.GR_CZ, %1.GR_BG, "
+                          "%1.GR_ML, %1.GR_DW, (SELECT group_concat(name || ':' || value, "
+                          "char(10)) FROM yanshu_extra WHERE UID = %1.UID)")
+        .arg(row);
 }
 
-// The triggers that keep a contact's search keys, made of the arguments
-// given to yanshu_keys.
-QString findTriggers(const QString& keyArguments) {
-    const QString fromNew = QStringLiteral("INSERT INTO yanshu_find VALUES "
-                                           "(yanshu_sort(NEW.GR_XM), NEW.rowid, yanshu_keys(%1));")
-                                .arg(keyArguments);
-    const QString dropOld = QStringLiteral("DELETE FROM yanshu_find WHERE row = OLD.rowid;");
-    return QStringLiteral(
-               "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN %2 END;"
-               "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF %1 ON yanshu BEGIN %3 %2 END;")
-        .arg(keyColumns, fromNew, dropOld);
+// A new name's ranked keys, each a row of yanshu_rank. Those of a name that
+// changes or goes are found again from the name: the functions give the
+// same keys for the same name, and the tables are remade when they change.
+QString rankRows() {
+    return QStringLiteral("SELECT value, NEW.rowid FROM json_each(yanshu_rank(NEW.GR_XM))");
 }
 
-// Version 3: the contact list's search keys, in the list's order, indexed
-// by their trigrams, with the triggers that keep them. The keys of the
-// existing contacts are made here.
-void addSearchKeys(db::Connection& connection) {
+QString dropRanks() {
+    return QStringLiteral("DELETE FROM yanshu_rank WHERE row = OLD.rowid AND key IN "
+                          "(SELECT value FROM json_each(yanshu_rank(OLD.GR_XM)));");
+}
+
+// The contact list's tables: the keys found anywhere, indexed by their
+// trigrams for the texts few contacts hold, and the ranked keys, in the
+// list's order; with the triggers that keep them. Those of an older
+// version go first, and those of the existing contacts are made here.
+void makeSearch(db::Connection& connection) {
     connection.execute(
         QStringLiteral(
-            "CREATE TABLE yanshu_find (sort TEXT NOT NULL, row INTEGER NOT NULL, "
-            "keys TEXT NOT NULL, PRIMARY KEY (sort, row)) WITHOUT ROWID;"
-            "INSERT INTO yanshu_find SELECT yanshu_sort(GR_XM), rowid, yanshu_keys(%1) "
-            "FROM yanshu ORDER BY 1, 2;"
-            "CREATE UNIQUE INDEX yanshu_find_row ON yanshu_find (row);"
-            // Every three characters of the keys, for the texts few contacts hold.
+            "DROP TRIGGER IF EXISTS yanshu_find_insert; DROP TRIGGER IF EXISTS yanshu_find_update;"
+            "DROP TRIGGER IF EXISTS yanshu_find_delete;"
+            "DROP TABLE IF EXISTS yanshu_grams; DROP TABLE IF EXISTS yanshu_find;"
+            "CREATE TABLE yanshu_find (row INTEGER PRIMARY KEY, keys TEXT NOT NULL);"
+            "INSERT INTO yanshu_find SELECT rowid, yanshu_keys(%1) FROM yanshu AS y;"
             "CREATE VIRTUAL TABLE yanshu_grams USING fts5(keys, content = 'yanshu_find', "
             "content_rowid = 'row', tokenize = 'trigram', detail = 'none');"
             "INSERT INTO yanshu_grams (yanshu_grams) VALUES ('rebuild');"
@@ -101,11 +102,25 @@ void addSearchKeys(db::Connection& connection) {
             "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find BEGIN "
             "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
             "VALUES ('delete', OLD.row, OLD.keys); END;"
+            "CREATE TABLE yanshu_rank (key TEXT NOT NULL, row INTEGER NOT NULL, "
+            "PRIMARY KEY (key, row)) WITHOUT ROWID;"
+            "INSERT INTO yanshu_rank %2 ORDER BY 1, 2;"
+            "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN "
+            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%3));"
+            "INSERT INTO yanshu_rank %4; END;"
+            "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF GR_XM, GR_YDH, GR_DH, GR_DHW, "
+            "GR_CZ, GR_BG, GR_ML, GR_DW ON yanshu BEGIN "
+            "DELETE FROM yanshu_find WHERE row = OLD.rowid;"
+            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%3)); END;"
+            "CREATE TRIGGER yanshu_rank_update AFTER UPDATE OF GR_XM ON yanshu BEGIN %5"
+            "INSERT INTO yanshu_rank %4; END;"
             "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN "
-            "DELETE FROM yanshu_find WHERE row = OLD.rowid; END;"
-            "PRAGMA user_version = 3;")
-            .arg(keyColumns) +
-        findTriggers(withPrefix(keyColumns, QStringLiteral("NEW."))));
+            "DELETE FROM yanshu_find WHERE row = OLD.rowid; %5 END;"
+            "PRAGMA user_version = 6;")
+            .arg(keyArguments(QStringLiteral("y")),
+                 QStringLiteral("SELECT j.value, y.rowid FROM yanshu AS y, "
+                                "json_each(yanshu_rank(y.GR_XM)) AS j"),
+                 keyArguments(QStringLiteral("NEW")), rankRows(), dropRanks()));
     tidySearchIndex(connection);
 }
 
@@ -131,12 +146,7 @@ void addExtras(db::Connection& connection) {
                        "grp TEXT NOT NULL DEFAULT '', name TEXT NOT NULL, "
                        "params TEXT NOT NULL DEFAULT '', value TEXT NOT NULL DEFAULT '', "
                        "PRIMARY KEY (UID, seq)) WITHOUT ROWID;"
-                       "DROP TRIGGER yanshu_find_insert;"
-                       "DROP TRIGGER yanshu_find_update;") +
-        findTriggers(withPrefix(keyColumns, QStringLiteral("NEW.")) +
-                     QStringLiteral(", (SELECT group_concat(name || ':' || value, char(10)) "
-                                    "FROM yanshu_extra WHERE UID = NEW.UID)")) +
-        QStringLiteral("PRAGMA user_version = 5;"));
+                       "PRAGMA user_version = 5;"));
 }
 
 // Brings the tables from their version up to the current one.
@@ -144,14 +154,15 @@ void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
         addIdentity(connection);
     }
-    if (from < 3) {
-        addSearchKeys(connection);
-    }
     if (from < 4) {
         addDeletions(connection);
     }
     if (from < 5) {
         addExtras(connection);
+    }
+    // Once, after the tables its keys are made of.
+    if (from < 6) {
+        makeSearch(connection);
     }
 }
 

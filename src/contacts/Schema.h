@@ -16,8 +16,10 @@ namespace contacts {
 // and Id is indexed for the next number; 3: yanshu_find holds the contact
 // list's search keys, which triggers keep; 4: yanshu_deleted holds what
 // deletions leave (tombstones, and cards kept to be put back); 5:
-// yanshu_extra holds what contacts have that no column holds.
-inline constexpr int schemaVersion = 5;
+// yanshu_extra holds what contacts have that no column holds; 6:
+// yanshu_rank holds the names' ranked keys, which the list is ordered and
+// first sought by, and surnames are read as surnames.
+inline constexpr int schemaVersion = 6;
 
 // Both give the connection the functions the tables' triggers call, and
 // leave the contact tables' writes to contacts::Book alone.

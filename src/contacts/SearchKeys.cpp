@@ -6,6 +6,8 @@
 #include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QStringList>
 
 #include <algorithm>
@@ -29,10 +31,10 @@ const QString partStart = QString(2, partSeparator);
 constexpr qsizetype keyedLength = 64;
 
 // A name with many polyphonic characters would have hundreds of spellings;
-// past this many, or past this many characters of them together, the later
-// characters count with their usual reading.
-constexpr qsizetype maxSpellings = 32;
-constexpr qsizetype maxSpelt = 2048;
+// past this many of a tier, or past this many characters of them together,
+// the later characters count with their usual reading.
+constexpr qsizetype maxSpellings = 8;
+constexpr qsizetype maxSpelt = 1024;
 
 // The first characters of the text; one outside the BMP is kept whole.
 QString leading(QStringView text, qsizetype length = keyedLength) {
@@ -42,50 +44,97 @@ QString leading(QStringView text, qsizetype length = keyedLength) {
     return text.toString();
 }
 
-// A name as it is spelt, piece by piece: the readings of a Han character,
-// or a run of other letters and digits, which spells itself.
-std::vector<QStringList> pieces(QStringView name) {
-    std::vector<QStringList> result;
+QChar tierLetter(Tier tier) {
+    return QChar(u'a' + int(tier));
+}
+
+// A Han character with its readings, the usual one first and the common
+// ones before the rare; or a run of other letters and digits, which is its
+// own only reading.
+struct Piece {
+    QString written;
+    QStringList readings;
+    qsizetype common = 1;
+    bool han = false;
+};
+
+// A name's first character, or two, read as a surname: 单 as shan first.
+void readAsSurname(std::vector<Piece>& pieces, const QStringList& syllables) {
+    for (qsizetype i = 0; i < syllables.size() && std::size_t(i) < pieces.size(); ++i) {
+        Piece& piece = pieces[std::size_t(i)];
+        const qsizetype at = piece.readings.indexOf(syllables[i]);
+        if (at >= 0) {
+            piece.readings.removeAt(at);
+        }
+        piece.readings.prepend(syllables[i]);
+        if (at < 0 || at >= piece.common) {
+            ++piece.common;
+        }
+    }
+}
+
+// A name as it is spelt, piece by piece; blanks and dots between the words
+// of a name end a run.
+std::vector<Piece> pieces(QStringView name) {
+    std::vector<Piece> result;
     QString run;
     const auto endRun = [&] {
         if (!run.isEmpty()) {
-            result.push_back({run});
+            result.push_back({run, {run}});
             run.clear();
         }
     };
     for (const char32_t c : name.toUcs4()) {
-        const QStringList readings = text::readings(c);
+        QStringList readings = text::readings(c);
         if (!readings.isEmpty()) {
             endRun();
-            result.push_back(readings);
+            result.push_back(
+                {QString::fromUcs4(&c, 1), std::move(readings), text::commonReadings(c), true});
         } else if (QChar::isLetterOrNumber(c)) {
             run += searchForm(QString::fromUcs4(&c, 1));
         } else {
-            endRun(); // a blank or a dot between two words of a name
+            endRun();
         }
     }
     endRun();
+    if (!result.empty() && result.front().han) {
+        const text::Surname surname = text::surnameOf(name);
+        if (surname.length > 0) {
+            readAsSurname(result, surname.syllables);
+        }
+    }
     return result;
 }
 
-// Every way of spelling the pieces, each piece in full or by its first
-// letter, without repeats.
-QStringList spellings(const std::vector<QStringList>& pieces, bool initials) {
+bool anyHan(const std::vector<Piece>& pieces) {
+    return std::ranges::any_of(pieces, &Piece::han);
+}
+
+// What a piece is spelt with: its common readings, its rare ones, or the
+// first letters of its common ones.
+enum class Spelling { Common, All, Initials };
+
+// Every way of spelling the pieces, without repeats, no more than `most`.
+QStringList spellings(const std::vector<Piece>& pieces, Spelling how, qsizetype most) {
+    const auto readingsOf = [how](const Piece& piece) {
+        return how == Spelling::All ? piece.readings.size() : piece.common;
+    };
     qsizetype longest = 0; // the most one spelling can take
-    for (const QStringList& piece : pieces) {
-        const auto size = [](const QString& reading) { return reading.size(); };
-        longest += initials ? 1 : std::ranges::max(piece, {}, size).size();
+    for (const Piece& piece : pieces) {
+        longest += how == Spelling::Initials
+                       ? 1
+                       : std::ranges::max(piece.readings, {}, &QString::size).size();
     }
-    const qsizetype most =
-        std::clamp(maxSpelt / std::max(longest, qsizetype(1)), qsizetype(1), maxSpellings);
+    most = std::clamp(maxSpelt / std::max(longest, qsizetype(1)), qsizetype(1), most);
     QStringList result{QString()};
-    for (const QStringList& piece : pieces) {
+    for (const Piece& piece : pieces) {
         QStringList longer;
-        const qsizetype readings = result.size() * piece.size() > most ? 1 : piece.size();
+        const qsizetype readings = result.size() * readingsOf(piece) > most ? 1 : readingsOf(piece);
         for (const QString& start : std::as_const(result)) {
             for (qsizetype i = 0; i < readings; ++i) {
-                const QString& reading = piece[i];
-                const QString spelt = start + (initials ? reading.left(1) : reading);
+                const QString& reading = piece.readings[i];
+                const QString spelt =
+                    start + (how == Spelling::Initials ? reading.left(1) : reading);
                 if (!longer.contains(spelt)) {
                     longer << spelt;
                 }
@@ -94,6 +143,17 @@ QStringList spellings(const std::vector<QStringList>& pieces, bool initials) {
         result = std::move(longer);
     }
     return result;
+}
+
+// The key of tier a: each Han character after its usual reading and a
+// blank, so that the keys sort by the reading first, li before lin, and
+// typed pinyin finds them up to the end of a syllable.
+QString readAloud(const std::vector<Piece>& pieces) {
+    QString key;
+    for (const Piece& piece : pieces) {
+        key += piece.han ? piece.readings.first() + u' ' + piece.written : piece.written;
+    }
+    return key;
 }
 
 QString digitsOf(const QString& telephone) {
@@ -119,18 +179,37 @@ QString searchForm(QStringView text) {
     return form.toLower();
 }
 
-QString sortKey(const QString& name) {
+QString listKey(const QString& name) {
+    return tierLetter(Tier::Name) + readAloud(pieces(leading(name)));
+}
+
+QStringList rankKeys(const QString& name) {
     const QString start = leading(name);
-    QStringList syllables;
-    for (const QStringList& piece : pieces(start)) {
-        syllables << piece.first();
+    const std::vector<Piece> spelt = pieces(start);
+    QStringList keys{tierLetter(Tier::Name) + readAloud(spelt)};
+    // Names of one spelling alike are listed by the characters after it.
+    const QString after = u' ' + searchForm(start);
+    const auto add = [&](Tier tier, const QStringList& texts) {
+        for (const QString& text : texts) {
+            keys << tierLetter(tier) + text + after;
+        }
+    };
+    if (anyHan(spelt)) {
+        const QStringList common = spellings(spelt, Spelling::Common, maxSpellings);
+        add(Tier::Pinyin, common);
+        QStringList rare = spellings(spelt, Spelling::All, maxSpellings + common.size());
+        rare.removeIf([&](const QString& spelling) { return common.contains(spelling); });
+        add(Tier::RarePinyin, rare);
     }
-    return syllables.join(u' ') + partSeparator + start;
+    if (spelt.size() > 1) {
+        add(Tier::Initials, spellings(spelt, Spelling::Initials, maxSpellings));
+    }
+    return keys;
 }
 
 QString searchKeys(const QString& name, std::span<const QString> telephones, const QString& email,
                    const QString& employer, const QStringList& extras) {
-    const std::vector<QStringList> spelt = pieces(leading(name));
+    const std::vector<Piece> spelt = pieces(leading(name));
     const QString written = leading(searchForm(name));
     QStringList parts{written};
     // 三 and 三丰 are found in 张三丰: one or two characters are sought at
@@ -141,10 +220,8 @@ QString searchKeys(const QString& name, std::span<const QString> telephones, con
             parts << leading(QStringView(written).sliced(i), 2);
         }
     }
-    for (const QString& spelling : spellings(spelt, false) + spellings(spelt, true)) {
-        if (!parts.contains(spelling)) {
-            parts << spelling;
-        }
+    if (anyHan(spelt)) {
+        parts << spellings(spelt, Spelling::Common, maxSpellings);
     }
     for (const QString& telephone : telephones) {
         parts << leading(digitsOf(telephone));
@@ -157,15 +234,44 @@ QString searchKeys(const QString& name, std::span<const QString> telephones, con
     return partStart + parts.join(partStart);
 }
 
-QString searchNeedle(const QString& typed) {
+Sought::Sought(const QString& typed)
+    : form_(leading(searchForm(typed))) {
+    if (form_.isEmpty()) {
+        prefixes_[int(Tier::Name)] = tierLetter(Tier::Name);
+        return;
+    }
+    // Typed text the keys of tier a cannot hold (only dots, say) finds no
+    // names there, not all of them.
+    const QString read = readAloud(pieces(form_));
+    if (!read.isEmpty()) {
+        prefixes_[int(Tier::Name)] = tierLetter(Tier::Name) + read;
+    }
+    for (const Tier tier : {Tier::Pinyin, Tier::RarePinyin, Tier::Initials}) {
+        prefixes_[int(tier)] = tierLetter(tier) + form_;
+    }
     // A text longer than the keys hold of a name is sought by its start.
-    const QString form = leading(searchForm(typed));
-    return form.size() == 1 || form.size() == 2 ? partStart + form : form;
+    anywhere_ = form_.size() <= 2 ? partStart + form_ : form_;
+}
+
+QString Sought::bestKey(const QString& name) const {
+    const QStringList keys = rankKeys(name);
+    QString best;
+    for (const QString& key : keys) {
+        const QString& start = prefixes_[key.front().unicode() - u'a'];
+        // The tier's letter comes first: the least key is of the first tier.
+        if (!start.isEmpty() && key.startsWith(start) && (best.isEmpty() || key < best)) {
+            best = key;
+        }
+    }
+    return best;
 }
 
 void defineSearchFunctions(db::Connection& connection) {
-    connection.defineFunction(
-        "yanshu_sort", 1, [](std::span<const QString> arguments) { return sortKey(arguments[0]); });
+    // The name's ranked keys, as a JSON array for json_each.
+    connection.defineFunction("yanshu_rank", 1, [](std::span<const QString> arguments) {
+        return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(rankKeys(arguments[0])))
+                                     .toJson(QJsonDocument::Compact));
+    });
     // The name, five telephones, the e-mail address and the employer; the
     // extras' lines after them, from the tables' version 5.
     connection.defineFunction("yanshu_keys", -1, [](std::span<const QString> arguments) {

@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 #include <QTableView>
+#include <QToolButton>
 
 using ui::Answer;
 
@@ -54,10 +55,10 @@ private slots:
         QTest::keyClick(main, Qt::Key_F, Qt::ControlModifier);
         QVERIFY(forms->F_LIST.window()->isVisible());
         QCOMPARE(forms->F_LIST.caption(), QStringLiteral("联系人列表"));
-        QCOMPARE(listed(), (QStringList{"曾单", "李四", "王五", "张三"}));
+        QCOMPARE(listed(), (QStringList{"李四", "王五", "曾单", "张三"}));
 
         type(QStringLiteral("zs"));
-        QCOMPARE(listed(), (QStringList{"曾单", "张三"})); // zeng shan
+        QCOMPARE(listed(), (QStringList{"张三", "曾单"})); // zeng shan too
         type(QStringLiteral("6000-1"));
         QCOMPARE(listed(), QStringList{"张三"});
         QTest::keyClick(list().txtFind, Qt::Key_Return);
@@ -97,17 +98,53 @@ private slots:
         contacts::F_LIST slow(s->services, {1, 0}); // a contact a piece, a piece a turn
         slow.show();
         const contacts::ContactListModel* model = slow.model();
-        QCOMPARE(listed(&slow), QStringList{"曾单"}); // everyone, a piece a turn
+        QCOMPARE(listed(&slow), QStringList{"李四"}); // everyone, a piece a turn
         QVERIFY(model->reading() && !model->canFetchMore({}));
-        slow.controls().txtFind->setText(QStringLiteral("zh")); // few: all at once
+        slow.controls().txtFind->setText(QStringLiteral("6000")); // few: all at once
         QVERIFY(!model->reading());
         QCOMPARE(listed(&slow), QStringList{"张三"});
         QCOMPARE(slow.controls().grdList->currentIndex().row(), 0); // Enter shows 张三
         slow.controls().txtFind->clear();
-        QCOMPARE(listed(&slow), QStringList{"曾单"});
+        QCOMPARE(listed(&slow), QStringList{"李四"});
         QTRY_VERIFY(!model->reading());
-        QCOMPARE(listed(&slow), (QStringList{"曾单", "李四", "王五", "张三"}));
+        QCOMPARE(listed(&slow), (QStringList{"李四", "王五", "曾单", "张三"}));
         slow.unload();
+    }
+
+    // The likeliest first: names read as they begin (surnames as surnames),
+    // then by the common readings of their pinyin, the rare ones, the
+    // initials and last anything else; a letter goes to the names under it.
+    void theListRanksAsAReaderLooksAndGoesToALetter() {
+        const QStringList book{"方彬",   "方芳", "李明", "黎丽",   "林立", "刘丽",   "朴树",
+                               "单雄信", "汪洋", "王芳", "王秀英", "杨洋", "曾晓明", "张伟"};
+        QString rows;
+        for (const QString& name : book) {
+            rows += QStringLiteral("%1(0, '%2', '')").arg(rows.isEmpty() ? "" : ", ", name);
+        }
+        test::tearDown(s, forms);
+        test::setUp(s, forms, rows);
+        forms->F_LIST.show();
+        QCOMPARE(listed(), book); // 朴 piao, 单 shan and 曾 zeng: read as surnames
+        for (const auto& [typed, expected] : {
+                 std::pair{"wang", QStringList{"汪洋", "王芳", "王秀英", "方彬", "方芳"}},
+                 {"li", {"李明", "黎丽", "林立", "刘丽"}},
+                 {"yang", {"杨洋", "汪洋"}}, // not 秀英, whose 英 is yang in old books
+                 {"ceng", {"曾晓明"}},
+                 {"dan", {"单雄信"}},
+                 {"pu", {"朴树"}},
+                 {"王", {"王芳", "王秀英"}},
+                 {"wangf", {"王芳", "方芳"}},
+                 {"wxy", {"王秀英"}},
+                 {"xiuying", {"王秀英"}},
+             }) {
+            list().txtFind->setText(QString::fromUtf8(typed));
+            QCOMPARE(listed(), expected);
+        }
+        list().cmdLetter['S' - 'A']->click();
+        QVERIFY(list().txtFind->text().isEmpty());
+        QCOMPARE(listed().first(), QStringLiteral("单雄信"));
+        list().cmdLetter['Z' - 'A']->click();
+        QCOMPARE(listed(), (QStringList{"曾晓明", "张伟"}));
     }
 
     // Only when someone is like the name typed; 张 is part of 张三.

@@ -2,6 +2,7 @@
 
 #include "account/UserStore.h"
 #include "contacts/Schema.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/ui/Twips.h"
 
@@ -215,6 +216,7 @@ private slots:
     void theGreetingComesAfterTheCardHasOpened() {
         db::Connection c;
         c.open(db::connectionString(s->folder.databasePath()));
+        contacts::defineSearchFunctions(c); // which yanshu's triggers call
         c.execute(QStringLiteral("DELETE FROM yanshu"));
         start();
         box().expect(QStringLiteral("没有可用记录"), QStringLiteral("提示信息"));

@@ -24,7 +24,7 @@ inline void makeStored(const interchange::Entry& entry) {
         contacts::extraText(extra);
     }
     contacts::extraLabels(entry.extras);
-    contacts::sortKey(at(Field::Name));
+    contacts::rankKeys(at(Field::Name));
     contacts::searchKeys(at(Field::Name), telephones, at(Field::Email), at(Field::Employer),
                          contacts::extraSearchTexts(lines));
     const contacts::Contact contact{0, entry.fields, entry.uid, {}, entry.extras};

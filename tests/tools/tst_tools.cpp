@@ -2,6 +2,7 @@
 
 #include "contacts/Backups.h"
 #include "contacts/ContactColumns.h"
+#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/Recordset.h"
@@ -257,6 +258,7 @@ private slots:
         {
             db::Connection connection;
             connection.open(db::connectionString(book));
+            contacts::defineSearchFunctions(connection); // which yanshu's triggers call
             connection.execute(QStringLiteral("DELETE FROM yanshu"));
         }
         const Run restore = yanshubuDb({"restore", taken.front().path, "--folder", dir.path()});
