@@ -78,7 +78,14 @@ qint64 okToFirstContact(const QString& folder) {
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextStream out(stdout);
-    for (const int count : {100, 100000}) {
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i) {
+        counts << QByteArray(argv[i]).toInt();
+    }
+    if (counts.isEmpty()) {
+        counts = {100, 100000};
+    }
+    for (const int count : counts) {
         QTemporaryDir dir;
         bench::makeDatabase(dir.path(), count);
         out << count << " contacts:\n";

@@ -116,9 +116,16 @@ int main(int argc, char* argv[]) {
         bench::BenchServices doubles(dir.path());
         SaveAs files;
         TimedProgress progress;
-        const platform::Services services{
-            doubles.messageBox, doubles.inputBox, files,         progress,         doubles.clock,
-            doubles.instance,   doubles.programs, doubles.cdrom, doubles.keyboard, dir.path()};
+        const platform::Services services{doubles.messageBox,
+                                          doubles.inputBox,
+                                          files,
+                                          progress,
+                                          doubles.clock,
+                                          doubles.instance,
+                                          doubles.programs,
+                                          doubles.cdrom,
+                                          doubles.keyboard,
+                                          doubles.services.databaseFile};
         app::Forms forms(services);
         out << count << " contacts:\n";
         QElapsedTimer timer;

@@ -103,7 +103,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextStream out(stdout);
     QTemporaryDir dir;
-    bench::makeDatabase(dir.path(), 100000);
+    bench::makeDatabase(dir.path(), argc > 1 ? QByteArray(argv[1]).toInt() : 100000);
     const bench::BenchServices doubles(dir.path());
     app::Forms forms(doubles.services);
     forms.MDI_OK.show();

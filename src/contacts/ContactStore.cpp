@@ -107,7 +107,7 @@ namespace {
 // they are found through the trigrams, all at once, and put in order. More
 // are sought in the list's order, where the first of them come soon unless
 // they all stand late in it.
-constexpr int fewContacts = 1000;
+constexpr int fewContacts = 2500;
 
 // What the list shows of contacts, read by their rows.
 class ShownReader {

@@ -189,9 +189,11 @@ QStringList rankKeys(const QString& name) {
     QStringList keys{tierLetter(Tier::Name) + readAloud(spelt)};
     // Names of one spelling alike are listed by the characters after it.
     const QString after = u' ' + searchForm(start);
+    // The rarer tiers leave that to the order the contacts were added in,
+    // which keeps the book small.
     const auto add = [&](Tier tier, const QStringList& texts) {
         for (const QString& text : texts) {
-            keys << tierLetter(tier) + text + after;
+            keys << tierLetter(tier) + text + (tier == Tier::Pinyin ? after : QString());
         }
     };
     if (anyHan(spelt)) {

@@ -24,8 +24,9 @@ namespace contacts {
 //      a Latin name its letters. Typed text is read the same way, so that
 //      张 and zh both find 张三, the exact name first; with nothing typed,
 //      these are the whole list, in the order of the names' pinyin.
-//   b  the name's pinyin in the common readings of its characters: zhangsan
-//      (曾 gives zengxiaoming and cengxiaoming)
+//   b  the name's pinyin in the common readings of its characters, then a
+//      blank and the name: "zhangsan 张三" (曾晓明 gives zengxiaoming and
+//      cengxiaoming)
 //   c  the pinyin in readings found only in the old dictionaries: 方 fang as
 //      wang, 英 ying as yang
 //   d  the initials: zs
