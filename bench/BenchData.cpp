@@ -153,4 +153,12 @@ void generateContacts(db::Connection& connection, int count) {
     batch.commit();
 }
 
+QList<int> countsFrom(int argc, char* argv[], const QList<int>& otherwise) {
+    QList<int> counts;
+    for (int i = 1; i < argc; ++i) {
+        counts << QByteArray(argv[i]).toInt();
+    }
+    return counts.isEmpty() ? otherwise : counts;
+}
+
 } // namespace bench

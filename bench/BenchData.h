@@ -11,6 +11,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Progress.h"
 
+#include <QList>
 #include <QString>
 
 namespace db {
@@ -87,6 +88,9 @@ struct BenchServices {
     KeysUp keyboard;
     platform::Services services;
 };
+
+// The book sizes given on the command line, or those of `otherwise`.
+QList<int> countsFrom(int argc, char* argv[], const QList<int>& otherwise);
 
 // Makes folder/MY.mdb holding that many generated contacts and the user
 // admin with password 123456.

@@ -78,14 +78,7 @@ qint64 okToFirstContact(const QString& folder) {
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QTextStream out(stdout);
-    QList<int> counts;
-    for (int i = 1; i < argc; ++i) {
-        counts << QByteArray(argv[i]).toInt();
-    }
-    if (counts.isEmpty()) {
-        counts = {100, 100000};
-    }
-    for (const int count : counts) {
+    for (const int count : bench::countsFrom(argc, argv, {100, 100000})) {
         QTemporaryDir dir;
         bench::makeDatabase(dir.path(), count);
         out << count << " contacts:\n";

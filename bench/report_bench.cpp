@@ -103,14 +103,7 @@ int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     ui::installFontSubstitutes();
-    QList<int> counts;
-    for (int i = 1; i < argc; ++i) {
-        counts << QByteArray(argv[i]).toInt();
-    }
-    if (counts.isEmpty()) {
-        counts = {10000, 100000};
-    }
-    for (const int count : counts) {
+    for (const int count : bench::countsFrom(argc, argv, {10000, 100000})) {
         QTemporaryDir dir;
         bench::makeDatabase(dir.path(), count);
         bench::BenchServices doubles(dir.path());

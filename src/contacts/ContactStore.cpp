@@ -8,6 +8,7 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 
+#include <functional>
 #include <limits>
 #include <optional>
 #include <tuple>
@@ -173,6 +174,32 @@ private:
         }
     }
 
+    // Moves on to the next (key, row) of the statement, unless enough are
+    // found or its rows have run out.
+    bool nextKey(db::Statement& keys, int wanted) {
+        if (int(slice_.found.size()) >= wanted || !keys.step()) {
+            return false;
+        }
+        ++looked_;
+        at_.key = keys.value(0).toString();
+        at_.row = keys.integer(1);
+        return true;
+    }
+
+    // The contact reached is found when its name is one `finds` takes.
+    void keepIf(const std::function<bool(const QString& name)>& finds) {
+        std::optional<ListedContact> contact = shown_.read(at_.row);
+        if (contact && finds(nameOf(*contact))) {
+            slice_.found.push_back(std::move(*contact));
+        }
+    }
+
+    // Whether a piece that asked for `asked` rows read the last of them
+    // before finding what it wanted.
+    bool ranOut(int before, int asked, int wanted) const {
+        return looked_ - before < asked && int(slice_.found.size()) < wanted;
+    }
+
     // The ranked keys of the tier that begin with what is sought, each
     // contact under its best key only. True when the tier is read to its end.
     bool readRanked(int wanted, int rows) {
@@ -186,18 +213,11 @@ private:
         const int asked = rows - looked_;
         keys.bindAll(
             {std::max(at_.key, prefix), QVariant::fromValue(at_.row), pastPrefix(prefix), asked});
-        int read = 0;
-        while (int(slice_.found.size()) < wanted && keys.step()) {
-            ++read;
-            ++looked_;
-            at_.key = keys.value(0).toString();
-            at_.row = keys.integer(1);
-            std::optional<ListedContact> contact = shown_.read(at_.row);
-            if (contact && sought_.bestKey(nameOf(*contact)) == at_.key) {
-                slice_.found.push_back(std::move(*contact));
-            }
+        const int before = looked_;
+        while (nextKey(keys, wanted)) {
+            keepIf([&](const QString& name) { return sought_.bestKey(name) == at_.key; });
         }
-        return read < asked && int(slice_.found.size()) < wanted;
+        return ranOut(before, asked, wanted);
     }
 
     // Contacts whose other keys hold the text and none of whose ranked keys
@@ -215,22 +235,15 @@ private:
         const int asked = rows - looked_;
         scan.bindAll({sought_.anywhere(), std::max(at_.key, QStringLiteral("a")),
                       QVariant::fromValue(at_.row), asked});
-        int read = 0;
-        while (int(slice_.found.size()) < wanted && scan.step()) {
-            ++read;
-            ++looked_;
-            at_.key = scan.value(0).toString();
-            at_.row = scan.integer(1);
-            if (scan.integer(2) == 0) {
-                continue;
-            }
-            std::optional<ListedContact> contact = shown_.read(at_.row);
-            if (contact && listKey(nameOf(*contact)) == at_.key &&
-                sought_.bestKey(nameOf(*contact)).isEmpty()) {
-                slice_.found.push_back(std::move(*contact));
+        const int before = looked_;
+        while (nextKey(scan, wanted)) {
+            if (scan.integer(2) != 0) {
+                keepIf([&](const QString& name) {
+                    return listKey(name) == at_.key && sought_.bestKey(name).isEmpty();
+                });
             }
         }
-        return read < asked && int(slice_.found.size()) < wanted;
+        return ranOut(before, asked, wanted);
     }
 
     // Everyone who holds a text of three characters or more, when they are

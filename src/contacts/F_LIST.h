@@ -40,7 +40,6 @@ public:
     // The same search again, from where it began, reading at least the rows
     // read before: for a list that follows changes.
     void findAgain();
-    const QString& typed() const { return typed_; }
     qint64 rowId(int row) const { return found_[std::size_t(row)].row; }
     // The list row of a contact among those read so far, or -1.
     int rowOf(qint64 rowId) const;

@@ -8,11 +8,11 @@
 // the same input always gives the same bytes, so the output is committed.
 
 #include "GeneratedFile.h"
+#include "Toneless.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -59,25 +59,6 @@ QByteArray readAll(const QString& path) {
     return file.readAll();
 }
 
-// "lǚ" → "lv", "ḿ" → "m", "ê̄" → "e": the letters without their marks,
-// except that u with a diaeresis is v.
-QString toneless(const QString& reading) {
-    const QString decomposed = reading.normalized(QString::NormalizationForm_D);
-    QString plain;
-    for (const QChar c : decomposed) {
-        if (c == QChar(0x0308) && plain.endsWith(u'u')) {
-            plain.back() = u'v';
-        } else if (c.category() != QChar::Mark_NonSpacing) {
-            plain += c.toLower();
-        }
-    }
-    static const QRegularExpression letters(QStringLiteral("^[a-z]+$"));
-    if (!letters.match(plain).hasMatch()) {
-        throw std::runtime_error("unexpected reading " + reading.toStdString());
-    }
-    return plain;
-}
-
 // The readings in a value of any of the fields: "céng", "gèng gēng",
 // "21521.030:zēng,céng 10093.130:xī", "0117.100*,0117.101:chán" or
 // "xíng(2943) háng(218)".
@@ -89,7 +70,7 @@ QStringList readingsOf(const QString& value) {
             entry.truncate(count);
         }
         for (const QString& reading : entry.split(u',', Qt::SkipEmptyParts)) {
-            result << toneless(reading);
+            result << tools::toneless(reading);
         }
     }
     return result;

@@ -10,6 +10,7 @@
 // always give the same bytes, so the output is committed.
 
 #include "GeneratedFile.h"
+#include "Toneless.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -36,23 +37,6 @@ QString fromIcu(const icu::UnicodeString& text) {
     return QString(reinterpret_cast<const QChar*>(text.getBuffer()), text.length());
 }
 
-// "zhǎng sūn" → "zhang sun"; ü is v, as in the pinyin table.
-QString toneless(const QString& reading) {
-    QString plain;
-    for (const QChar c : reading.normalized(QString::NormalizationForm_D)) {
-        if (c == QChar(0x0308) && plain.endsWith(u'u')) {
-            plain.back() = u'v';
-        } else if (c.category() != QChar::Mark_NonSpacing) {
-            plain += c.toLower();
-        }
-    }
-    static const QRegularExpression syllables(QStringLiteral("^[a-z]+( [a-z]+)*$"));
-    if (!syllables.match(plain).hasMatch()) {
-        throw std::runtime_error("unexpected reading " + reading.toStdString());
-    }
-    return plain;
-}
-
 // The surnames the transform's own rules name: a character read apart at
 // the start of a name ("﷑{单} > shàn;"), or everywhere ("曾 > zēng;"), and
 // the first of two that make one surname ("{令}' '?狐 > líng;").
@@ -77,7 +61,7 @@ Readings fromIcu() {
         const QString surname = match.captured(1) + match.captured(2);
         icu::UnicodeString read = toIcu(surname);
         names->transliterate(read);
-        readings[surname] = toneless(fromIcu(read));
+        readings[surname] = tools::toneless(fromIcu(read));
     }
     if (readings.empty()) {
         throw std::runtime_error("no surnames in the Han-Latin/Names rules");
@@ -97,7 +81,7 @@ void correct(Readings& readings, const QString& path) {
         if (columns.size() < 3 || columns[2].trimmed().isEmpty()) {
             throw std::runtime_error("a correction without its source: " + line.toStdString());
         }
-        readings[columns[0]] = toneless(columns[1]);
+        readings[columns[0]] = tools::toneless(columns[1]);
     }
 }
 
