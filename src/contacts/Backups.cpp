@@ -218,6 +218,9 @@ QStringList examine(const QString& file, db::DbErrorKind& kind) {
                 {QStringLiteral("yanshu_find"), {QStringLiteral("row"), QStringLiteral("keys")}});
             wanted.push_back(
                 {QStringLiteral("yanshu_rank"), {QStringLiteral("key"), QStringLiteral("row")}});
+            if (version >= 7) {
+                wanted.push_back({QStringLiteral("yanshu_unindexed"), {QStringLiteral("above")}});
+            }
         } else if (version >= 3) {
             wanted.push_back(
                 {QStringLiteral("yanshu_find"),

@@ -1,9 +1,11 @@
 #include "Book.h"
 
 #include "ContactColumns.h"
+#include "SearchKeys.h"
 
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -85,7 +87,7 @@ Book::Book(db::Connection& connection, BookChanges* changes, Now now)
 
 QStringList Book::ownTables() {
     return {QStringLiteral("yanshu"), QStringLiteral("yanshu_extra"),
-            QStringLiteral("yanshu_deleted")};
+            QStringLiteral("yanshu_deleted"), QStringLiteral("yanshu_unindexed")};
 }
 
 QString Book::newUid() {
@@ -132,7 +134,7 @@ std::optional<db::Transaction> Book::oneWrite() {
 
 void Book::wrote() {
     if (batches_ > 0) {
-        batchWrote_ = true;
+        ++batchWrites_;
     } else if (changes_) {
         emit changes_->changed();
     }
@@ -144,6 +146,9 @@ qint64 Book::add(const Contact& contact) {
 
 qint64 Book::addAsFound(const Contact& contact, const QVariant& id) {
     const db::Connection::OwnedWrites owned(connection_);
+    if (batches_ > 0 && !std::exchange(batchDeferred_, true)) {
+        deferSearchIndex(connection_);
+    }
     const QString uid = contact.uid.isEmpty() ? newUid() : contact.uid;
     // The extras first: the row's search keys are made of them too.
     std::optional<db::Transaction> both = contact.extras.empty() ? std::nullopt : oneWrite();
@@ -345,24 +350,70 @@ void Book::identifyAll() {
     }
 }
 
+// While a batch runs: a page cache of 64 MiB, so that the pages of a large
+// book's indexes stay in memory rather than being written out half-way
+// through the transaction, and the journal of each statement in memory
+// rather than in a temporary file, which each write of the batch wrote to.
+class Book::Batch::Settings {
+public:
+    explicit Settings(db::Connection& connection)
+        : connection_(connection)
+        , cacheSize_(value(QStringLiteral("cache_size")))
+        , tempStore_(value(QStringLiteral("temp_store"))) {
+        connection.execute(QStringLiteral("PRAGMA cache_size = -65536; PRAGMA temp_store = 2"));
+    }
+    ~Settings() {
+        try {
+            connection_.execute(QStringLiteral("PRAGMA cache_size = %1; PRAGMA temp_store = %2")
+                                    .arg(cacheSize_)
+                                    .arg(tempStore_));
+        } catch (const db::DbError&) {
+            // the connection is going anyway
+        }
+    }
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
+
+private:
+    qint64 value(const QString& pragma) {
+        db::Statement read(connection_, QStringLiteral("PRAGMA ") + pragma);
+        return read.step() ? read.integer(0) : 0;
+    }
+
+    db::Connection& connection_;
+    qint64 cacheSize_;
+    qint64 tempStore_;
+};
+
 Book::Batch::Batch(Book& book)
     : book_(book)
+    , settings_(book.batches_ == 0 ? std::make_unique<Settings>(book.connection_) : nullptr)
     , transaction_(book.connection_) {
     ++book_.batches_;
 }
 
 Book::Batch::~Batch() {
     if (!committed_ && --book_.batches_ == 0) {
-        book_.batchWrote_ = false; // rolled back: nothing changed
+        book_.batchWrites_ = 0; // rolled back: nothing changed
+        book_.batchDeferred_ = false;
     }
 }
 
-void Book::Batch::commit() {
+bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
+    if (book_.batches_ == 1) {
+        const db::Connection::OwnedWrites owned(book_.connection_);
+        if ((book_.batchDeferred_ && !catchUpSearchIndex(book_.connection_, keepGoing)) ||
+            (book_.batchWrites_ >= manyWrites && !tidySearchIndex(book_.connection_, keepGoing))) {
+            return false;
+        }
+        book_.batchDeferred_ = false;
+    }
     transaction_.commit();
     committed_ = true;
-    if (--book_.batches_ == 0 && std::exchange(book_.batchWrote_, false) && book_.changes_) {
+    if (--book_.batches_ == 0 && std::exchange(book_.batchWrites_, 0) > 0 && book_.changes_) {
         emit book_.changes_->changed();
     }
+    return true;
 }
 
 } // namespace contacts

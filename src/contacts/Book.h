@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -97,17 +98,22 @@ public:
     void identifyAll();
 
     // Many writes as one transaction and one notification, as an import
-    // makes them: committed by commit(), undone without it.
+    // makes them: committed by commit(), undone without it. The contacts it
+    // adds are indexed for the list's search as it commits, all at once;
+    // that asks `keepGoing` as it goes, and false stops it: nothing is
+    // written, and commit() says so.
     class Batch {
     public:
         explicit Batch(Book& book);
         ~Batch();
         Batch(const Batch&) = delete;
         Batch& operator=(const Batch&) = delete;
-        void commit();
+        bool commit(const std::function<bool()>& keepGoing = {});
 
     private:
+        class Settings;
         Book& book_;
+        std::unique_ptr<Settings> settings_;
         db::Transaction transaction_;
         bool committed_ = false;
     };
@@ -125,7 +131,8 @@ private:
     BookChanges* changes_;
     Now now_;
     int batches_ = 0;
-    bool batchWrote_ = false;
+    qint64 batchWrites_ = 0;
+    bool batchDeferred_ = false; // the batch's contacts wait to be indexed
     std::optional<db::Statement> insert_;
     std::optional<db::Statement> update_;
     std::optional<db::Statement> byUid_;

@@ -149,6 +149,24 @@ void addExtras(db::Connection& connection) {
                        "PRAGMA user_version = 5;"));
 }
 
+// Version 7: the trigram index takes each row as it comes, but for those
+// above the mark a batch of writes leaves in yanshu_unindexed, which it
+// takes at its end in one statement: row by row, each write flushes a
+// segment of its own, and an import of many contacts costs twice as long.
+void deferGrams(db::Connection& connection) {
+    connection.execute(QStringLiteral(
+        "CREATE TABLE yanshu_unindexed (above INTEGER NOT NULL);"
+        "DROP TRIGGER yanshu_grams_insert; DROP TRIGGER yanshu_grams_delete;"
+        "CREATE TRIGGER yanshu_grams_insert AFTER INSERT ON yanshu_find "
+        "WHEN NOT EXISTS (SELECT 1 FROM yanshu_unindexed WHERE NEW.row > above) BEGIN "
+        "INSERT INTO yanshu_grams (rowid, keys) VALUES (NEW.row, NEW.keys); END;"
+        "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find "
+        "WHEN NOT EXISTS (SELECT 1 FROM yanshu_unindexed WHERE OLD.row > above) BEGIN "
+        "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
+        "VALUES ('delete', OLD.row, OLD.keys); END;"
+        "PRAGMA user_version = 7;"));
+}
+
 // Brings the tables from their version up to the current one.
 void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
@@ -163,6 +181,9 @@ void upgrade(db::Connection& connection, int from) {
     // Once, after the tables its keys are made of.
     if (from < 6) {
         makeSearch(connection);
+    }
+    if (from < 7) {
+        deferGrams(connection);
     }
 }
 
@@ -183,24 +204,6 @@ void backUp(db::Connection& connection, const platform::Progress& progress) {
             db::DbErrorKind::Io);
     }
 }
-
-// The connection asks the progress while this lives, if there is one.
-class Reporting {
-public:
-    Reporting(db::Connection& connection, std::function<bool()> ask,
-              const platform::Progress& progress)
-        : connection_(connection) {
-        if (progress) {
-            connection_.setProgressHandler(std::move(ask));
-        }
-    }
-    ~Reporting() { connection_.setProgressHandler({}); }
-    Reporting(const Reporting&) = delete;
-    Reporting& operator=(const Reporting&) = delete;
-
-private:
-    db::Connection& connection_;
-};
 
 void createTablesOfVersion1(db::Connection& connection) {
     connection.execute(contactTable() +
@@ -259,8 +262,9 @@ void openDatabase(db::Connection& connection, const QString& connectionString,
         // Making the keys of a large book takes a while: the window is kept
         // painted, and the user may give up.
         platform::Ticker ticker(progress);
-        const Reporting reporting(
-            connection, [&] { return ticker.keepGoing(0, 0); }, progress);
+        const db::Connection::Asking asking(
+            connection, progress ? std::function<bool()>([&] { return ticker.keepGoing(0, 0); })
+                                 : std::function<bool()>());
         upgrade(connection, version);
         transaction.commit();
     } catch (...) {

@@ -19,7 +19,7 @@ namespace contacts {
 // yanshu_extra holds what contacts have that no column holds; 6:
 // yanshu_rank holds the names' ranked keys, which the list is ordered and
 // first sought by, and surnames are read as surnames.
-inline constexpr int schemaVersion = 6;
+inline constexpr int schemaVersion = 7;
 
 // Both give the connection the functions the tables' triggers call, and
 // leave the contact tables' writes to contacts::Book alone.

@@ -3,6 +3,7 @@
 #include "Extras.h"
 
 #include "platform/db/Connection.h"
+#include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
 
@@ -305,6 +306,30 @@ bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& ke
             return false;
         }
     }
+}
+
+void deferSearchIndex(db::Connection& connection) {
+    // A statement of its own: it may be the first write, which the book's
+    // backup comes before.
+    db::Statement(connection, QStringLiteral("INSERT INTO yanshu_unindexed "
+                                             "SELECT coalesce(max(rowid), 0) FROM yanshu"))
+        .run();
+}
+
+bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
+    try {
+        const db::Connection::Asking asking(connection, keepGoing);
+        connection.execute(QStringLiteral("INSERT INTO yanshu_grams (rowid, keys) "
+                                          "SELECT row, keys FROM yanshu_find WHERE row > "
+                                          "(SELECT max(above) FROM yanshu_unindexed);"
+                                          "DELETE FROM yanshu_unindexed;"));
+    } catch (const db::DbError& e) {
+        if (e.kind() == db::DbErrorKind::Interrupted) {
+            return false;
+        }
+        throw;
+    }
+    return true;
 }
 
 } // namespace contacts

@@ -87,6 +87,14 @@ private:
 
 void defineSearchFunctions(db::Connection& connection);
 
+// Contacts added from now on are indexed by their trigrams only when
+// catchUpSearchIndex comes, all in one statement; in a transaction that
+// ends with it.
+void deferSearchIndex(db::Connection& connection);
+// Indexes those, asking `keepGoing` as it goes: false stops it, and
+// nothing is written.
+bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing = {});
+
 // After many contacts have been written at once: the index of trigrams is
 // merged now, a bounded piece at a time, asking `keepGoing` between pieces
 // (false stops it), rather than by each of the next writes the user makes.

@@ -21,8 +21,9 @@ bool endsCell(char c) {
 
 // Each cell on its own, for a file that mixes UTF-8 and GBK; `line`
 // counts the line feeds passed.
-void appendCells(QByteArrayView part, const text::MixedText& mixed, QByteArrayView named, int& line,
-                 CsvText& out) {
+QString decodedCells(QByteArrayView part, const text::MixedText& mixed, QByteArrayView named,
+                     int& line, Decoding& decoding) {
+    QString out;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= part.size(); ++i) {
         if (i < part.size() && !endsCell(part[i])) {
@@ -31,111 +32,109 @@ void appendCells(QByteArrayView part, const text::MixedText& mixed, QByteArrayVi
         if (i > start) {
             const text::MixedText::Decoded cell =
                 mixed.decode(part.sliced(start, i - start), named);
-            out.text += cell.text;
+            out += cell.text;
             for (auto [read, lines] :
-                 {std::pair{cell.gbk, &out.decoding.gbk}, {cell.refused, &out.decoding.refused}}) {
+                 {std::pair{cell.gbk, &decoding.gbk}, {cell.refused, &decoding.refused}}) {
                 if (read && (lines->empty() || lines->back() != line)) {
                     lines->push_back(line);
                 }
             }
         }
         if (i < part.size()) {
-            out.text += QLatin1Char(part[i]);
+            out += QLatin1Char(part[i]);
             line += part[i] == '\n';
         }
         start = i + 1;
     }
-}
-
-} // namespace
-
-std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step) {
-    constexpr QByteArrayView bom = "\xEF\xBB\xBF";
-    const bool marked = bytes.startsWith(bom);
-    if (marked) {
-        bytes = bytes.sliced(bom.size());
-    }
-    const text::MixedText mixed(bytes);
-    const QByteArrayView named = marked ? "UTF-8" : "";
-    const bool oneSet = mixed.allUtf8() || (!marked && !mixed.holdsUtf8());
-    // In pieces that end at a line feed, which is never part of a UTF-8 or
-    // GBK character, so that each converts on its own.
-    constexpr qsizetype piece = qsizetype(4) << 20;
-    CsvText out;
-    int line = 1;
-    qsizetype at = 0;
-    while (at < bytes.size()) {
-        qsizetype end = std::min(bytes.size(), at + piece);
-        if (end < bytes.size()) {
-            const qsizetype feed = bytes.indexOf('\n', end);
-            end = feed < 0 ? bytes.size() : feed + 1;
-        }
-        const QByteArrayView part = bytes.sliced(at, end - at);
-        if (!oneSet) {
-            appendCells(part, mixed, named, line, out);
-        } else if (mixed.allUtf8()) {
-            out.text += QString::fromUtf8(part);
-        } else {
-            out.text += text::decode(part, "GBK").value_or(QString::fromUtf8(part));
-        }
-        at = end;
-        if (step && !step(at)) {
-            return std::nullopt;
-        }
-    }
     return out;
 }
-
-namespace {
 
 // No field of an address book is longer: the old program's notes hold
 // 65,535 characters at most, and even a long note has some hundred lines.
 // A quoted field past either is a quote never closed, which would take the
-// rest of the file into one field.
+// rest of the file into one field. No row of this program's own, with
+// every column full, comes near a row past maxRowCharacters.
 constexpr qsizetype maxQuotedCharacters = qsizetype(1) << 17;
 constexpr int maxQuotedLines = 1000;
+constexpr qsizetype maxRowCharacters = qsizetype(1) << 20;
 
-// Where the line after the one the position is on begins.
-qsizetype nextLine(const QString& text, qsizetype position) {
-    while (position < text.size() && text[position] != u'\n' && text[position] != u'\r') {
-        ++position;
-    }
-    if (text.sliced(position).startsWith(u"\r\n")) {
-        ++position;
-    }
-    return std::min(position + 1, text.size());
-}
+constexpr QByteArrayView byteOrderMark = "\xEF\xBB\xBF";
 
 } // namespace
 
-CsvReader::CsvReader(QString text)
-    : text_(std::move(text)) {}
+bool skipByteOrderMark(QIODevice& device) {
+    if (device.peek(byteOrderMark.size()) != byteOrderMark) {
+        return false;
+    }
+    device.skip(byteOrderMark.size());
+    return true;
+}
+
+CsvReader::CsvReader(QIODevice& device, const text::MixedText& mixed, bool marked,
+                     qsizetype pieceSize)
+    : pieces_(device, pieceSize, pieceSize) // a row may span pieces
+    , mixed_(mixed)
+    , named_(marked ? "UTF-8" : "")
+    , oneSet_(mixed.allUtf8() || (!marked && !mixed.holdsUtf8())) {}
+
+QString CsvReader::decoded(QByteArrayView piece) {
+    if (!oneSet_) {
+        return decodedCells(piece, mixed_, named_, decodedLine_, decoding_);
+    }
+    if (mixed_.allUtf8()) {
+        return QString::fromUtf8(piece);
+    }
+    return text::decode(piece, "GBK").value_or(QString::fromUtf8(piece));
+}
+
+// Whether there is text at the position, reading the next piece if need
+// be; what is before the row being read goes.
+bool CsvReader::more() {
+    while (position_ >= text_.size()) {
+        const std::optional<QByteArray> piece = pieces_.next();
+        if (!piece) {
+            return false;
+        }
+        text_.remove(0, rowStart_);
+        position_ -= rowStart_;
+        rowStart_ = 0;
+        text_ += decoded(*piece);
+    }
+    return true;
+}
 
 // The row is left out and reading goes on from its next line: every line
-// the quote took is read again, now outside it, so each is read at most
+// a quote took is read again, now outside it, so each is read at most
 // twice.
-void CsvReader::skipRow(int first, qsizetype start) {
-    errors_.push_back(
-        {first, QStringLiteral("引号从这一行起到第 %1 行仍未配对，可能少了一个引号").arg(line_)});
-    position_ = nextLine(text_, start);
+void CsvReader::skipRow(int first, const QString& reason) {
+    errors_.add(first, reason);
+    position_ = rowStart_;
+    while (more() && text_[position_] != u'\n' && text_[position_] != u'\r') {
+        rowStart_ = ++position_;
+    }
+    if (more() && text_[position_] == u'\r') {
+        ++position_;
+    }
+    if (more() && text_[position_] == u'\n') {
+        ++position_;
+    }
     line_ = first + 1;
 }
 
 std::optional<std::pair<int, QStringList>> CsvReader::next() {
-    const QString& t = text_;
-    while (position_ < t.size()) {
+    while (more()) {
         const int first = line_;
-        const qsizetype start = position_;
+        rowStart_ = position_;
         QStringList row;
         QString field;
+        QString fault;
         bool quoted = false;
         bool rowEnded = false;
-        bool runaway = false;
-        while (position_ < t.size() && !rowEnded) {
-            const QChar c = t[position_++];
+        while (!rowEnded && more()) {
+            const QChar c = text_[position_++];
             if (quoted) {
                 if (c == u'"') {
-                    if (position_ < t.size() && t[position_] == u'"') {
+                    if (more() && text_[position_] == u'"') {
                         field += u'"';
                         ++position_;
                     } else {
@@ -144,15 +143,17 @@ std::optional<std::pair<int, QStringList>> CsvReader::next() {
                 } else {
                     line_ += c == u'\n';
                     field += c;
-                    runaway = field.size() > maxQuotedCharacters || line_ - first > maxQuotedLines;
-                    rowEnded = runaway;
+                    if (field.size() > maxQuotedCharacters || line_ - first > maxQuotedLines) {
+                        fault = QStringLiteral("引号从这一行起到第 %1 行仍未配对，可能少了一个引号")
+                                    .arg(line_);
+                    }
                 }
             } else if (c == u'"') {
                 quoted = true;
             } else if (c == u',') {
                 row << std::exchange(field, QString());
             } else if (c == u'\n' || c == u'\r') {
-                if (c == u'\r' && position_ < t.size() && t[position_] == u'\n') {
+                if (c == u'\r' && more() && text_[position_] == u'\n') {
                     ++position_;
                 }
                 ++line_;
@@ -160,9 +161,13 @@ std::optional<std::pair<int, QStringList>> CsvReader::next() {
             } else {
                 field += c;
             }
+            if (fault.isEmpty() && position_ - rowStart_ > maxRowCharacters) {
+                fault = QStringLiteral("这一行太长，读不下");
+            }
+            rowEnded = rowEnded || !fault.isEmpty();
         }
-        if (runaway) {
-            skipRow(first, start);
+        if (!fault.isEmpty()) {
+            skipRow(first, fault);
             continue;
         }
         row << field;

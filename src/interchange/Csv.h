@@ -1,11 +1,11 @@
 #pragma once
 
 #include "Entry.h"
+#include "Pieces.h"
 
 #include <QByteArray>
 #include <QStringList>
 
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -15,37 +15,49 @@ struct Contact;
 
 namespace interchange {
 
-// The text of a CSV file: UTF-8 with or without its mark, else GBK (what
-// Excel and WPS save on a Chinese system). In a file that holds both, each
-// cell is read on its own. Converted in pieces, after each of which `step`
-// hears how many bytes are done and may stop it.
-struct CsvText {
-    QString text;
-    Decoding decoding;
-};
-std::optional<CsvText> csvText(QByteArrayView bytes, const std::function<bool(qint64)>& step = {});
+// Whether the file, where it stands, begins with UTF-8's byte-order mark,
+// which is then passed.
+bool skipByteOrderMark(QIODevice& device);
 
-// Reads RFC 4180 rows: fields split by commas, quoted ones holding commas,
-// doubled quotes and line breaks; rows end with CR LF or LF. A row whose
-// quote runs on past any real field is left out, and its line and the
-// reason kept in errors().
+// Reads RFC 4180 rows of a file a piece at a time: fields split by commas,
+// quoted ones holding commas, doubled quotes and line breaks; rows end
+// with CR LF or LF. The text is UTF-8 (with or without its mark), else GBK
+// (what Excel and WPS save on a Chinese system); in a file that holds both,
+// each cell is read on its own. A row whose quote runs on past any real
+// field, or that is longer than any real row, is left out, and its line
+// and the reason kept in errors().
 class CsvReader {
 public:
-    explicit CsvReader(QString text);
+    // From where the file stands, after any mark (`marked`); `mixed` is how
+    // its text stands to UTF-8.
+    CsvReader(QIODevice& device, const text::MixedText& mixed, bool marked,
+              qsizetype pieceSize = Pieces::pieceSize);
 
     // The next row and the line it begins on; nothing at the end.
     std::optional<std::pair<int, QStringList>> next();
-    qsizetype position() const { return position_; }
-    qsizetype size() const { return text_.size(); }
-    const std::vector<ReadError>& errors() const { return errors_; }
+    // How much of the file is read.
+    qint64 position() const { return pieces_.done(); }
+    const ReadErrors& errors() const { return errors_; }
+    // The lines read otherwise than the file says, up to the line, which
+    // are taken away.
+    Decoding decodedUpTo(int line) { return decoding_.takeUpTo(line); }
 
 private:
-    void skipRow(int first, qsizetype start);
+    bool more();
+    QString decoded(QByteArrayView piece);
+    void skipRow(int first, const QString& reason);
 
-    QString text_;
-    qsizetype position_ = 0;
+    Pieces pieces_;
+    text::MixedText mixed_;
+    QByteArrayView named_; // the set the file names by its mark
+    bool oneSet_;
+    int decodedLine_ = 1; // of the text decoded so far
+    Decoding decoding_;
+    QString text_;           // decoded, from the start of the row being read
+    qsizetype rowStart_ = 0; // in text_
+    qsizetype position_ = 0; // in text_
     int line_ = 1;
-    std::vector<ReadError> errors_;
+    ReadErrors errors_;
 };
 
 // The columns of a file by its header row: this program's own (the card's

@@ -5,8 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
-#include <tuple>
 #include <vector>
 
 namespace interchange {
@@ -41,21 +41,16 @@ struct Decoding {
     std::vector<int> gbk;
     std::vector<int> refused;
 
-    // Those up to the line that were not taken before.
+    // Those up to the line, which are taken away.
     Decoding takeUpTo(int line) {
         Decoding taken;
-        for (auto [from, to, done] : {std::tuple{&gbk, &taken.gbk, &gbkTaken_},
-                                      {&refused, &taken.refused, &refusedTaken_}}) {
-            for (; *done < from->size() && (*from)[*done] <= line; ++*done) {
-                to->push_back((*from)[*done]);
-            }
+        for (auto [from, to] : {std::pair{&gbk, &taken.gbk}, {&refused, &taken.refused}}) {
+            const auto end = std::upper_bound(from->begin(), from->end(), line);
+            to->assign(from->begin(), end);
+            from->erase(from->begin(), end);
         }
         return taken;
     }
-
-private:
-    std::size_t gbkTaken_ = 0;
-    std::size_t refusedTaken_ = 0;
 };
 
 // A contact read from a file, ready to be stored.
@@ -76,6 +71,28 @@ struct Entry {
 struct ReadError {
     int line;
     QString reason;
+};
+
+// The first `kept` of those, in the order read, and how many more there
+// were: a file of nothing but faults takes no more memory than a good one.
+class ReadErrors {
+public:
+    static constexpr std::size_t kept = 1000;
+
+    void add(int line, QString reason) {
+        if (list_.size() < kept) {
+            list_.push_back({line, std::move(reason)});
+        } else {
+            ++more_;
+        }
+    }
+    const std::vector<ReadError>& list() const { return list_; }
+    qint64 more() const { return more_; }
+    bool empty() const { return list_.empty(); }
+
+private:
+    std::vector<ReadError> list_;
+    qint64 more_ = 0;
 };
 
 } // namespace interchange

@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "Mapping.h"
+#include "Pieces.h"
 #include "VCard.h"
 
 #include "contacts/Book.h"
@@ -104,14 +105,46 @@ struct Stored {
     QString rev;
 };
 
+// Whether every contact that holds all the card says shares a telephone or
+// an e-mail address with it: the card has one that counts.
+bool holdingAllShares(const Fields& card) {
+    return !card[std::size_t(Field::Email)].trimmed().isEmpty() ||
+           std::ranges::any_of(phoneFields,
+                               [&](Field f) { return !phoneKey(card[std::size_t(f)]).isEmpty(); });
+}
+
+// The columns sharesTelephoneOrEmail looks at, as a query gives them from
+// its second on.
+QString sharedColumns() {
+    QStringList names;
+    for (const Field f : phoneFields) {
+        names << contacts::textColumns[std::size_t(f)].column.toString();
+    }
+    names << contacts::textColumns[std::size_t(Field::Email)].column.toString();
+    return names.join(u", ");
+}
+
+Fields sharedFields(const db::Statement& query) {
+    Fields fields;
+    int column = 1;
+    for (const Field f : phoneFields) {
+        fields[std::size_t(f)] = query.text(column++);
+    }
+    fields[std::size_t(Field::Email)] = query.text(column);
+    return fields;
+}
+
 // The book as an import sees it: look-ups by UID and by name, and the
 // book's own writes, all inside the import's transaction.
 class ImportBook {
 public:
     ImportBook(db::Connection& connection, contacts::BookChanges* changes, const Now& now)
         : connection_(connection)
-        , byName_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?")
-                                  .arg(contacts::Book::columns()))
+        , byName_(
+              connection,
+              QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?").arg(sharedColumns()))
+        , byRow_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE _rowid_ = ?")
+                                 .arg(contacts::Book::columns()))
         , writes_(connection, changes, now) {}
 
     contacts::Book& writes() { return writes_; }
@@ -125,13 +158,21 @@ public:
     }
 
     // The name column's own index and collation: Latin letters without case.
+    // A common name has many contacts: they are read whole only where their
+    // telephones and e-mail cannot tell.
     std::optional<Stored> sameContact(const Fields& card) {
+        const bool sharingTells = holdingAllShares(card);
         byName_.reset();
         byName_.bind(1, card[std::size_t(Field::Name)]);
         while (byName_.step()) {
-            const Stored row = stored(byName_);
-            if (sharesTelephoneOrEmail(card, row.fields) || holdsAll(row.fields, card)) {
-                return row;
+            if (sharesTelephoneOrEmail(card, sharedFields(byName_))) {
+                return stored(byName_.integer(0));
+            }
+            if (!sharingTells) {
+                Stored row = stored(byName_.integer(0));
+                if (holdsAll(row.fields, card)) {
+                    return row;
+                }
             }
         }
         return std::nullopt;
@@ -155,13 +196,17 @@ public:
     }
 
 private:
-    static Stored stored(const db::Statement& query) {
-        const contacts::Contact contact = contacts::Book::read(query, 1);
-        return {query.integer(0), contact.fields, contact.uid, contact.rev};
+    Stored stored(qint64 rowid) {
+        byRow_.reset();
+        byRow_.bind(1, rowid);
+        byRow_.step();
+        const contacts::Contact contact = contacts::Book::read(byRow_, 1);
+        return {rowid, contact.fields, contact.uid, contact.rev};
     }
 
     db::Connection& connection_;
     db::Statement byName_;
+    db::Statement byRow_;
     contacts::Book writes_;
     std::optional<qint64> nextId_;
 };
@@ -208,7 +253,7 @@ public:
 
     void take(const Entry& entry) {
         const auto remark = [&](const QString& text) {
-            report.remarks.push_back({entry.line, entry[Field::Name], text});
+            report.remark({entry.line, entry[Field::Name], text});
         };
         if (!entry.notTaken.isEmpty()) {
             remark(QStringLiteral("未导入：%1").arg(entry.notTaken.join(u'、')));
@@ -304,37 +349,12 @@ private:
     ImportBook book_;
 };
 
-// A page cache of 64 MiB while a batch runs, so that the pages of a large
-// book's UID index stay in memory rather than being written out, with a
-// sync of the journal, half-way through the transaction.
-class LargeCache {
-public:
-    explicit LargeCache(db::Connection& connection)
-        : connection_(connection) {
-        db::Statement size(connection, QStringLiteral("PRAGMA cache_size"));
-        previous_ = size.step() ? size.integer(0) : -2000;
-        connection.execute(QStringLiteral("PRAGMA cache_size = -65536"));
-    }
-    ~LargeCache() {
-        try {
-            connection_.execute(QStringLiteral("PRAGMA cache_size = %1").arg(previous_));
-        } catch (const db::DbError&) {
-            // the connection is going anyway
-        }
-    }
-    LargeCache(const LargeCache&) = delete;
-    LargeCache& operator=(const LargeCache&) = delete;
-
-private:
-    db::Connection& connection_;
-    qint64 previous_;
-};
-
 // What a reader left out, with its line and why.
-void noteSkipped(ImportReport& report, const std::vector<ReadError>& unread) {
-    for (const ReadError& e : unread) {
-        report.skipped.push_back({e.line, {}, e.reason});
+void noteSkipped(ImportReport& report, const ReadErrors& unread) {
+    for (const ReadError& e : unread.list()) {
+        report.skip({e.line, {}, e.reason});
     }
+    report.moreSkipped += unread.more();
 }
 
 } // namespace
@@ -347,9 +367,9 @@ QString ImportReport::text(const QString& fileName, int maxNotes) const {
                         .arg(added)
                         .arg(updated)
                         .arg(unchanged)
-                        .arg(skipped.size());
+                        .arg(qint64(skipped.size()) + moreSkipped);
     int shown = 0;
-    int left = int(skipped.size() + remarks.size());
+    qint64 left = qint64(skipped.size() + remarks.size()) + moreSkipped + moreRemarks;
     for (const auto& [heading, notes] : {std::pair{QStringLiteral("跳过："), &skipped},
                                          std::pair{QStringLiteral("说明："), &remarks}}) {
         if (notes->empty() || cancelled) {
@@ -379,45 +399,43 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     if (!file.open(QIODevice::ReadOnly)) {
         throw db::FileError(db::FileFailure::Open, path, file.errorString());
     }
-    QByteArray copy;
-    const uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr;
-    if (!mapped) {
-        copy = file.readAll();
+    const bool vcard = looksLikeVCard(file.peek(1 << 16));
+    const bool marked = !vcard && skipByteOrderMark(file);
+    // Looking at the text's character sets is the first tenth of the work,
+    // reading the cards or rows the rest.
+    constexpr qint64 total = 1000;
+    const qint64 size = std::max<qint64>(1, file.size());
+    Ticker ticker(progress);
+    const std::optional<text::MixedText> mixed =
+        surveyText(file, [&](qint64 done) { return ticker.keepGoing(done * 100 / size, total); });
+    if (!mixed) {
+        ImportReport cancelled;
+        cancelled.cancelled = true;
+        return cancelled;
     }
-    const QByteArrayView data = mapped ? QByteArrayView(mapped, file.size()) : QByteArrayView(copy);
+    const auto read = [&](qint64 done) { return ticker.keepGoing(100 + done * 900 / size, total); };
 
-    const LargeCache cache(connection);
     Importer importer(connection, changes, now);
     contacts::Book::Batch batch(importer.book());
     ImportReport& report = importer.report;
-    Ticker ticker(progress);
-    if (looksLikeVCard(data)) {
-        VCardReader reader(data);
+    if (vcard) {
+        VCardReader reader(file, *mixed);
         while (auto card = reader.next()) {
             Entry entry = toEntry(card->second);
             entry.line = card->first;
             entry.decoding = reader.decoding();
             importer.take(entry);
-            if (!ticker.keepGoing(reader.position(), data.size())) {
+            if (!read(reader.position())) {
                 report.cancelled = true;
                 return report;
             }
         }
         noteSkipped(report, reader.errors());
     } else {
-        // Converting the text is the first tenth of the work, reading it the rest.
-        constexpr qint64 total = 1000;
-        std::optional<CsvText> text = csvText(data, [&](qint64 done) {
-            return ticker.keepGoing(done * 100 / std::max<qint64>(1, data.size()), total);
-        });
-        if (!text) {
-            report.cancelled = true;
-            return report;
-        }
-        CsvReader reader(std::move(text->text));
+        CsvReader reader(file, *mixed, marked);
         const auto header = reader.next();
         if (!reader.errors().empty()) {
-            const ReadError& e = reader.errors().front();
+            const ReadError& e = reader.errors().list().front();
             fileFailure(QStringLiteral("文件“%1”第 ") + QString::number(e.line) +
                             QStringLiteral(" 行的表头读不出来：") + e.reason + u'。',
                         path, QStringLiteral("an unclosed quote in the header"));
@@ -428,30 +446,24 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
             fileFailure(QStringLiteral("文件“%1”既不是 vCard 名片，也不是认得的 CSV 表格。"), path,
                         QStringLiteral("no BEGIN:VCARD and no known CSV header"));
         }
-        for (const QString& remark : decodingRemarks(text->decoding.takeUpTo(lastLine(*header)))) {
-            report.remarks.push_back({header->first, {}, remark});
+        for (const QString& remark : decodingRemarks(reader.decodedUpTo(lastLine(*header)))) {
+            report.remark({header->first, {}, remark});
         }
         while (auto row = reader.next()) {
             Entry entry = columns->entry(row->second);
             entry.line = row->first;
-            entry.decoding = text->decoding.takeUpTo(lastLine(*row));
+            entry.decoding = reader.decodedUpTo(lastLine(*row));
             importer.take(entry);
-            if (!ticker.keepGoing(
-                    100 + reader.position() * 900 / std::max<qint64>(1, reader.size()), total)) {
+            if (!read(reader.position())) {
                 report.cancelled = true;
                 return report;
             }
         }
         noteSkipped(report, reader.errors());
     }
-    if (report.added + report.updated >= contacts::manyWrites &&
-        !contacts::tidySearchIndex(connection, [&] { return ticker.keepGoing(1, 1); })) {
-        report.cancelled = true;
-        return report;
-    }
     std::sort(report.skipped.begin(), report.skipped.end(),
               [](const auto& a, const auto& b) { return a.line < b.line; });
-    batch.commit();
+    report.cancelled = !batch.commit([&] { return ticker.keepGoing(total, total); });
     return report;
 }
 

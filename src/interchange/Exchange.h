@@ -32,12 +32,29 @@ struct ImportReport {
     int added = 0;
     int updated = 0;
     int unchanged = 0;
+    // The first `keptNotes` of each, in the file's order, and a count of
+    // the rest: a million photos left out make no million notes.
     std::vector<Note> skipped; // not imported, with the reason
     std::vector<Note> remarks; // imported, with something the user should know
-    bool cancelled = false;    // stopped: nothing was stored
+    qint64 moreSkipped = 0;
+    qint64 moreRemarks = 0;
+    bool cancelled = false; // stopped: nothing was stored
+
+    static constexpr std::size_t keptNotes = 1000;
+    void skip(Note note) { keep(skipped, moreSkipped, std::move(note)); }
+    void remark(Note note) { keep(remarks, moreRemarks, std::move(note)); }
 
     // The report for the user; at most `maxNotes` lines of notes, then a count.
     QString text(const QString& fileName, int maxNotes = -1) const;
+
+private:
+    static void keep(std::vector<Note>& notes, qint64& more, Note note) {
+        if (notes.size() < keptNotes) {
+            notes.push_back(std::move(note));
+        } else {
+            ++more;
+        }
+    }
 };
 
 // Brings the contacts of a vCard (2.1, 3.0, 4.0) or CSV file into the book,

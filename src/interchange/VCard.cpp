@@ -198,13 +198,28 @@ bool looksLikeVCard(QByteArrayView data) {
            "BEGIN:VCARD";
 }
 
-VCardReader::VCardReader(QByteArrayView data)
-    : data_(data)
-    , mixed_(data) {
-    if (data_.startsWith(utf8Bom)) {
-        position_ = utf8Bom.size();
-    }
+namespace {
+
+std::unique_ptr<QBuffer> opened(QByteArrayView data) {
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(data.toByteArray());
+    buffer->open(QIODevice::ReadOnly);
+    return buffer;
 }
+
+} // namespace
+
+VCardReader::VCardReader(QIODevice& device, const text::MixedText& mixed, qsizetype pieceSize,
+                         qsizetype longest)
+    : mixed_(mixed)
+    , pieces_(device, pieceSize, longest)
+    , longest_(longest) {}
+
+VCardReader::VCardReader(QByteArrayView data)
+    : owned_(opened(data))
+    , mixed_(data)
+    , pieces_(*owned_)
+    , longest_(Pieces::longestLine) {}
 
 std::optional<VCardReader::Line> VCardReader::physical() {
     if (!pending_.empty()) {
@@ -212,19 +227,34 @@ std::optional<VCardReader::Line> VCardReader::physical() {
         pending_.pop_back();
         return line;
     }
-    if (position_ >= data_.size()) {
-        return std::nullopt;
+    while (at_ >= piece_.size()) {
+        std::optional<QByteArray> piece = pieces_.next();
+        if (!piece) {
+            return std::nullopt;
+        }
+        piece_ = std::move(*piece);
+        at_ = 0;
     }
-    qsizetype end = data_.indexOf('\n', position_);
-    const qsizetype next = end < 0 ? data_.size() : end + 1;
-    if (end < 0) {
-        end = data_.size();
-    }
-    while (end > position_ && data_[end - 1] == '\r') {
+    const qsizetype feed = piece_.indexOf('\n', at_);
+    const qsizetype next = feed < 0 ? piece_.size() : feed + 1;
+    qsizetype end = feed < 0 ? piece_.size() : feed;
+    while (end > at_ && piece_[end - 1] == '\r') {
         --end; // iOS ends its lines with CR CR LF
     }
-    Line line{data_.sliced(position_, end - position_).toByteArray(), ++lineNumber_};
-    position_ = next;
+    Line line{piece_.sliced(at_, end - at_), ++lineNumber_};
+    if (lineNumber_ == 1 && line.text.startsWith(utf8Bom)) {
+        line.text.remove(0, utf8Bom.size());
+    }
+    at_ = next;
+    // A line cut at the piece's end goes on in the pieces after it.
+    for (bool cut = feed < 0 && pieces_.cut(); cut;) {
+        line.tooLong = true;
+        std::optional<QByteArray> piece = pieces_.next();
+        piece_ = piece.value_or(QByteArray());
+        const qsizetype rest = piece_.indexOf('\n');
+        at_ = rest < 0 ? piece_.size() : rest + 1;
+        cut = piece && rest < 0 && pieces_.cut();
+    }
     return line;
 }
 
@@ -243,16 +273,20 @@ std::optional<VCardReader::Line> VCardReader::logical() {
         if (!next) {
             break;
         }
+        QByteArrayView more = next->text;
         if (qp && line->text.endsWith('=')) {
             line->text.chop(1);
-            line->text += next->text;
-        } else if (!next->text.isEmpty() && isBlank(next->text[0])) {
-            line->text += version_ == "2.1" ? next->text : next->text.mid(1);
-        } else if (base64 && !next->text.isEmpty() && !next->text.contains(':')) {
-            line->text += next->text;
-        } else {
+        } else if (!more.isEmpty() && isBlank(more[0])) {
+            more = version_ == "2.1" ? more : more.sliced(1);
+        } else if (!base64 || more.isEmpty() || more.contains(':')) {
             pending_.push_back(std::move(*next));
             break;
+        }
+        // Read on to its end, but keep no more than fits.
+        line->tooLong =
+            line->tooLong || next->tooLong || line->text.size() + more.size() > longest_;
+        if (!line->tooLong) {
+            line->text += more;
         }
     }
     return line;
@@ -355,7 +389,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             continue;
         }
         if (line->text.trimmed().toUpper() != "BEGIN:VCARD") {
-            errors_.push_back({line->number, QStringLiteral("这一行不在任何名片之内")});
+            errors_.add(line->number, QStringLiteral("这一行不在任何名片之内"));
             continue;
         }
         const int begin = line->number;
@@ -364,6 +398,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
         std::vector<Item> items;
         QString error;
         bool ended = false;
+        qsizetype size = 0;
         while (std::optional<Line> inner = logical()) {
             const QByteArray upper = inner->text.trimmed().toUpper();
             if (upper == "END:VCARD") {
@@ -380,7 +415,14 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             if (upper.startsWith("VERSION:")) {
                 version_ = upper.mid(8).trimmed();
             }
+            size += inner->text.size();
+            if (error.isEmpty() && inner->tooLong) {
+                error = QStringLiteral("第 %1 行太长，读不下").arg(inner->number);
+            } else if (error.isEmpty() && size > longest_) {
+                error = QStringLiteral("名片太大，读不下");
+            }
             if (!error.isEmpty()) {
+                items.clear();
                 continue; // the card is lost already; read on to its end
             }
             if (std::optional<Item> it = item(*inner, version_, error)) {
@@ -391,7 +433,7 @@ std::optional<std::pair<int, std::vector<Item>>> VCardReader::next() {
             error = QStringLiteral("名片没有结束（缺少 END:VCARD）");
         }
         if (!error.isEmpty()) {
-            errors_.push_back({begin, error});
+            errors_.add(begin, error);
             continue;
         }
         return std::pair{begin, std::move(items)};

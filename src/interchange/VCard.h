@@ -1,11 +1,15 @@
 #pragma once
 
 #include "Entry.h"
+#include "Pieces.h"
 
 #include "platform/text/CodePage.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QByteArrayView>
+
+#include <memory>
 
 #include <optional>
 #include <vector>
@@ -16,20 +20,26 @@ struct Contact;
 
 namespace interchange {
 
-// Reads the cards of a vCard file (2.1, 3.0 or 4.0) one at a time.
-// Handles folded lines, quoted-printable values and their soft line
-// breaks, any character set the system converts (each value read on its
-// own: UTF-8 or GBK where it names none), escapes, grouped properties and
-// base64 data, which is skipped. A card that cannot be read is left out
-// and its line and reason kept in errors().
+// Reads the cards of a vCard file (2.1, 3.0 or 4.0) one at a time, a
+// piece of the file at a time. Handles folded lines, quoted-printable
+// values and their soft line breaks, any character set the system converts
+// (each value read on its own: UTF-8 or GBK where it names none), escapes,
+// grouped properties and base64 data, which is skipped. A card that cannot
+// be read is left out and its line and reason kept in errors(); a card or
+// line larger than `Pieces::longestLine` is one of those.
 class VCardReader {
 public:
+    // From the file's beginning; `mixed` is how its text stands to UTF-8.
+    VCardReader(QIODevice& device, const text::MixedText& mixed,
+                qsizetype pieceSize = Pieces::pieceSize, qsizetype longest = Pieces::longestLine);
+    // Cards held in memory.
     explicit VCardReader(QByteArrayView data);
 
     // The next card's items and the line it begins on; nothing at the end.
     std::optional<std::pair<int, std::vector<Item>>> next();
-    qsizetype position() const { return position_; }
-    const std::vector<ReadError>& errors() const { return errors_; }
+    // How much of the file is read.
+    qint64 position() const { return pieces_.done() - (piece_.size() - at_); }
+    const ReadErrors& errors() const { return errors_; }
     // The lines of the last card read otherwise than the file says.
     const Decoding& decoding() const { return decoding_; }
 
@@ -37,18 +47,22 @@ private:
     struct Line {
         QByteArray text;
         int number;
+        bool tooLong = false;
     };
     std::optional<Line> physical();
     std::optional<Line> logical();
     std::optional<Item> item(const Line& line, const QByteArray& version, QString& error);
 
-    QByteArrayView data_;
-    qsizetype position_ = 0;
+    std::unique_ptr<QBuffer> owned_; // the data of a reader of memory
+    text::MixedText mixed_;
+    Pieces pieces_;
+    qsizetype longest_;
+    QByteArray piece_;
+    qsizetype at_ = 0;
     int lineNumber_ = 0;
     std::vector<Line> pending_; // read ahead, the next on top
-    text::MixedText mixed_;
     QByteArray version_;
-    std::vector<ReadError> errors_;
+    ReadErrors errors_;
     Decoding decoding_;
 };
 

@@ -207,12 +207,9 @@ ConversionReport convert(const QString& accessFile, db::Connection& target,
         return cancelled;
     }
     copyUsers(file, target, report);
-    if (file.cancelled() ||
-        (report.contactsWritten >= contacts::manyWrites &&
-         !contacts::tidySearchIndex(target, [&] { return ticker.keepGoing(1, 1); }))) {
+    if (file.cancelled() || !batch.commit([&] { return ticker.keepGoing(1, 1); })) {
         return cancelled;
     }
-    batch.commit();
     return report;
 }
 

@@ -7,18 +7,32 @@
 #include "contacts/ContactStore.h"
 #include "contacts/Extras.h"
 #include "contacts/Schema.h"
+#include "interchange/Csv.h"
 #include "interchange/Exchange.h"
+#include "interchange/Mapping.h"
+#include "interchange/VCard.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 #include "platform/text/CodePage.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <optional>
+#include <tuple>
+
+#if defined(__SANITIZE_ADDRESS__)
+// AddressSanitizer's own count; GCC installs no header for it.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
+#elif defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using interchange::ExportFormat;
 using interchange::ImportReport;
@@ -45,6 +59,24 @@ long statusKb(QByteArrayView field) {
         }
     }
     return -1;
+}
+
+// The bytes the program holds now: its live heap and the pages of files
+// mapped into it; none where the system cannot say.
+std::optional<qint64> heldBytes() {
+    const long mapped = statusKb("RssFile:");
+    if (mapped < 0) {
+        return std::nullopt;
+    }
+#if defined(__SANITIZE_ADDRESS__)
+    const qint64 heap = qint64(__sanitizer_get_current_allocated_bytes());
+#elif defined(__GLIBC__)
+    const struct mallinfo2 info = mallinfo2();
+    const qint64 heap = qint64(info.uordblks + info.hblkhd);
+#else
+    return std::nullopt;
+#endif
+    return heap + qint64(mapped) * 1024;
 }
 
 // The caption's column index, from 0 (姓名) to 20 (备注信息).
@@ -155,8 +187,8 @@ class InterchangeTest : public QObject {
         return lines;
     }
 
-    qint64 count() {
-        db::Statement s(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
+    qint64 count(const QString& table = QStringLiteral("yanshu")) {
+        db::Statement s(connection, QStringLiteral("SELECT count(*) FROM ") + table);
         s.step();
         return s.integer(0);
     }
@@ -751,6 +783,118 @@ private slots:
         write(path, twice);
         m = measuredImport(path);
         QVERIFY2(m.report.added == 1 && m.ms < 3000 && m.mib < 100, qPrintable(m.figures()));
+    }
+
+    // What an import adds is indexed for the list's search as it commits,
+    // all at once: a card merged into one added just before it, and one
+    // merged into a contact the book had, are found by the middle of what
+    // they hold, and the index matches its table to the row.
+    void importedContactsAreFoundByAnyPart() {
+        const QString path = dir->filePath(QStringLiteral("merged.vcf"));
+        const QByteArray card = "BEGIN:VCARD\nVERSION:3.0\nFN:%1\nTEL:%2\n%3END:VCARD\n";
+        const auto cardOf = [&](const char* name, const char* tel, const char* more = "") {
+            return QByteArray(card).replace("%1", name).replace("%2", tel).replace("%3", more);
+        };
+        write(path, cardOf("司马光", "13700000000"));
+        QCOMPARE(import(path).added, 1);
+        write(path, cardOf("欧阳明", "13900001111") +
+                        cardOf("欧阳明", "13900001111", "EMAIL:ouyang.ming@corp.example\n") +
+                        cardOf("司马光", "13700000000", "EMAIL:sima.guang@old.example\n"));
+        const ImportReport report = import(path);
+        QCOMPARE(std::tuple(report.added, report.updated), std::tuple(1, 2));
+        for (const auto& [typed, name] :
+             {std::pair{"ming@corp", "欧阳明"}, {"guang@old", "司马光"}}) {
+            const auto found =
+                contacts::ContactStore::search(connection, QString::fromUtf8(typed), {}, 10, 100)
+                    .found;
+            QCOMPARE(found.size(), std::size_t(1));
+            QCOMPARE(found[0].shown[0], QString::fromUtf8(name));
+        }
+        connection.execute(QStringLiteral(
+            "INSERT INTO yanshu_grams (yanshu_grams, rank) VALUES ('integrity-check', 1)"));
+        QCOMPARE(count(QStringLiteral("yanshu_unindexed")), qint64(0));
+    }
+
+    // A file is read a piece at a time: importing 40 MB of one contact over
+    // and over holds a small part of it at any time, as vCards or as CSV.
+    void largeFilesStream() {
+        if (!heldBytes()) {
+            QSKIP("the system does not say what the program holds");
+        }
+        QByteArray note;
+        for (int i = 0; note.size() < 60000; ++i) {
+            note += "第" + QByteArray::number(i) + "行备注：" + QByteArray(600, 'a') + "\\n";
+        }
+        const QByteArray card =
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张三\r\nTEL:13800000000\r\nNOTE:" + note +
+            "\r\nEND:VCARD\r\n";
+        const QByteArray row = "张三,13800000000,\"" + note.replace("\\n", "\n") + "\"\r\n";
+        for (const auto& [name, head, piece] :
+             {std::tuple{"many.vcf", QByteArray(), card},
+              {"many.csv", QByteArray("姓名,移动电话,备注信息\r\n"), row}}) {
+            QByteArray file = head;
+            int copies = 0;
+            for (; file.size() < (40 << 20); ++copies) {
+                file += piece;
+            }
+            const QString path = dir->filePath(QLatin1String(name));
+            write(path, file);
+            file.clear();
+            const qint64 before = *heldBytes();
+            qint64 most = 0;
+            const ImportReport report = import(path, [&](qint64, qint64) {
+                most = std::max(most, *heldBytes() - before);
+                return true;
+            });
+            QVERIFY2(report.added + report.unchanged == copies && report.skipped.empty(),
+                     qPrintable(report.text(path, 5)));
+            QVERIFY2(most < (12 << 20), qPrintable(QStringLiteral("%1 MiB").arg(most >> 20)));
+        }
+    }
+
+    // No line makes a reader hold more than its limit: a longer line, a
+    // folded one that grows longer, or a CSV row longer than any real one
+    // is skipped with its line, and what follows is read.
+    void overlongLinesAreSkipped() {
+        const auto opened = [](QBuffer& buffer, const QByteArray& bytes) {
+            buffer.setData(bytes);
+            buffer.open(QIODevice::ReadOnly);
+        };
+        const QByteArray card = "BEGIN:VCARD\nVERSION:3.0\nFN:%1\nEND:VCARD\n";
+        QByteArray folded = "NOTE:";
+        for (int i = 0; i < 500; ++i) {
+            folded += "folded line\n ";
+        }
+        const QByteArray cards = QByteArray(card).replace("%1", "张三") +
+                                 "BEGIN:VCARD\nNOTE:" + QByteArray(10000, 'x') + "\nEND:VCARD\n" +
+                                 "BEGIN:VCARD\n" + folded + "x\nEND:VCARD\n" +
+                                 QByteArray(card).replace("%1", "李四");
+        QBuffer vcf;
+        opened(vcf, cards);
+        interchange::VCardReader cardReader(vcf, text::MixedText(cards), 64, 4096);
+        QStringList names;
+        while (const auto read = cardReader.next()) {
+            names << interchange::toEntry(read->second)[contacts::Field::Name];
+        }
+        QCOMPARE(names, QStringList({QStringLiteral("张三"), QStringLiteral("李四")}));
+        QCOMPARE(cardReader.errors().list().size(), std::size_t(2));
+        QCOMPARE(cardReader.errors().list()[0].line, 5);
+        QCOMPARE(cardReader.errors().list()[0].reason, QStringLiteral("第 6 行太长，读不下"));
+        QCOMPARE(cardReader.errors().list()[1].reason, QStringLiteral("第 9 行太长，读不下"));
+
+        const QByteArray rows =
+            "姓名,备注信息\n张三,1\n李四," + QByteArray(1100000, 'x') + "\n王五,3\n";
+        QBuffer csv;
+        opened(csv, rows);
+        interchange::CsvReader rowReader(csv, text::MixedText(rows), false, 4096);
+        names.clear();
+        while (const auto read = rowReader.next()) {
+            names << read->second.first();
+        }
+        QCOMPARE(names, QStringList({QStringLiteral("姓名"), QStringLiteral("张三"),
+                                     QStringLiteral("王五")}));
+        QCOMPARE(rowReader.errors().list().size(), std::size_t(1));
+        QCOMPARE(rowReader.errors().list()[0].line, 3);
     }
 
     // An unclosed quote in row 1 no longer takes the rest of the file into

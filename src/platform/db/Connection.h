@@ -50,6 +50,22 @@ public:
     // it fails as interrupted (DbErrorKind::Interrupted). Empty: never asked.
     void setProgressHandler(std::function<bool()> handler);
 
+    // The connection asks `keepGoing` while statements run, for as long as
+    // this lives; an empty one asks nothing.
+    class Asking {
+    public:
+        Asking(Connection& connection, std::function<bool()> keepGoing)
+            : connection_(connection) {
+            connection.setProgressHandler(std::move(keepGoing));
+        }
+        ~Asking() { connection_.setProgressHandler({}); }
+        Asking(const Asking&) = delete;
+        Asking& operator=(const Asking&) = delete;
+
+    private:
+        Connection& connection_;
+    };
+
     // Runs once, just before the first statement that writes is stepped
     // (a Statement that is not read-only): what must happen only when the
     // file is about to change, such as its backup. Its exception stops

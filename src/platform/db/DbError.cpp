@@ -32,6 +32,7 @@ struct FileSentence {
 
 constexpr FileSentence fileSentences[] = {
     {FileFailure::Open, DbErrorKind::Io, u"无法打开文件“%1”。"},
+    {FileFailure::Read, DbErrorKind::Io, u"无法读取文件“%1”。"},
     {FileFailure::Write, DbErrorKind::Io, u"无法写入文件“%1”。"},
     {FileFailure::DiskFull, DbErrorKind::DiskFull, u"磁盘已满，无法写入文件“%1”。"},
     {FileFailure::MakeFolder, DbErrorKind::Io, u"无法建立文件夹“%1”。"},

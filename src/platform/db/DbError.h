@@ -56,6 +56,7 @@ private:
 // and one message box serve both.
 enum class FileFailure {
     Open,
+    Read,
     Write,
     DiskFull,
     MakeFolder,

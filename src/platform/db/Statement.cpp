@@ -134,4 +134,9 @@ QVariant Statement::value(int column) const {
     }
 }
 
+QString Statement::text(int column) const {
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return QString::fromUtf8(bytes, sqlite3_column_bytes(stmt_, column));
+}
+
 } // namespace db

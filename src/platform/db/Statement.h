@@ -36,6 +36,8 @@ public:
     QString columnName(int column) const;
     qint64 integer(int column) const;
     QVariant value(int column) const;
+    // The column as text, whatever its type; NULL is empty.
+    QString text(int column) const;
 
     sqlite3_stmt* get() const { return stmt_; }
 

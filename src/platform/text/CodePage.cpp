@@ -207,7 +207,7 @@ std::optional<QByteArray> encode(QStringView text, QByteArrayView charset) {
 
 // The pieces between ASCII separators, which no byte of a GBK or UTF-8
 // character is: a CSV row or a vCard line may mix cells of both sets.
-MixedText::MixedText(QByteArrayView file) {
+void MixedText::add(QByteArrayView file) {
     const auto separates = [](char c) {
         return c == '\n' || c == '\r' || c == ',' || c == ';' || c == ':' || c == '"';
     };

@@ -32,8 +32,11 @@ std::optional<QByteArray> encode(QStringView text, QByteArrayView charset);
 // Ů; no Chinese character takes two): it follows most of the file.
 class MixedText {
 public:
+    MixedText() = default;
     // Looks at the whole file once.
-    explicit MixedText(QByteArrayView file);
+    explicit MixedText(QByteArrayView file) { add(file); }
+    // Looks at the next piece of the file, which ends where a line does.
+    void add(QByteArrayView piece);
 
     struct Decoded {
         QString text;
