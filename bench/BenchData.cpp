@@ -4,7 +4,6 @@
 #include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/Schema.h"
-#include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 
@@ -149,7 +148,6 @@ void generateContacts(db::Connection& connection, int count) {
         std::copy(values.begin(), values.end(), contact.fields.begin());
         book.add(contact);
     }
-    contacts::tidySearchIndex(connection);
     batch.commit();
 }
 

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev   # Qt 6 Widgets, PrintSupport, Test, Svg
     qt6-translations-l10n   # Qt's own dialogs and buttons in Chinese
     libsqlite3-dev          # the database engine
+    sqlite3                 # its shell, whose CSV import the import benchmark is measured against
     mdbtools-dev pkg-config # libmdb reads the old program's Access files
     libx11-dev              # the lock keys' state from the X server
     fonts-arphic-uming      # the stand-in for 宋体 (AR PL UMing, drawn to its measures)

@@ -82,10 +82,11 @@ QString dropRanks() {
                           "(SELECT value FROM json_each(yanshu_rank(OLD.GR_XM)));");
 }
 
-// The contact list's tables: the keys found anywhere, indexed by their
+// The contact list's tables: the keys found anywhere, with their index of
 // trigrams for the texts few contacts hold, and the ranked keys, in the
-// list's order; with the triggers that keep them. Those of an older
-// version go first, and those of the existing contacts are made here.
+// list's order. Those of an older version go first. The keys of the
+// existing contacts are made here; their ranked keys and trigrams, which
+// are best written in order, are left to be indexed as a batch's are.
 void makeSearch(db::Connection& connection) {
     connection.execute(
         QStringLiteral(
@@ -96,32 +97,52 @@ void makeSearch(db::Connection& connection) {
             "INSERT INTO yanshu_find SELECT rowid, yanshu_keys(%1) FROM yanshu AS y;"
             "CREATE VIRTUAL TABLE yanshu_grams USING fts5(keys, content = 'yanshu_find', "
             "content_rowid = 'row', tokenize = 'trigram', detail = 'none');"
-            "INSERT INTO yanshu_grams (yanshu_grams) VALUES ('rebuild');"
-            "CREATE TRIGGER yanshu_grams_insert AFTER INSERT ON yanshu_find BEGIN "
-            "INSERT INTO yanshu_grams (rowid, keys) VALUES (NEW.row, NEW.keys); END;"
-            "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find BEGIN "
-            "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
-            "VALUES ('delete', OLD.row, OLD.keys); END;"
             "CREATE TABLE yanshu_rank (key TEXT NOT NULL, row INTEGER NOT NULL, "
             "PRIMARY KEY (key, row)) WITHOUT ROWID;"
-            "INSERT INTO yanshu_rank %2 ORDER BY 1, 2;"
+            "PRAGMA user_version = 6;")
+            .arg(keyArguments(QStringLiteral("y"))));
+}
+
+// Whether the contact of that row is indexed as it is written: a batch
+// leaves those above its mark in yanshu_unindexed to be indexed all at
+// once as it ends.
+QString indexedNow(const QString& row) {
+    return QStringLiteral("NOT EXISTS (SELECT 1 FROM yanshu_unindexed WHERE %1 > above)").arg(row);
+}
+
+// Version 7: the ranked keys and the trigrams of the contacts a batch adds
+// are written as it ends, in order, in one statement each. Row by row an
+// import of a million wrote each key into a random page of a table larger
+// than memory, and each trigram write flushed a segment of its own.
+void deferIndexes(db::Connection& connection) {
+    connection.execute(
+        QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS yanshu_unindexed (above INTEGER NOT NULL);"
+            "DROP TRIGGER IF EXISTS yanshu_find_insert; DROP TRIGGER IF EXISTS yanshu_find_update;"
+            "DROP TRIGGER IF EXISTS yanshu_find_delete; DROP TRIGGER IF EXISTS yanshu_rank_update;"
+            "DROP TRIGGER IF EXISTS yanshu_grams_insert;"
+            "DROP TRIGGER IF EXISTS yanshu_grams_delete;"
             "CREATE TRIGGER yanshu_find_insert AFTER INSERT ON yanshu BEGIN "
-            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%3));"
-            "INSERT INTO yanshu_rank %4; END;"
+            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%1)); END;"
             "CREATE TRIGGER yanshu_find_update AFTER UPDATE OF GR_XM, GR_YDH, GR_DH, GR_DHW, "
             "GR_CZ, GR_BG, GR_ML, GR_DW ON yanshu BEGIN "
             "DELETE FROM yanshu_find WHERE row = OLD.rowid;"
-            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%3)); END;"
-            "CREATE TRIGGER yanshu_rank_update AFTER UPDATE OF GR_XM ON yanshu BEGIN %5"
-            "INSERT INTO yanshu_rank %4; END;"
+            "INSERT INTO yanshu_find VALUES (NEW.rowid, yanshu_keys(%1)); END;"
             "CREATE TRIGGER yanshu_find_delete AFTER DELETE ON yanshu BEGIN "
-            "DELETE FROM yanshu_find WHERE row = OLD.rowid; %5 END;"
-            "PRAGMA user_version = 6;")
-            .arg(keyArguments(QStringLiteral("y")),
-                 QStringLiteral("SELECT j.value, y.rowid FROM yanshu AS y, "
-                                "json_each(yanshu_rank(y.GR_XM)) AS j"),
-                 keyArguments(QStringLiteral("NEW")), rankRows(), dropRanks()));
-    tidySearchIndex(connection);
+            "DELETE FROM yanshu_find WHERE row = OLD.rowid; %3 END;"
+            "CREATE TRIGGER yanshu_rank_insert AFTER INSERT ON yanshu WHEN %4 BEGIN "
+            "INSERT INTO yanshu_rank %2; END;"
+            "CREATE TRIGGER yanshu_rank_update AFTER UPDATE OF GR_XM ON yanshu WHEN %5 BEGIN %3"
+            "INSERT INTO yanshu_rank %2; END;"
+            "CREATE TRIGGER yanshu_grams_insert AFTER INSERT ON yanshu_find WHEN %6 BEGIN "
+            "INSERT INTO yanshu_grams (rowid, keys) VALUES (NEW.row, NEW.keys); END;"
+            "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find WHEN %7 BEGIN "
+            "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
+            "VALUES ('delete', OLD.row, OLD.keys); END;"
+            "PRAGMA user_version = 7;")
+            .arg(keyArguments(QStringLiteral("NEW")), rankRows(), dropRanks(),
+                 indexedNow(QStringLiteral("NEW.rowid")), indexedNow(QStringLiteral("OLD.rowid")),
+                 indexedNow(QStringLiteral("NEW.row")), indexedNow(QStringLiteral("OLD.row"))));
 }
 
 // Version 4: what deletions leave. Seq orders them; a contact added again
@@ -149,24 +170,6 @@ void addExtras(db::Connection& connection) {
                        "PRAGMA user_version = 5;"));
 }
 
-// Version 7: the trigram index takes each row as it comes, but for those
-// above the mark a batch of writes leaves in yanshu_unindexed, which it
-// takes at its end in one statement: row by row, each write flushes a
-// segment of its own, and an import of many contacts costs twice as long.
-void deferGrams(db::Connection& connection) {
-    connection.execute(QStringLiteral(
-        "CREATE TABLE yanshu_unindexed (above INTEGER NOT NULL);"
-        "DROP TRIGGER yanshu_grams_insert; DROP TRIGGER yanshu_grams_delete;"
-        "CREATE TRIGGER yanshu_grams_insert AFTER INSERT ON yanshu_find "
-        "WHEN NOT EXISTS (SELECT 1 FROM yanshu_unindexed WHERE NEW.row > above) BEGIN "
-        "INSERT INTO yanshu_grams (rowid, keys) VALUES (NEW.row, NEW.keys); END;"
-        "CREATE TRIGGER yanshu_grams_delete AFTER DELETE ON yanshu_find "
-        "WHEN NOT EXISTS (SELECT 1 FROM yanshu_unindexed WHERE OLD.row > above) BEGIN "
-        "INSERT INTO yanshu_grams (yanshu_grams, rowid, keys) "
-        "VALUES ('delete', OLD.row, OLD.keys); END;"
-        "PRAGMA user_version = 7;"));
-}
-
 // Brings the tables from their version up to the current one.
 void upgrade(db::Connection& connection, int from) {
     if (from < 2) {
@@ -183,7 +186,13 @@ void upgrade(db::Connection& connection, int from) {
         makeSearch(connection);
     }
     if (from < 7) {
-        deferGrams(connection);
+        deferIndexes(connection);
+    }
+    if (from < 6) {
+        const db::Connection::OwnedWrites owned(connection);
+        connection.execute(QStringLiteral("INSERT INTO yanshu_unindexed VALUES (0)"));
+        catchUpSearchIndex(connection);
+        tidySearchIndex(connection);
     }
 }
 

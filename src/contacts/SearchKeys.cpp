@@ -7,8 +7,6 @@
 #include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QStringList>
 
 #include <algorithm>
@@ -269,11 +267,35 @@ QString Sought::bestKey(const QString& name) const {
     return best;
 }
 
+namespace {
+
+// Texts as a JSON array, written here: it is made for every contact an
+// import or an upgrade writes.
+QString jsonArray(const QStringList& texts) {
+    QString out(u'[');
+    for (const QString& text : texts) {
+        out += out.size() > 1 ? QStringLiteral(",\"") : QStringLiteral("\"");
+        for (const QChar c : text) {
+            if (c == u'"' || c == u'\\') {
+                out += u'\\';
+                out += c;
+            } else if (c.unicode() < 0x20) {
+                out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            } else {
+                out += c;
+            }
+        }
+        out += u'"';
+    }
+    return out + u']';
+}
+
+} // namespace
+
 void defineSearchFunctions(db::Connection& connection) {
     // The name's ranked keys, as a JSON array for json_each.
     connection.defineFunction("yanshu_rank", 1, [](std::span<const QString> arguments) {
-        return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(rankKeys(arguments[0])))
-                                     .toJson(QJsonDocument::Compact));
+        return jsonArray(rankKeys(arguments[0]));
     });
     // The name, five telephones, the e-mail address and the employer; the
     // extras' lines after them, from the tables' version 5.
@@ -288,7 +310,7 @@ void defineSearchFunctions(db::Connection& connection) {
 
 bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
     db::Statement merge(connection, QStringLiteral("INSERT INTO yanshu_grams (yanshu_grams, rank) "
-                                                   "VALUES ('merge', 256)"));
+                                                   "VALUES ('merge', 64)"));
     db::Statement changes(connection, QStringLiteral("SELECT total_changes()"));
     const auto changed = [&] {
         changes.reset();
@@ -319,10 +341,16 @@ void deferSearchIndex(db::Connection& connection) {
 bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
     try {
         const db::Connection::Asking asking(connection, keepGoing);
-        connection.execute(QStringLiteral("INSERT INTO yanshu_grams (rowid, keys) "
-                                          "SELECT row, keys FROM yanshu_find WHERE row > "
-                                          "(SELECT max(above) FROM yanshu_unindexed);"
-                                          "DELETE FROM yanshu_unindexed;"));
+        // In order: each page of the keys is then written once. The sort
+        // goes to files, not memory, however many they are.
+        connection.execute(QStringLiteral(
+            "PRAGMA temp_store = 1;"
+            "INSERT INTO yanshu_rank SELECT j.value, y.rowid "
+            "FROM yanshu AS y, json_each(yanshu_rank(y.GR_XM)) AS j "
+            "WHERE y.rowid > (SELECT max(above) FROM yanshu_unindexed) ORDER BY 1, 2;"
+            "INSERT INTO yanshu_grams (rowid, keys) SELECT row, keys FROM yanshu_find "
+            "WHERE row > (SELECT max(above) FROM yanshu_unindexed);"
+            "DELETE FROM yanshu_unindexed;"));
     } catch (const db::DbError& e) {
         if (e.kind() == db::DbErrorKind::Interrupted) {
             return false;

@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "Mapping.h"
 #include "Pieces.h"
+#include "ReadAhead.h"
 #include "VCard.h"
 
 #include "contacts/Book.h"
@@ -349,6 +350,19 @@ private:
     ImportBook book_;
 };
 
+// Stores what the reader reads, read ahead; false if the user stopped it.
+bool storeAll(Importer& importer, ReadAhead::Reader reader,
+              const std::function<bool(qint64)>& keepGoing) {
+    ReadAhead ahead(std::move(reader));
+    while (std::optional<ReadAhead::Read> read = ahead.next()) {
+        importer.take(read->entry);
+        if (!keepGoing(read->position)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // What a reader left out, with its line and why.
 void noteSkipped(ImportReport& report, const ReadErrors& unread) {
     for (const ReadError& e : unread.list()) {
@@ -420,15 +434,19 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     ImportReport& report = importer.report;
     if (vcard) {
         VCardReader reader(file, *mixed);
-        while (auto card = reader.next()) {
-            Entry entry = toEntry(card->second);
-            entry.line = card->first;
-            entry.decoding = reader.decoding();
-            importer.take(entry);
-            if (!read(reader.position())) {
-                report.cancelled = true;
-                return report;
+        const auto card = [&]() -> std::optional<ReadAhead::Read> {
+            auto items = reader.next();
+            if (!items) {
+                return std::nullopt;
             }
+            Entry entry = toEntry(items->second);
+            entry.line = items->first;
+            entry.decoding = reader.decoding();
+            return ReadAhead::Read{std::move(entry), reader.position()};
+        };
+        if (!storeAll(importer, card, read)) {
+            report.cancelled = true;
+            return report;
         }
         noteSkipped(report, reader.errors());
     } else {
@@ -449,15 +467,19 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
         for (const QString& remark : decodingRemarks(reader.decodedUpTo(lastLine(*header)))) {
             report.remark({header->first, {}, remark});
         }
-        while (auto row = reader.next()) {
-            Entry entry = columns->entry(row->second);
-            entry.line = row->first;
-            entry.decoding = reader.decodedUpTo(lastLine(*row));
-            importer.take(entry);
-            if (!read(reader.position())) {
-                report.cancelled = true;
-                return report;
+        const auto row = [&]() -> std::optional<ReadAhead::Read> {
+            auto cells = reader.next();
+            if (!cells) {
+                return std::nullopt;
             }
+            Entry entry = columns->entry(cells->second);
+            entry.line = cells->first;
+            entry.decoding = reader.decodedUpTo(lastLine(*cells));
+            return ReadAhead::Read{std::move(entry), reader.position()};
+        };
+        if (!storeAll(importer, row, read)) {
+            report.cancelled = true;
+            return report;
         }
         noteSkipped(report, reader.errors());
     }
@@ -493,17 +515,18 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
         }
         pendingCsv = csvLine(csvHeader());
     }
-    db::Statement count(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
-    const qint64 total = count.step() ? count.integer(0) : 0;
-    db::Statement rows(
-        connection,
-        QStringLiteral("SELECT %1 FROM yanshu ORDER BY _rowid_").arg(contacts::Book::columns()));
+    // The progress goes by the rows' numbers: counting a million rows
+    // first would keep the window waiting.
+    db::Statement last(connection, QStringLiteral("SELECT max(_rowid_) FROM yanshu"));
+    const qint64 total = last.step() ? last.integer(0) : 0;
+    db::Statement rows(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu ORDER BY _rowid_")
+                                       .arg(contacts::Book::columns()));
     contacts::Book book(connection);
     Ticker ticker(progress);
     ExportReport report;
     qint64& written = report.written;
     while (rows.step()) {
-        contacts::Contact contact = contacts::Book::read(rows, 0);
+        contacts::Contact contact = contacts::Book::read(rows, 1);
         if (format != ExportFormat::Csv) {
             contact.extras = book.extrasOf(contact.uid);
         }
@@ -528,7 +551,7 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
         if (out.size() > (1 << 20)) {
             flush();
         }
-        if (!ticker.keepGoing(written, total)) {
+        if (!ticker.keepGoing(rows.integer(0), total)) {
             file.cancelWriting();
             report.cancelled = true;
             return report;

@@ -51,19 +51,24 @@ public:
     void setProgressHandler(std::function<bool()> handler);
 
     // The connection asks `keepGoing` while statements run, for as long as
-    // this lives; an empty one asks nothing.
+    // this lives, and then what it asked before; an empty one leaves it
+    // asking that.
     class Asking {
     public:
         Asking(Connection& connection, std::function<bool()> keepGoing)
-            : connection_(connection) {
-            connection.setProgressHandler(std::move(keepGoing));
+            : connection_(connection)
+            , previous_(connection.progress_) {
+            if (keepGoing) {
+                connection.setProgressHandler(std::move(keepGoing));
+            }
         }
-        ~Asking() { connection_.setProgressHandler({}); }
+        ~Asking() { connection_.setProgressHandler(std::move(previous_)); }
         Asking(const Asking&) = delete;
         Asking& operator=(const Asking&) = delete;
 
     private:
         Connection& connection_;
+        std::function<bool()> previous_;
     };
 
     // Runs once, just before the first statement that writes is stepped
