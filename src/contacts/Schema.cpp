@@ -82,11 +82,10 @@ QString dropRanks() {
                           "(SELECT value FROM json_each(yanshu_rank(OLD.GR_XM)));");
 }
 
-// The contact list's tables: the keys found anywhere, with their index of
-// trigrams for the texts few contacts hold, and the ranked keys, in the
-// list's order. Those of an older version go first. The keys of the
-// existing contacts are made here; their ranked keys and trigrams, which
-// are best written in order, are left to be indexed as a batch's are.
+// The contact list's tables: the keys found anywhere and the ranked keys,
+// in the list's order. Those of an older version go first. The keys of the
+// existing contacts are made here; their ranked keys, which are best
+// written in order, are left to be indexed as a batch's are.
 void makeSearch(db::Connection& connection) {
     connection.execute(
         QStringLiteral(
@@ -95,8 +94,6 @@ void makeSearch(db::Connection& connection) {
             "DROP TABLE IF EXISTS yanshu_grams; DROP TABLE IF EXISTS yanshu_find;"
             "CREATE TABLE yanshu_find (row INTEGER PRIMARY KEY, keys TEXT NOT NULL);"
             "INSERT INTO yanshu_find SELECT rowid, yanshu_keys(%1) FROM yanshu AS y;"
-            "CREATE VIRTUAL TABLE yanshu_grams USING fts5(keys, content = 'yanshu_find', "
-            "content_rowid = 'row', tokenize = 'trigram', detail = 'none');"
             "CREATE TABLE yanshu_rank (key TEXT NOT NULL, row INTEGER NOT NULL, "
             "PRIMARY KEY (key, row)) WITHOUT ROWID;"
             "PRAGMA user_version = 6;")
@@ -113,11 +110,16 @@ QString indexedNow(const QString& row) {
 // Version 7: the ranked keys and the trigrams of the contacts a batch adds
 // are written as it ends, in order, in one statement each. Row by row an
 // import of a million wrote each key into a random page of a table larger
-// than memory, and each trigram write flushed a segment of its own.
+// than memory, and each trigram write flushed a segment of its own. The
+// index of trigrams keeps no sizes (10 bytes a contact), which only FTS5's
+// ranking reads. Both are made again, as a batch makes them.
 void deferIndexes(db::Connection& connection) {
     connection.execute(
         QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS yanshu_unindexed (above INTEGER NOT NULL);"
+            "DROP TABLE IF EXISTS yanshu_grams; DELETE FROM yanshu_rank;"
+            "CREATE VIRTUAL TABLE yanshu_grams USING fts5(keys, content = 'yanshu_find', "
+            "content_rowid = 'row', tokenize = 'trigram', detail = 'none', columnsize = 0);"
+            "CREATE TABLE yanshu_unindexed (above INTEGER NOT NULL);"
             "DROP TRIGGER IF EXISTS yanshu_find_insert; DROP TRIGGER IF EXISTS yanshu_find_update;"
             "DROP TRIGGER IF EXISTS yanshu_find_delete; DROP TRIGGER IF EXISTS yanshu_rank_update;"
             "DROP TRIGGER IF EXISTS yanshu_grams_insert;"
@@ -187,8 +189,6 @@ void upgrade(db::Connection& connection, int from) {
     }
     if (from < 7) {
         deferIndexes(connection);
-    }
-    if (from < 6) {
         const db::Connection::OwnedWrites owned(connection);
         connection.execute(QStringLiteral("INSERT INTO yanshu_unindexed VALUES (0)"));
         catchUpSearchIndex(connection);

@@ -55,17 +55,18 @@ QString sameLines(const QString& text) {
 }
 
 // The digits of a number, without China's country code.
-QString phoneKey(const QString& number) {
+QString phoneKey(QStringView number) {
     QString digits;
+    digits.reserve(number.size());
     for (const QChar c : number) {
         if (c.isDigit()) {
             digits += c;
         }
     }
     if (digits.startsWith(u"0086")) {
-        digits = digits.mid(4);
+        digits.remove(0, 4);
     } else if (number.trimmed().startsWith(u"+86")) {
-        digits = digits.mid(2);
+        digits.remove(0, 2);
     }
     return digits;
 }
@@ -73,22 +74,41 @@ QString phoneKey(const QString& number) {
 constexpr Field phoneFields[] = {Field::Pager,  Field::HomePhone, Field::WorkPhone,
                                  Field::Mobile, Field::Fax,       Field::WorkFax};
 
-bool sharesTelephoneOrEmail(const Fields& a, const Fields& b) {
-    for (const Field x : phoneFields) {
-        const QString key = phoneKey(a[std::size_t(x)]);
-        if (key.isEmpty()) {
-            continue;
-        }
-        for (const Field y : phoneFields) {
-            if (phoneKey(b[std::size_t(y)]) == key) {
-                return true;
+// What reaches a card's contact: the digits of its telephones and its
+// e-mail address, each worked out once however many contacts it is
+// compared with.
+class Ties {
+public:
+    explicit Ties(const Fields& card)
+        : mail_(card[std::size_t(Field::Email)].trimmed()) {
+        for (const Field f : phoneFields) {
+            if (QString key = phoneKey(card[std::size_t(f)]); !key.isEmpty()) {
+                phones_ << key;
             }
         }
     }
-    const QString mail = a[std::size_t(Field::Email)].trimmed();
-    return !mail.isEmpty() &&
-           mail.compare(b[std::size_t(Field::Email)].trimmed(), Qt::CaseInsensitive) == 0;
-}
+    // Whether it has any: then every contact that holds all the card says
+    // shares one.
+    bool any() const { return !phones_.isEmpty() || !mail_.isEmpty(); }
+    // Whether the other shares a telephone or the e-mail address.
+    bool sharedWith(const Fields& other) const {
+        if (!phones_.isEmpty()) {
+            for (const Field f : phoneFields) {
+                const QString& number = other[std::size_t(f)];
+                if (!number.isEmpty() && phones_.contains(phoneKey(number))) {
+                    return true;
+                }
+            }
+        }
+        return !mail_.isEmpty() &&
+               mail_.compare(QStringView(other[std::size_t(Field::Email)]).trimmed(),
+                             Qt::CaseInsensitive) == 0;
+    }
+
+private:
+    QStringList phones_;
+    QString mail_;
+};
 
 bool holdsAll(const Fields& book, const Fields& card) {
     for (int i = 0; i < fieldCount; ++i) {
@@ -106,15 +126,7 @@ struct Stored {
     QString rev;
 };
 
-// Whether every contact that holds all the card says shares a telephone or
-// an e-mail address with it: the card has one that counts.
-bool holdingAllShares(const Fields& card) {
-    return !card[std::size_t(Field::Email)].trimmed().isEmpty() ||
-           std::ranges::any_of(phoneFields,
-                               [&](Field f) { return !phoneKey(card[std::size_t(f)]).isEmpty(); });
-}
-
-// The columns sharesTelephoneOrEmail looks at, as a query gives them from
+// The columns Ties looks at, as a query gives them from
 // its second on.
 QString sharedColumns() {
     QStringList names;
@@ -162,14 +174,14 @@ public:
     // A common name has many contacts: they are read whole only where their
     // telephones and e-mail cannot tell.
     std::optional<Stored> sameContact(const Fields& card) {
-        const bool sharingTells = holdingAllShares(card);
+        const Ties ties(card);
         byName_.reset();
         byName_.bind(1, card[std::size_t(Field::Name)]);
         while (byName_.step()) {
-            if (sharesTelephoneOrEmail(card, sharedFields(byName_))) {
+            if (ties.sharedWith(sharedFields(byName_))) {
                 return stored(byName_.integer(0));
             }
-            if (!sharingTells) {
+            if (!ties.any()) {
                 Stored row = stored(byName_.integer(0));
                 if (holdsAll(row.fields, card)) {
                     return row;
