@@ -88,16 +88,20 @@ QString CsvReader::decoded(QByteArrayView piece) {
 }
 
 // Whether there is text at the position, reading the next piece if need
-// be; what is before the row being read goes.
+// be; what is before the row being read goes in time.
 bool CsvReader::more() {
     while (position_ >= text_.size()) {
         const std::optional<QByteArray> piece = pieces_.next();
         if (!piece) {
             return false;
         }
-        text_.remove(0, rowStart_);
-        position_ -= rowStart_;
-        rowStart_ = 0;
+        // Only once it is most of the text: a long row read in small
+        // pieces would otherwise be moved once for each of them.
+        if (rowStart_ > text_.size() / 2) {
+            text_.remove(0, rowStart_);
+            position_ -= rowStart_;
+            rowStart_ = 0;
+        }
         text_ += decoded(*piece);
     }
     return true;

@@ -33,7 +33,13 @@ std::optional<QByteArray> Pieces::next() {
     for (bool ended = false;
          !ended && (piece.size() < size_ || (cut == 0 && piece.size() < longest_));) {
         const qsizetype from = piece.size();
-        const QByteArray more = read(size_);
+        // No more than is left: a small file or a card in memory is read
+        // without a buffer of a whole piece.
+        const qint64 left = device_.bytesAvailable();
+        if (left <= 0 && !device_.isSequential()) {
+            break;
+        }
+        const QByteArray more = read(left > 0 ? std::min<qint64>(size_, left) : size_);
         ended = more.isEmpty();
         piece += more;
         if (const qsizetype feed = piece.lastIndexOf('\n'); feed >= from) {
