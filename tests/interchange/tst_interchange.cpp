@@ -64,19 +64,21 @@ long statusKb(QByteArrayView field) {
 // The bytes the program holds now: its live heap and the pages of files
 // mapped into it; none where the system cannot say.
 std::optional<qint64> heldBytes() {
+#if defined(__SANITIZE_ADDRESS__) || defined(__GLIBC__)
     const long mapped = statusKb("RssFile:");
     if (mapped < 0) {
         return std::nullopt;
     }
 #if defined(__SANITIZE_ADDRESS__)
-    const qint64 heap = qint64(__sanitizer_get_current_allocated_bytes());
-#elif defined(__GLIBC__)
+    const auto heap = qint64(__sanitizer_get_current_allocated_bytes());
+#else
     const struct mallinfo2 info = mallinfo2();
-    const qint64 heap = qint64(info.uordblks + info.hblkhd);
+    const auto heap = qint64(info.uordblks + info.hblkhd);
+#endif
+    return heap + qint64(mapped) * 1024;
 #else
     return std::nullopt;
 #endif
-    return heap + qint64(mapped) * 1024;
 }
 
 // The caption's column index, from 0 (姓名) to 20 (备注信息).
