@@ -12,6 +12,12 @@ constexpr std::size_t waitingPieces = 4;
 
 } // namespace
 
+template <class Ready> void ReadAhead::waitFor(Ready ready) {
+    while (!ready()) {
+        changed_.wait(&mutex_, QDeadlineTimer(100));
+    }
+}
+
 ReadAhead::ReadAhead(Reader reader)
     : reader_(std::move(reader))
     , thread_(QThread::create([this] { run(); })) {
@@ -20,10 +26,10 @@ ReadAhead::ReadAhead(Reader reader)
 
 ReadAhead::~ReadAhead() {
     {
-        const std::lock_guard lock(mutex_);
+        const QMutexLocker lock(&mutex_);
         stopped_ = true;
     }
-    changed_.notify_all();
+    changed_.wakeAll();
     thread_->wait();
 }
 
@@ -42,37 +48,37 @@ void ReadAhead::run() {
                 continue;
             }
             pieceStart = piece.empty() ? pieceStart : piece.back().position;
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stopped_ || ready_.size() < waitingPieces; });
+            QMutexLocker lock(&mutex_);
+            waitFor([&] { return stopped_ || ready_.size() < waitingPieces; });
             if (stopped_) {
                 return;
             }
             ready_.push_back(std::exchange(piece, {}));
             ended_ = last;
             lock.unlock();
-            changed_.notify_all();
+            changed_.wakeAll();
             if (last) {
                 return;
             }
         }
     } catch (...) {
         {
-            const std::lock_guard lock(mutex_);
+            const QMutexLocker lock(&mutex_);
             failure_ = std::current_exception();
         }
-        changed_.notify_all();
+        changed_.wakeAll();
     }
 }
 
 std::optional<ReadAhead::Read> ReadAhead::next() {
     while (taken_.empty()) {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return !ready_.empty() || ended_ || failure_; });
+        QMutexLocker lock(&mutex_);
+        waitFor([&] { return !ready_.empty() || ended_ || failure_; });
         if (!ready_.empty()) {
             taken_ = std::move(ready_.front());
             ready_.pop_front();
             lock.unlock();
-            changed_.notify_all();
+            changed_.wakeAll();
         } else if (failure_) {
             std::rethrow_exception(failure_);
         } else {

@@ -2,14 +2,14 @@
 
 #include "Entry.h"
 
+#include <QMutex>
 #include <QThread>
+#include <QWaitCondition>
 
-#include <condition_variable>
 #include <deque>
 #include <exception>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 
 namespace interchange {
@@ -39,10 +39,14 @@ public:
 
 private:
     void run();
+    // Waits until `ready` holds, looking again now and then: a wake-up
+    // lost by a thread library (MinGW's under Wine has been seen to) only
+    // delays it.
+    template <class Ready> void waitFor(Ready ready);
 
     Reader reader_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    QMutex mutex_;
+    QWaitCondition changed_;
     std::deque<std::deque<Read>> ready_; // in pieces, each handed over at once
     std::deque<Read> taken_;
     bool ended_ = false;
