@@ -126,8 +126,7 @@ struct Stored {
     QString rev;
 };
 
-// The columns Ties looks at, as a query gives them from
-// its second on.
+// The columns Ties looks at, as a query gives them from its second on.
 QString sharedColumns() {
     QStringList names;
     for (const Field f : phoneFields) {
