@@ -68,5 +68,6 @@ ls -l "$build/$name.zip" "$build/yanshubu-$version-setup.exe"
 #                        Windows names one program each and has MCI do the rest
 #   in tst_interchange, GB18030 beyond GBK: Wine lacks code page 54936
 #   in tst_legacy, a stuck named pipe; in tst_splash, Linux's folders and /proc
-(cd "$build" && ctest --output-on-failure -j "$(nproc)")
+# A test that hangs fails on its own, with its output, after ten minutes.
+(cd "$build" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
 bash tests/windows/delivery.sh "$build" "$name" "${YSB_LINUX_DB:-build-test/bin/yanshubu-db}"

@@ -3,7 +3,6 @@
 #include "contacts/Extras.h"
 
 #include <QDateTime>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <optional>
@@ -409,24 +408,43 @@ Entry toEntry(const std::vector<Item>& items) {
     return entry;
 }
 
+namespace {
+
+bool allDigits(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The basic form, 20240101T000000Z with or without the zone (Z, +0800 or
+// +08:00), written the extended way; empty if it is not that. Parsed by
+// hand, as cards are read ahead on a thread where regular expressions are
+// not safe (ReadAhead.h says why).
+QString extendedForm(QStringView t) {
+    if (t.size() < 15 || t[8] != u'T' || !allDigits(t.first(8)) || !allDigits(t.sliced(9, 6))) {
+        return {};
+    }
+    QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
+                      .arg(t.first(4), t.sliced(4, 2), t.sliced(6, 2), t.sliced(9, 2),
+                           t.sliced(11, 2), t.sliced(13, 2));
+    const QStringView zone = t.sliced(15);
+    if (zone.isEmpty() || zone == u"Z") {
+        return iso.append(zone);
+    }
+    // +0800 or +08:00
+    const bool colon = zone.size() == 6 && zone[3] == u':';
+    if ((zone.size() != 5 && !colon) || (zone[0] != u'+' && zone[0] != u'-') ||
+        !allDigits(zone.sliced(1, 2)) || !allDigits(zone.last(2))) {
+        return {};
+    }
+    return iso.append(zone.first(3)).append(u':').append(zone.last(2));
+}
+
+} // namespace
+
 QString normalizedRev(QStringView text) {
     const QString t = text.trimmed().toString();
     QDateTime time = QDateTime::fromString(t, Qt::ISODateWithMs);
     if (!time.isValid()) {
-        // The basic form: 20240101T000000Z, with or without the zone.
-        static const QRegularExpression basic(QStringLiteral(
-            "^(\\d{4})(\\d{2})(\\d{2})T(\\d{2})(\\d{2})(\\d{2})(Z|[+-]\\d{2}:?\\d{2})?$"));
-        const QRegularExpressionMatch m = basic.match(t);
-        if (m.hasMatch()) {
-            QString iso = QStringLiteral("%1-%2-%3T%4:%5:%6")
-                              .arg(m.captured(1), m.captured(2), m.captured(3), m.captured(4),
-                                   m.captured(5), m.captured(6));
-            QString zone = m.captured(7);
-            if (zone.size() == 5) {
-                zone.insert(3, u':');
-            }
-            time = QDateTime::fromString(iso + zone, Qt::ISODate);
-        }
+        time = QDateTime::fromString(extendedForm(t), Qt::ISODate);
     }
     if (!time.isValid()) {
         return {};

@@ -743,6 +743,18 @@ private slots:
         QCOMPARE(z[u"家庭住址"], QStringLiteral("中国北京西长安街9号, 3单元"));
         QCOMPARE(z[u"单位电话"], QString());
         QCOMPARE(z[u"REV"], QStringLiteral("2026-01-01T00:00:00.000Z"));
+        for (const auto& [rev, utc] :
+             {std::pair{"20260101T080000+0800", "2026-01-01T00:00:00.000Z"},
+              {"20260101T000000-01:30", "2026-01-01T01:30:00.000Z"},
+              {" 20260101T000000 ", "2026-01-01T00:00:00.000Z"},
+              {"2026-01-01T08:00:00.5+08:00", "2026-01-01T00:00:00.500Z"},
+              {"20260101T000000+8", ""},
+              {"20260101T000000+08:0", ""},
+              {"2026010XT000000Z", ""},
+              {"20260101T0000Z", ""}}) {
+            QCOMPARE(interchange::normalizedRev(QString::fromLatin1(rev)),
+                     QString::fromLatin1(utc));
+        }
 
         // The notes the book has stay; what has no column is kept beside them, once.
         write(path,
