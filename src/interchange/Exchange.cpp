@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "Mapping.h"
+#include "MaybeSet.h"
 #include "Pieces.h"
 #include "ReadAhead.h"
 #include "VCard.h"
@@ -105,6 +106,16 @@ public:
                              Qt::CaseInsensitive) == 0;
     }
 
+    // What sharedWith compares, each as a text: the telephones' digits and
+    // the address without case.
+    QStringList keys() const {
+        QStringList keys = phones_;
+        if (!mail_.isEmpty()) {
+            keys << u'@' + mail_.toCaseFolded();
+        }
+        return keys;
+    }
+
 private:
     QStringList phones_;
     QString mail_;
@@ -150,14 +161,17 @@ Fields sharedFields(const db::Statement& query) {
 // book's own writes, all inside the import's transaction.
 class ImportBook {
 public:
-    ImportBook(db::Connection& connection, contacts::BookChanges* changes, const Now& now)
+    // `ties`: about how many telephones and addresses the file holds.
+    ImportBook(db::Connection& connection, contacts::BookChanges* changes, const Now& now,
+               qint64 ties)
         : connection_(connection)
-        , byName_(
-              connection,
-              QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ?").arg(sharedColumns()))
+        , byName_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE GR_XM = ? AND "
+                                             "_rowid_ BETWEEN ? AND ?")
+                                  .arg(sharedColumns()))
         , byRow_(connection, QStringLiteral("SELECT _rowid_, %1 FROM yanshu WHERE _rowid_ = ?")
                                  .arg(contacts::Book::columns()))
-        , writes_(connection, changes, now) {}
+        , writes_(connection, changes, now)
+        , addedTies_(ties) {}
 
     contacts::Book& writes() { return writes_; }
 
@@ -169,13 +183,69 @@ public:
         return Stored{found->row, found->contact.fields, found->contact.uid, found->contact.rev};
     }
 
-    // The name column's own index and collation: Latin letters without case.
-    // A common name has many contacts: they are read whole only where their
-    // telephones and e-mail cannot tell.
+    // The contacts the book had are looked up in it; those this import
+    // added only where one may share a telephone or the address, as a
+    // common name has thousands.
     std::optional<Stored> sameContact(const Fields& card) {
         const Ties ties(card);
+        const qint64 before = rowsBefore();
+        if (std::optional<Stored> found = sameIn(card, ties, lowest, before)) {
+            return found;
+        }
+        const QString& name = card[std::size_t(Field::Name)];
+        if (before == highest ||
+            (ties.any() && std::ranges::none_of(ties.keys(), [&](const QString& key) {
+                 return addedTies_.mayHold(tieHash(name, key));
+             }))) {
+            return std::nullopt;
+        }
+        return sameIn(card, ties, before + 1, highest);
+    }
+
+    // A new UID where the card has none, and now where it has no time.
+    // Numbered on from the largest number once the batch holds the file.
+    void add(const Entry& entry) {
+        rowsBefore();
+        qint64& next =
+            nextId_ ? *nextId_ : nextId_.emplace(contacts::ContactStore::nextNumber(connection_));
+        writes_.add({next, entry.fields, entry.uid, entry.rev, entry.extras});
+        next = next < highest ? next + 1 : next;
+        remember(entry.fields);
+    }
+
+    // Now where no time is given; the extras too where some are given.
+    void update(qint64 rowid, const Fields& fields, const QString& rev,
+                const std::optional<std::vector<contacts::Extra>>& extras) {
+        writes_.replace(rowid,
+                        {0, fields, {}, rev, extras.value_or(std::vector<contacts::Extra>())},
+                        extras ? contacts::Book::Extras::Replace : contacts::Book::Extras::Keep);
+        if (rowid > rowsBefore()) {
+            remember(fields);
+        }
+    }
+
+private:
+    static constexpr qint64 lowest = std::numeric_limits<qint64>::min();
+    static constexpr qint64 highest = std::numeric_limits<qint64>::max();
+
+    // The largest row before the import's first write: rows past it are
+    // the import's own (SQLite numbers on from the largest).
+    qint64 rowsBefore() {
+        if (!rowsBefore_) {
+            db::Statement largest(connection_, QStringLiteral("SELECT max(_rowid_) FROM yanshu"));
+            rowsBefore_ = largest.step() ? largest.integer(0) : 0;
+        }
+        return *rowsBefore_;
+    }
+
+    // Same-name contacts in rows first to last, in the name column's own
+    // index and collation (Latin letters without case). They are read whole
+    // only where their telephones and e-mail cannot tell.
+    std::optional<Stored> sameIn(const Fields& card, const Ties& ties, qint64 first, qint64 last) {
         byName_.reset();
         byName_.bind(1, card[std::size_t(Field::Name)]);
+        byName_.bind(2, first);
+        byName_.bind(3, last);
         while (byName_.step()) {
             if (ties.sharedWith(sharedFields(byName_))) {
                 return stored(byName_.integer(0));
@@ -190,24 +260,18 @@ public:
         return std::nullopt;
     }
 
-    // A new UID where the card has none, and now where it has no time.
-    // Numbered on from the largest number once the batch holds the file.
-    void add(const Entry& entry) {
-        qint64& next =
-            nextId_ ? *nextId_ : nextId_.emplace(contacts::ContactStore::nextNumber(connection_));
-        writes_.add({next, entry.fields, entry.uid, entry.rev, entry.extras});
-        next = next < std::numeric_limits<qint64>::max() ? next + 1 : next;
+    // Names equal but for the case of Latin letters hash alike.
+    static size_t tieHash(const QString& name, const QString& key) {
+        return qHash(key, qHash(name.toLower()));
     }
 
-    // Now where no time is given; the extras too where some are given.
-    void update(qint64 rowid, const Fields& fields, const QString& rev,
-                const std::optional<std::vector<contacts::Extra>>& extras) {
-        writes_.replace(rowid,
-                        {0, fields, {}, rev, extras.value_or(std::vector<contacts::Extra>())},
-                        extras ? contacts::Book::Extras::Replace : contacts::Book::Extras::Keep);
+    void remember(const Fields& fields) {
+        const QString& name = fields[std::size_t(Field::Name)];
+        for (const QString& key : Ties(fields).keys()) {
+            addedTies_.add(tieHash(name, key));
+        }
     }
 
-private:
     Stored stored(qint64 rowid) {
         byRow_.reset();
         byRow_.bind(1, rowid);
@@ -221,6 +285,8 @@ private:
     db::Statement byRow_;
     contacts::Book writes_;
     std::optional<qint64> nextId_;
+    std::optional<qint64> rowsBefore_;
+    MaybeSet addedTies_;
 };
 
 // The last line of a CSV row, whose fields may hold line breaks.
@@ -258,8 +324,9 @@ QString fieldCaption(int i) {
 
 class Importer {
 public:
-    Importer(db::Connection& connection, contacts::BookChanges* changes, const Now& now)
-        : book_(connection, changes, now) {}
+    Importer(db::Connection& connection, contacts::BookChanges* changes, const Now& now,
+             qint64 ties)
+        : book_(connection, changes, now, ties) {}
 
     contacts::Book& book() { return book_.writes(); }
 
@@ -440,7 +507,8 @@ ImportReport importFile(db::Connection& connection, const QString& path, const P
     }
     const auto read = [&](qint64 done) { return ticker.keepGoing(100 + done * 900 / size, total); };
 
-    Importer importer(connection, changes, now);
+    // A card gives a telephone or address for every 64 bytes or more.
+    Importer importer(connection, changes, now, size / 64);
     contacts::Book::Batch batch(importer.book());
     ImportReport& report = importer.report;
     if (vcard) {

@@ -811,11 +811,16 @@ private slots:
         };
         write(path, cardOf("司马光", "13700000000"));
         QCOMPARE(import(path).added, 1);
+        // Cards in one file are the same contact as they would be in two.
         write(path, cardOf("欧阳明", "13900001111") +
                         cardOf("欧阳明", "13900001111", "EMAIL:ouyang.ming@corp.example\n") +
-                        cardOf("司马光", "13700000000", "EMAIL:sima.guang@old.example\n"));
+                        cardOf("司马光", "13700000000", "EMAIL:sima.guang@old.example\n") +
+                        cardOf("Li Lei", "+86 139 0000 2222") +
+                        cardOf("li lei", "13900002222", "EMAIL:Li.Lei@x.example\n") +
+                        cardOf("LI LEI", "13600000000", "EMAIL:li.lei@X.EXAMPLE\n"));
         const ImportReport report = import(path);
-        QCOMPARE(std::tuple(report.added, report.updated), std::tuple(1, 2));
+        QCOMPARE(std::tuple(report.added, report.updated), std::tuple(2, 3));
+        QCOMPARE(count(), qint64(3));
         for (const auto& [typed, name] :
              {std::pair{"ming@corp", "欧阳明"}, {"guang@old", "司马光"}}) {
             const auto found =
