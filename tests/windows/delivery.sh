@@ -74,6 +74,10 @@ echo "zip: the tools' books and files are as on Linux"
 
 # The program itself, on a screen: no book beside it, none in the user's
 # folder, so it offers to make one.
+# The tools' Wine session ends first: its desktop process, started with
+# no screen, would take the program's windows and show none.
+wineserver -k 2>/dev/null || true
+timeout 60 wineserver -w
 # A screen of its own: Xvfb picks a free display and names it.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
