@@ -19,12 +19,6 @@
 #include <optional>
 #include <tuple>
 
-#ifdef Q_OS_WIN
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 namespace contacts {
 
 namespace {
@@ -141,14 +135,6 @@ void removeLeftovers(const QString& databaseFile) {
     }
 }
 
-bool syncToDisk(QFile& file) {
-#ifdef Q_OS_WIN
-    return ::_commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
-}
-
 // A file no connection reads, kept as it is under a backup's name.
 QString copyBytes(const QString& databaseFile, const QDateTime& now) {
     const QString path = newBackupPath(databaseFile, now);
@@ -157,7 +143,7 @@ QString copyBytes(const QString& databaseFile, const QDateTime& now) {
     QFile source(databaseFile);
     QFile copy(partial);
     const bool copied = source.copy(partial) && copy.open(QIODevice::ReadWrite) &&
-                        syncToDisk(copy) && (copy.close(), db::replaceFile(partial, path));
+                        db::syncToDisk(copy) && (copy.close(), db::replaceFile(partial, path));
     if (!copied) {
         QFile::remove(partial);
         throw db::DbError(

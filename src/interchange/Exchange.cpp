@@ -13,6 +13,7 @@
 #include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
 #include "platform/db/DbError.h"
+#include "platform/db/FileReplace.h"
 #include "platform/db/Statement.h"
 #include "platform/text/CodePage.h"
 
@@ -579,13 +580,21 @@ ExportReport exportFile(db::Connection& connection, const QString& path, ExportF
         return utf8 ? text.toUtf8() : text::encode(text, charset).value_or(text.toUtf8());
     };
     QByteArray out;
+    qint64 unsynced = 0;
     const auto flush = [&] {
         // Flushed here: a failure left to commit() can go unreported there,
-        // leaving an empty file.
+        // leaving an empty file. Put on disk as it goes, so that the
+        // commit's own sync has little left to wait for.
         if (file.write(out) != out.size() || !file.flush()) {
             writeFailure(file, path, out.size());
         }
-        out.clear();
+        unsynced += std::exchange(out, {}).size();
+        if (unsynced > (1 << 24)) {
+            if (!db::syncToDisk(file)) {
+                writeFailure(file, path, 0);
+            }
+            unsynced = 0;
+        }
     };
     QString pendingCsv; // converted in larger pieces: one converter per piece
     if (format == ExportFormat::Csv) {

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #ifdef Q_OS_WIN
+#include <io.h>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -58,5 +59,13 @@ bool replaceFile(const QString& from, const QString& to, QString* error) {
 }
 
 #endif
+
+bool syncToDisk(QFileDevice& file) {
+#ifdef Q_OS_WIN
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
+}
 
 } // namespace db
