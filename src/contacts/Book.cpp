@@ -7,6 +7,7 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,6 +19,9 @@
 namespace contacts {
 
 namespace {
+
+// So many writes of a batch, and the system is asked to put them on disk.
+constexpr qint64 writeBackWrites = 2048;
 
 // A deleted card as kept for 撤销删除: its texts and time of change by
 // column name, and its extras (its number is kept beside it, as stored).
@@ -134,7 +138,11 @@ std::optional<db::Transaction> Book::oneWrite() {
 
 void Book::wrote() {
     if (batches_ > 0) {
-        ++batchWrites_;
+        // A batch's pages leave the cache as it fills: put on disk as they
+        // go, they leave the commit little to wait for.
+        if (++batchWrites_ % writeBackWrites == 0) {
+            connection_.writeBack();
+        }
     } else if (changes_) {
         emit changes_->changed();
     }
@@ -352,10 +360,9 @@ void Book::identifyAll() {
 
 // While a batch runs: a page cache of 40 MiB, so that the pages of a large
 // book's indexes stay in memory rather than being written out half-way
-// through the transaction (with its final sort's as much again, an import
-// of a million stays near 100 MiB), and the journal of each statement in
-// memory rather than in a temporary file, which each write of the batch
-// wrote to.
+// through the transaction, and the journal of each statement in memory
+// rather than in a temporary file, which each write of the batch wrote
+// to. Its commit works with a small cache (see there).
 class Book::Batch::Settings {
 public:
     explicit Settings(db::Connection& connection)
@@ -403,12 +410,38 @@ Book::Batch::~Batch() {
 
 bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
     if (book_.batches_ == 1) {
-        const db::Connection::OwnedWrites owned(book_.connection_);
-        if ((book_.batchDeferred_ && !catchUpSearchIndex(book_.connection_, keepGoing)) ||
-            (book_.batchWrites_ >= manyWrites && !tidySearchIndex(book_.connection_, keepGoing))) {
+        db::Connection& connection = book_.connection_;
+        const db::Connection::OwnedWrites owned(connection);
+        QElapsedTimer sinceWriteBack;
+        sinceWriteBack.start();
+        const auto going = [&] {
+            if (sinceWriteBack.hasExpired(100)) {
+                connection.writeBack();
+                sinceWriteBack.restart();
+            }
+            return !keepGoing || keepGoing();
+        };
+        const bool many = book_.batchWrites_ >= manyWrites;
+        if (many) {
+            // From here on pages are written as they are left, not all at
+            // the end, which would keep the window waiting.
+            connection.execute(QStringLiteral("PRAGMA cache_size = -2048"));
+        }
+        if ((book_.batchDeferred_ && !catchUpSearchIndex(connection, going)) ||
+            (many && !tidySearchIndex(connection, going))) {
             return false;
         }
         book_.batchDeferred_ = false;
+        if (many) {
+            connection.writeBack(true);
+            if (!going()) {
+                return false;
+            }
+            connection.writeBack();
+            if (!going()) {
+                return false;
+            }
+        }
     }
     transaction_.commit();
     committed_ = true;

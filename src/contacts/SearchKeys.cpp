@@ -7,6 +7,7 @@
 #include "platform/db/Statement.h"
 #include "platform/text/Pinyin.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 
 #include <algorithm>
@@ -310,7 +311,7 @@ void defineSearchFunctions(db::Connection& connection) {
 
 bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
     db::Statement merge(connection, QStringLiteral("INSERT INTO yanshu_grams (yanshu_grams, rank) "
-                                                   "VALUES ('merge', 64)"));
+                                                   "VALUES ('merge', 32)"));
     db::Statement changes(connection, QStringLiteral("SELECT total_changes()"));
     const auto changed = [&] {
         changes.reset();
@@ -338,19 +339,67 @@ void deferSearchIndex(db::Connection& connection) {
         .run();
 }
 
+namespace {
+
+// The trigrams of the rows past the mark, 2000 rows a statement: FTS5
+// writes what a statement gave it as the statement ends, and merges in
+// proportion, in one step that nothing can interrupt; one statement for
+// all would write and merge a segment of a MiB at a time.
+void addGrams(db::Connection& connection) {
+    constexpr int rows = 2000;
+    db::Statement mark(connection, QStringLiteral("SELECT max(above) FROM yanshu_unindexed"));
+    db::Statement next(connection,
+                       QStringLiteral("SELECT coalesce((SELECT row FROM yanshu_find WHERE row > ?1 "
+                                      "ORDER BY row LIMIT 1 OFFSET %1), max(row)) FROM yanshu_find")
+                           .arg(rows - 1));
+    db::Statement grams(connection, QStringLiteral("INSERT INTO yanshu_grams (rowid, keys) "
+                                                   "SELECT row, keys FROM yanshu_find "
+                                                   "WHERE row > ? AND row <= ?"));
+    qint64 from = mark.step() ? mark.integer(0) : 0;
+    for (;;) {
+        next.reset();
+        next.bind(1, from);
+        const qint64 to = next.step() ? next.integer(0) : from;
+        if (to <= from) {
+            return;
+        }
+        grams.reset();
+        grams.bind(1, from);
+        grams.bind(2, to);
+        grams.run();
+        from = to;
+    }
+}
+
+} // namespace
+
 bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
+    // The sort below writes its runs to files in pieces the size of the
+    // page cache, each sorted in one step that nothing can interrupt: a
+    // small cache for it keeps each step short.
+    db::Statement cacheSize(connection, QStringLiteral("PRAGMA cache_size"));
+    const qint64 cache = cacheSize.step() ? cacheSize.integer(0) : -2000;
+    const auto restore = qScopeGuard([&] {
+        try {
+            connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(cache));
+        } catch (const db::DbError&) {
+            // the connection is going anyway
+        }
+    });
     try {
         const db::Connection::Asking asking(connection, keepGoing);
         // In order: each page of the keys is then written once. The sort
         // goes to files, not memory, however many they are.
-        connection.execute(QStringLiteral(
-            "PRAGMA temp_store = 1;"
-            "INSERT INTO yanshu_rank SELECT j.value, y.rowid "
-            "FROM yanshu AS y, json_each(yanshu_rank(y.GR_XM)) AS j "
-            "WHERE y.rowid > (SELECT max(above) FROM yanshu_unindexed) ORDER BY 1, 2;"
-            "INSERT INTO yanshu_grams (rowid, keys) SELECT row, keys FROM yanshu_find "
-            "WHERE row > (SELECT max(above) FROM yanshu_unindexed);"
-            "DELETE FROM yanshu_unindexed;"));
+        connection.execute(
+            QStringLiteral(
+                "PRAGMA temp_store = 1; PRAGMA cache_size = -2048;"
+                "INSERT INTO yanshu_rank SELECT j.value, y.rowid "
+                "FROM yanshu AS y, json_each(yanshu_rank(y.GR_XM)) AS j "
+                "WHERE y.rowid > (SELECT max(above) FROM yanshu_unindexed) ORDER BY 1, 2;"
+                "PRAGMA cache_size = %1;")
+                .arg(cache));
+        addGrams(connection);
+        connection.execute(QStringLiteral("DELETE FROM yanshu_unindexed"));
     } catch (const db::DbError& e) {
         if (e.kind() == db::DbErrorKind::Interrupted) {
             return false;

@@ -215,6 +215,17 @@ void Connection::setProgressHandler(std::function<bool()> handler) {
         this);
 }
 
+void Connection::writeBack(bool cache) {
+    if (!handle_ || (cache && sqlite3_db_cacheflush(handle_) != SQLITE_OK)) {
+        return;
+    }
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(handle_, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
+        file && file->pMethods) {
+        file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
+    }
+}
+
 void Connection::fail(int code, const QString& context) const {
     const int extended = handle_ ? sqlite3_extended_errcode(handle_) : code;
     const QString message = handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_))

@@ -99,6 +99,13 @@ public:
     // Whether a transaction is open on this connection.
     bool inTransaction() const;
 
+    // Has the system put on disk what the connection has written to its file
+    // so far, a transaction's uncommitted pages too (the journal keeps them
+    // undoable): the commit of a large one then has little left to wait
+    // for. With `cache`, the pages changed in the connection's cache are
+    // written first. Any failure is left for the commit to report.
+    void writeBack(bool cache = false);
+
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
