@@ -7,7 +7,6 @@
 #include "platform/db/DbError.h"
 #include "platform/db/Statement.h"
 
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -412,15 +411,7 @@ bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
     if (book_.batches_ == 1) {
         db::Connection& connection = book_.connection_;
         const db::Connection::OwnedWrites owned(connection);
-        QElapsedTimer sinceWriteBack;
-        sinceWriteBack.start();
-        const auto going = [&] {
-            if (sinceWriteBack.hasExpired(100)) {
-                connection.writeBack();
-                sinceWriteBack.restart();
-            }
-            return !keepGoing || keepGoing();
-        };
+        const std::function<bool()> going = connection.writingBack(keepGoing);
         const bool many = book_.batchWrites_ >= manyWrites;
         if (many) {
             // From here on pages are written as they are left, not all at

@@ -272,8 +272,9 @@ void openDatabase(db::Connection& connection, const QString& connectionString,
         // painted, and the user may give up.
         platform::Ticker ticker(progress);
         const db::Connection::Asking asking(
-            connection, progress ? std::function<bool()>([&] { return ticker.keepGoing(0, 0); })
-                                 : std::function<bool()>());
+            connection, connection.writingBack(
+                            progress ? std::function<bool()>([&] { return ticker.keepGoing(0, 0); })
+                                     : std::function<bool()>()));
         upgrade(connection, version);
         transaction.commit();
     } catch (...) {

@@ -25,6 +25,9 @@ namespace {
 // Small enough steps that readers of the source get their turn between
 // them; a book of a few thousand contacts goes in a handful.
 constexpr int pagesPerStep = 256;
+// A copy is put on disk every so many steps (8 MiB of 4 KiB pages), not
+// all at its end, which would keep the window waiting.
+constexpr int writeBackSteps = 8;
 // How long a source or destination held by another writer is waited for.
 constexpr int busyLimitMs = 5000;
 constexpr int busyPauseMs = 20;
@@ -109,11 +112,15 @@ Outcome copyPages(sqlite3* destination, sqlite3* source, const platform::Progres
     }
     platform::Ticker ticker(progress);
     QElapsedTimer waiting;
+    int steps = 0;
     int rc = SQLITE_OK;
     for (;;) {
         rc = sqlite3_backup_step(backup, pagesPerStep);
         if (rc == SQLITE_OK) {
             waiting.invalidate();
+            if (++steps % writeBackSteps == 0) {
+                writeBack(destination);
+            }
             const int total = sqlite3_backup_pagecount(backup);
             if (!ticker.keepGoing(total - sqlite3_backup_remaining(backup), total)) {
                 rc = SQLITE_INTERRUPT;

@@ -4,12 +4,14 @@
 #include "DbError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
 #include <sqlite3.h>
 
 #include <exception>
+#include <memory>
 #include <vector>
 
 namespace db {
@@ -215,15 +217,31 @@ void Connection::setProgressHandler(std::function<bool()> handler) {
         this);
 }
 
-void Connection::writeBack(bool cache) {
-    if (!handle_ || (cache && sqlite3_db_cacheflush(handle_) != SQLITE_OK)) {
-        return;
-    }
+void writeBack(sqlite3* handle) {
     sqlite3_file* file = nullptr;
-    if (sqlite3_file_control(handle_, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
+    if (handle &&
+        sqlite3_file_control(handle, "main", SQLITE_FCNTL_FILE_POINTER, &file) == SQLITE_OK &&
         file && file->pMethods) {
         file->pMethods->xSync(file, SQLITE_SYNC_NORMAL);
     }
+}
+
+void Connection::writeBack(bool cache) {
+    if (!cache || (handle_ && sqlite3_db_cacheflush(handle_) == SQLITE_OK)) {
+        db::writeBack(handle_);
+    }
+}
+
+std::function<bool()> Connection::writingBack(std::function<bool()> keepGoing) {
+    auto since = std::make_shared<QElapsedTimer>();
+    since->start();
+    return [this, keepGoing = std::move(keepGoing), since] {
+        if (since->hasExpired(100)) {
+            writeBack();
+            since->restart();
+        }
+        return !keepGoing || keepGoing();
+    };
 }
 
 void Connection::fail(int code, const QString& context) const {

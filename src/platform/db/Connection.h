@@ -105,6 +105,9 @@ public:
     // for. With `cache`, the pages changed in the connection's cache are
     // written first. Any failure is left for the commit to report.
     void writeBack(bool cache = false);
+    // `keepGoing` (none: go on) that also writes back every 100 ms, for
+    // the statements of a large transaction to ask.
+    std::function<bool()> writingBack(std::function<bool()> keepGoing);
 
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
@@ -128,5 +131,8 @@ private:
     QStringList reserved_;
     int owned_ = 0;
 };
+
+// What Connection::writeBack does, for a handle of the engine's own.
+void writeBack(sqlite3* handle);
 
 } // namespace db
