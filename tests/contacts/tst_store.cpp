@@ -405,6 +405,30 @@ private slots:
         QCOMPARE(QDir(dir->path()).entryList({QStringLiteral("MY.mdb*")}).size(), 1);
     }
 
+    // A file of version 6 had the same triggers but one, ranked keys
+    // already, and trigrams of its own layout: all made again, as before.
+    void aVersionSixFileIsIndexedAgain() {
+        contacts::Book book(connection);
+        for (const auto& [id, name] : {std::pair{1, "曾晓明"}, {2, "单雄信"}, {3, "王芳"}}) {
+            book.add(card(id, QString::fromUtf8(name)));
+        }
+        const QString ranks = QStringLiteral("select key, row from yanshu_rank order by 1, 2");
+        const QStringList ranked = stored(ranks, 2);
+        connection.close();
+        written(QStringLiteral("DROP TRIGGER yanshu_rank_insert; DROP TABLE yanshu_unindexed; "
+                               "PRAGMA user_version = 6"));
+
+        contacts::openDatabase(connection, connectionString());
+        QCOMPARE(stored(QStringLiteral("PRAGMA user_version")), QStringList{"7"});
+        QCOMPARE(stored(ranks, 2), ranked);
+        connection.execute(QStringLiteral(
+            "INSERT INTO yanshu_grams (yanshu_grams, rank) VALUES ('integrity-check', 1)"));
+        contacts::Book(connection).add(card(4, QStringLiteral("李雷")));
+        QCOMPARE(namesListed(QStringLiteral("zeng")), QStringList{QStringLiteral("曾晓明")});
+        QCOMPARE(namesListed(QStringLiteral("单雄信·7")), QStringList{QStringLiteral("单雄信")});
+        QCOMPARE(namesListed(QStringLiteral("李雷·15")), QStringList{QStringLiteral("李雷")});
+    }
+
     void aNewerFileIsRefusedUnchanged() {
         connection.execute(
             QStringLiteral("PRAGMA user_version = %1").arg(contacts::schemaVersion + 1));
