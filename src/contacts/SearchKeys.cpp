@@ -356,6 +356,26 @@ void addGrams(db::Connection& connection) {
                                                    "SELECT row, keys FROM yanshu_find "
                                                    "WHERE row > ? AND row <= ?"));
     qint64 from = mark.step() ? mark.integer(0) : 0;
+    // Segments are merged 16 at a time rather than 4 while these go in,
+    // which merges each trigram about half as often; a crisis merge (all
+    // of a level in one step) only past 64. The merges of the commit bring
+    // the levels back to the usual few segments.
+    const auto settings = [&](int automerge, int crisismerge) {
+        connection.execute(
+            QStringLiteral(
+                "INSERT INTO yanshu_grams (yanshu_grams, rank) VALUES ('automerge', %1);"
+                "INSERT INTO yanshu_grams (yanshu_grams, rank) VALUES ('crisismerge', %2)")
+                .arg(automerge)
+                .arg(crisismerge));
+    };
+    settings(16, 64);
+    const auto usual = qScopeGuard([&] {
+        try {
+            settings(4, 16);
+        } catch (const db::DbError&) {
+            // the transaction is undone, and these with it
+        }
+    });
     for (;;) {
         next.reset();
         next.bind(1, from);
