@@ -15,7 +15,11 @@ wine_prefix() {
         opentype/noto/NotoSerifCJK-Regular.ttc truetype/dejavu/DejaVuSans.ttf; do
         [ -e "/usr/share/fonts/$font" ] && ln -sf "/usr/share/fonts/$font" "$WINEPREFIX/fonts/"
     done
-    wineboot -i >/dev/null 2>&1
+    # A set-up that fails is tried once more; what it said is shown when
+    # the second fails too.
+    local log=$WINEPREFIX/wineboot.log
+    wineboot -i >"$log" 2>&1 || { wineserver -k 2>/dev/null || true; wineboot -i >>"$log" 2>&1; } ||
+        { echo "wineboot failed in $WINEPREFIX:" >&2; tail -n 20 "$log" >&2; return 1; }
     wine reg add 'HKCU\Environment' /v QT_FORCE_STDERR_LOGGING /d 1 /f >/dev/null
     wine reg add 'HKCU\Environment' /v QT_QPA_FONTDIR /d "Z:${WINEPREFIX//\//\\}\\fonts" /f >/dev/null
     if [ -n "${2:-}" ]; then

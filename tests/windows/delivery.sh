@@ -11,7 +11,9 @@
 #   there; the uninstaller removes the program and leaves the books.
 #
 #   tests/windows/delivery.sh BUILD NAME LINUX_YANSHUBU_DB [SHOTS]
-set -euo pipefail
+set -eEuo pipefail
+# A step that fails without saying so still says where.
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND (status $?)" >&2' ERR
 cd "$(dirname "$0")/../.."
 source scripts/wine.sh
 build=$(realpath "$1") name=$2 linux_db=$(realpath "$3")
