@@ -311,7 +311,7 @@ void defineSearchFunctions(db::Connection& connection) {
 
 bool tidySearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
     db::Statement merge(connection, QStringLiteral("INSERT INTO yanshu_grams (yanshu_grams, rank) "
-                                                   "VALUES ('merge', 32)"));
+                                                   "VALUES ('merge', 16)"));
     db::Statement changes(connection, QStringLiteral("SELECT total_changes()"));
     const auto changed = [&] {
         changes.reset();
