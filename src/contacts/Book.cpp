@@ -416,7 +416,7 @@ bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
         if (many) {
             // From here on pages are written as they are left, not all at
             // the end, which would keep the window waiting.
-            connection.execute(QStringLiteral("PRAGMA cache_size = -2048"));
+            connection.execute(QStringLiteral("PRAGMA cache_size = -%1").arg(smallCacheKiB));
         }
         if ((book_.batchDeferred_ && !catchUpSearchIndex(connection, going)) ||
             (many && !tidySearchIndex(connection, going))) {
@@ -424,7 +424,7 @@ bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
         }
         book_.batchDeferred_ = false;
         if (many) {
-            connection.writeBack(true);
+            connection.flushCache();
             if (!going()) {
                 return false;
             }

@@ -412,11 +412,12 @@ bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>&
         // goes to files, not memory, however many they are.
         connection.execute(
             QStringLiteral(
-                "PRAGMA temp_store = 1; PRAGMA cache_size = -2048;"
+                "PRAGMA temp_store = 1; PRAGMA cache_size = -%1;"
                 "INSERT INTO yanshu_rank SELECT j.value, y.rowid "
                 "FROM yanshu AS y, json_each(yanshu_rank(y.GR_XM)) AS j "
                 "WHERE y.rowid > (SELECT max(above) FROM yanshu_unindexed) ORDER BY 1, 2;"
-                "PRAGMA cache_size = %1;")
+                "PRAGMA cache_size = %2;")
+                .arg(smallCacheKiB)
                 .arg(cache));
         addGrams(connection);
         connection.execute(QStringLiteral("DELETE FROM yanshu_unindexed"));

@@ -95,6 +95,10 @@ void deferSearchIndex(db::Connection& connection);
 // nothing is written.
 bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing = {});
 
+// The page cache, in KiB, for the steps of a large write that would
+// otherwise hold the whole cache at once: a sort's runs, a commit.
+inline constexpr int smallCacheKiB = 2048;
+
 // After many contacts have been written at once: the index of trigrams is
 // merged now, a bounded piece at a time, asking `keepGoing` between pieces
 // (false stops it), rather than by each of the next writes the user makes.

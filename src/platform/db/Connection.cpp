@@ -226,9 +226,13 @@ void writeBack(sqlite3* handle) {
     }
 }
 
-void Connection::writeBack(bool cache) {
-    if (!cache || (handle_ && sqlite3_db_cacheflush(handle_) == SQLITE_OK)) {
-        db::writeBack(handle_);
+void Connection::writeBack() {
+    db::writeBack(handle_);
+}
+
+void Connection::flushCache() {
+    if (handle_) {
+        sqlite3_db_cacheflush(handle_);
     }
 }
 

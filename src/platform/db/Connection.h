@@ -102,9 +102,11 @@ public:
     // Has the system put on disk what the connection has written to its file
     // so far, a transaction's uncommitted pages too (the journal keeps them
     // undoable): the commit of a large one then has little left to wait
-    // for. With `cache`, the pages changed in the connection's cache are
-    // written first. Any failure is left for the commit to report.
-    void writeBack(bool cache = false);
+    // for. Any failure is left for the commit to report.
+    void writeBack();
+    // Writes the pages changed in the connection's cache to its file, as
+    // the commit would; a failure too is left for the commit.
+    void flushCache();
     // `keepGoing` (none: go on) that also writes back every 100 ms, for
     // the statements of a large transaction to ask.
     std::function<bool()> writingBack(std::function<bool()> keepGoing);
