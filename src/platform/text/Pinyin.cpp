@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <iterator>
+#include <vector>
 
 namespace text {
 
@@ -35,12 +36,18 @@ std::uint16_t setOf(char32_t character) {
 } // namespace
 
 QStringList readings(char32_t character) {
-    const std::uint16_t set = setOf(character);
-    QStringList result;
-    for (std::uint16_t i = readingStarts[set]; i < readingStarts[set + 1]; ++i) {
-        result << QString::fromLatin1(syllables[readingSyllables[i]]);
-    }
-    return result;
+    // Every set's list made once: the lists are then shared, not made for
+    // each character of each name a million-contact book indexes.
+    static const std::vector<QStringList> sets = [] {
+        std::vector<QStringList> made(std::size(readingStarts) - 1);
+        for (std::size_t set = 0; set < made.size(); ++set) {
+            for (std::uint16_t i = readingStarts[set]; i < readingStarts[set + 1]; ++i) {
+                made[set] << QString::fromLatin1(syllables[readingSyllables[i]]);
+            }
+        }
+        return made;
+    }();
+    return sets[setOf(character)];
 }
 
 Surname surnameOf(QStringView name) {
