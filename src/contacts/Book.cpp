@@ -408,6 +408,7 @@ Book::Batch::~Batch() {
 }
 
 bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
+    const bool caughtUp = book_.batches_ == 1 && book_.batchDeferred_;
     if (book_.batches_ == 1) {
         db::Connection& connection = book_.connection_;
         const db::Connection::OwnedWrites owned(connection);
@@ -418,7 +419,7 @@ bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
             // the end, which would keep the window waiting.
             connection.execute(QStringLiteral("PRAGMA cache_size = -%1").arg(smallCacheKiB));
         }
-        if ((book_.batchDeferred_ && !catchUpSearchIndex(connection, going)) ||
+        if ((caughtUp && !catchUpSearchIndex(connection, going)) ||
             (many && !tidySearchIndex(connection, going))) {
             return false;
         }
@@ -436,6 +437,9 @@ bool Book::Batch::commit(const std::function<bool()>& keepGoing) {
     }
     transaction_.commit();
     committed_ = true;
+    if (caughtUp) {
+        book_.connection_.discardTemporaries();
+    }
     if (--book_.batches_ == 0 && std::exchange(book_.batchWrites_, 0) > 0 && book_.changes_) {
         emit book_.changes_->changed();
     }

@@ -237,6 +237,7 @@ void createSchema(db::Connection& connection) {
     createTablesOfVersion1(connection);
     upgrade(connection, 1);
     transaction.commit();
+    connection.discardTemporaries();
     connection.reserveWrites(Book::ownTables());
 }
 
@@ -277,6 +278,7 @@ void openDatabase(db::Connection& connection, const QString& connectionString,
                                      : std::function<bool()>()));
         upgrade(connection, version);
         transaction.commit();
+        connection.discardTemporaries();
     } catch (...) {
         connection.close(); // an old file is opened upgraded or not at all
         throw;

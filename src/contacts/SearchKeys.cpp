@@ -396,12 +396,18 @@ void addGrams(db::Connection& connection) {
 bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing) {
     // The sort below writes its runs to files in pieces the size of the
     // page cache, each sorted in one step that nothing can interrupt: a
-    // small cache for it keeps each step short.
-    db::Statement cacheSize(connection, QStringLiteral("PRAGMA cache_size"));
-    const qint64 cache = cacheSize.step() ? cacheSize.integer(0) : -2000;
+    // small cache for it keeps each step short. A helper thread sorts
+    // while the next run is read.
+    db::Statement settings(connection, QStringLiteral("SELECT cache_size, threads "
+                                                      "FROM pragma_cache_size, pragma_threads"));
+    const qint64 cache = settings.step() ? settings.integer(0) : -2000;
+    const qint64 threads = settings.integer(1);
+    settings.reset();
     const auto restore = qScopeGuard([&] {
         try {
-            connection.execute(QStringLiteral("PRAGMA cache_size = %1").arg(cache));
+            connection.execute(QStringLiteral("PRAGMA cache_size = %1; PRAGMA threads = %2")
+                                   .arg(cache)
+                                   .arg(threads));
         } catch (const db::DbError&) {
             // the connection is going anyway
         }
@@ -409,16 +415,24 @@ bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>&
     try {
         const db::Connection::Asking asking(connection, keepGoing);
         // In order: each page of the keys is then written once. The sort
-        // goes to files, not memory, however many they are.
+        // goes to files, not memory, however many they are. Copied whole
+        // into an empty table, the sorted keys fill its pages, as VACUUM
+        // fills them; written in order they would leave an eighth of each
+        // empty. Into a table that has keys, the copy writes them in order.
         connection.execute(
             QStringLiteral(
-                "PRAGMA temp_store = 1; PRAGMA cache_size = -%1;"
-                "INSERT INTO yanshu_rank SELECT j.value, y.rowid "
+                "PRAGMA temp_store = 1; PRAGMA threads = 1; PRAGMA cache_size = -%1;"
+                "DROP TABLE IF EXISTS temp.yanshu_rank_new;"
+                "CREATE TEMP TABLE yanshu_rank_new (key TEXT NOT NULL, row INTEGER NOT NULL, "
+                "PRIMARY KEY (key, row)) WITHOUT ROWID;"
+                "INSERT INTO yanshu_rank_new SELECT j.value, y.rowid "
                 "FROM yanshu AS y, json_each(yanshu_rank(y.GR_XM)) AS j "
                 "WHERE y.rowid > (SELECT max(above) FROM yanshu_unindexed) ORDER BY 1, 2;"
-                "PRAGMA cache_size = %2;")
+                "INSERT INTO main.yanshu_rank SELECT * FROM temp.yanshu_rank_new;"
+                "PRAGMA cache_size = %2; PRAGMA threads = %3;")
                 .arg(smallCacheKiB)
-                .arg(cache));
+                .arg(cache)
+                .arg(threads));
         addGrams(connection);
         connection.execute(QStringLiteral("DELETE FROM yanshu_unindexed"));
     } catch (const db::DbError& e) {

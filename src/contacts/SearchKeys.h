@@ -92,7 +92,8 @@ void defineSearchFunctions(db::Connection& connection);
 // ends with it.
 void deferSearchIndex(db::Connection& connection);
 // Indexes those, asking `keepGoing` as it goes: false stops it, and
-// nothing is written.
+// nothing is written. It leaves a temporary table as large as the keys it
+// wrote, for Connection::discardTemporaries once the transaction has ended.
 bool catchUpSearchIndex(db::Connection& connection, const std::function<bool()>& keepGoing = {});
 
 // The page cache, in KiB, for the steps of a large write that would

@@ -250,6 +250,13 @@ private slots:
         QCOMPARE(told.size(), 1);
         QCOMPARE(stored(QStringLiteral("select count(DISTINCT UID) from yanshu")),
                  QStringList{"10000"});
+        // Into an empty book the ranked keys fill their pages, and their
+        // sorted copy is gone.
+        QCOMPARE(stored(QStringLiteral("select sum(unused) * 20 < sum(pgsize) from dbstat "
+                                       "where name = 'yanshu_rank'")),
+                 QStringList{"1"});
+        QCOMPARE(stored(QStringLiteral("select count(*) from temp.sqlite_master")),
+                 QStringList{"0"});
         ContactStore s = store();
         s.openAll(connection);
         s.update(card(1, QStringLiteral("改")));

@@ -248,6 +248,13 @@ std::function<bool()> Connection::writingBack(std::function<bool()> keepGoing) {
     };
 }
 
+void Connection::discardTemporaries() {
+    // Changing where temporary tables are kept closes their database. A
+    // failure (a statement still reading one) leaves them.
+    sqlite3_exec(handle_, "PRAGMA temp_store = 2; PRAGMA temp_store = 1", nullptr, nullptr,
+                 nullptr);
+}
+
 void Connection::fail(int code, const QString& context) const {
     const int extended = handle_ ? sqlite3_extended_errcode(handle_) : code;
     const QString message = handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_))

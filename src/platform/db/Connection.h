@@ -111,6 +111,12 @@ public:
     // the statements of a large transaction to ask.
     std::function<bool()> writingBack(std::function<bool()> keepGoing);
 
+    // Drops every temporary table at once, with the file that holds them:
+    // DROP TABLE would free a large one page by page, in one step that
+    // nothing interrupts. Outside a transaction only. Temporary tables
+    // are then kept in files.
+    void discardTemporaries();
+
     // Turns the engine's last error on this connection into a DbError.
     [[noreturn]] void fail(int code, const QString& context) const;
 
