@@ -21,6 +21,7 @@ packages=(
     desktop-file-utils appstream # the installed menu entry and description are checked
     dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)
     clang libclang-rt-14-dev # make fuzz: libFuzzer and the sanitizers' runtimes for clang
+    python3-radicale        # a CardDAV server of their own for the sync tests
     "$@"
 )
 

@@ -61,7 +61,7 @@ QByteArray toolOutput(const QString& tool, QStringList options, const QString& f
         QStringLiteral("-c"),
         QStringLiteral("o=$1; shift; \"$@\" >\"$o.part\"; mv \"$o.part\" \"$o\""),
         QStringLiteral("sh"), unixName(out), tool};
-    if (!QProcess::startDetached(QStringLiteral("Z:/bin/sh"), script + options << host << after)) {
+    if (!startOnHost(script + options << host << after)) {
         return {};
     }
     QDeadlineTimer deadline(20000);
@@ -75,6 +75,23 @@ QByteArray toolOutput(const QString& tool, QStringList options, const QString& f
     p.waitForFinished(20000);
     return p.readAllStandardOutput();
 #endif
+}
+
+QString hostName(const QString& file) {
+#ifdef Q_OS_WIN
+    return unixName(file);
+#else
+    return file;
+#endif
+}
+
+bool startOnHost(const QStringList& shellArguments) {
+#ifdef Q_OS_WIN
+    const QString shell = QStringLiteral("Z:/bin/sh");
+#else
+    const QString shell = QStringLiteral("/bin/sh");
+#endif
+    return QProcess::startDetached(shell, shellArguments);
 }
 
 } // namespace test

@@ -20,4 +20,10 @@ void writeBytes(const QString& path, const QByteArray& bytes, qint64 at = 0);
 QByteArray toolOutput(const QString& tool, QStringList options, const QString& file,
                       const QStringList& after = {});
 
+// The file's name on the Linux host: under Wine its Unix name, else itself.
+QString hostName(const QString& file);
+// Starts the Linux host's shell with the arguments ("-c", a script, …),
+// not waiting for it: under Wine too.
+bool startOnHost(const QStringList& shellArguments);
+
 } // namespace test

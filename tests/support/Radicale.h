@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QUrl>
+
+namespace test {
+
+// A CardDAV server of its own for a test: Debian's Radicale on 127.0.0.1,
+// storing into a throwaway folder, with the users given (user name and
+// password each). Started on the Linux host under Wine too. Stopped, and
+// its folder removed, when it goes; ended by itself after ten minutes, if
+// a test dies first.
+class Radicale {
+public:
+    explicit Radicale(const QStringList& users, const QStringList& options = {});
+    ~Radicale();
+    Radicale(const Radicale&) = delete;
+    Radicale& operator=(const Radicale&) = delete;
+
+    // Whether it runs: a test without one is skipped (no Radicale here).
+    bool running() const { return port_ > 0; }
+    QUrl url(const QString& path = QStringLiteral("/")) const;
+    // Its storage, where the cards are files.
+    QString storage() const { return folder_.filePath(QStringLiteral("store")); }
+    // Stops it, keeping its storage; start() brings it back on the same port.
+    void stop();
+    void start();
+
+private:
+    QTemporaryDir folder_;
+    QStringList options_;
+    int port_ = 0;
+};
+
+} // namespace test
