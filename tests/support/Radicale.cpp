@@ -41,6 +41,12 @@ Radicale::Radicale(const QStringList& users, const QStringList& options)
 
 Radicale::~Radicale() {
     stop();
+    // The storage, in memory where the host has /dev/shm.
+    const QString folder = hostName(folder_.path());
+    if (!folder.isEmpty()) {
+        startOnHost({QStringLiteral("-c"), QStringLiteral("rm -rf \"$(readlink \"$1/store\")\""),
+                     QStringLiteral("sh"), folder});
+    }
 }
 
 void Radicale::start() {
@@ -49,11 +55,14 @@ void Radicale::start() {
     QFile::remove(log);
     // A port of its own the first time; the same one after a stop.
     const QString hosts = QStringLiteral("127.0.0.1:%1").arg(port_);
-    const QString script = QStringLiteral(
-        "cd \"$1\" && shift && echo $$ > pid && exec timeout 600 /usr/bin/python3 -m radicale "
-        "--config '' --server-hosts \"$@\" --auth-type htpasswd "
-        "--auth-htpasswd-filename users --auth-htpasswd-encryption plain "
-        "--storage-filesystem-folder store --logging-level info 2> log");
+    const QString script =
+        QStringLiteral("cd \"$1\" && shift && echo $$ > pid && "
+                       "if [ ! -e store ]; then ln -s \"$(mktemp -d /dev/shm/radicale.XXXXXX || "
+                       "mktemp -d)\" store; fi && "
+                       "exec timeout 600 /usr/bin/python3 -m radicale "
+                       "--config '' --server-hosts \"$@\" --auth-type htpasswd "
+                       "--auth-htpasswd-filename users --auth-htpasswd-encryption plain "
+                       "--storage-filesystem-folder store --logging-level info 2> log");
     if (folder.isEmpty() || !startOnHost(QStringList{QStringLiteral("-c"), script,
                                                      QStringLiteral("sh"), folder, hosts} +
                                          options_)) {

@@ -8,7 +8,8 @@
 namespace test {
 
 // A CardDAV server of its own for a test: Debian's Radicale on 127.0.0.1,
-// storing into a throwaway folder, with the users given (user name and
+// storing into a throwaway folder (in memory, /dev/shm, where the host has
+// one: Radicale syncs every card it writes to disk), with the users given (user name and
 // password each). Started on the Linux host under Wine too. Stopped, and
 // its folder removed, when it goes; ended by itself after ten minutes, if
 // a test dies first.
@@ -22,8 +23,6 @@ public:
     // Whether it runs: a test without one is skipped (no Radicale here).
     bool running() const { return port_ > 0; }
     QUrl url(const QString& path = QStringLiteral("/")) const;
-    // Its storage, where the cards are files.
-    QString storage() const { return folder_.filePath(QStringLiteral("store")); }
     // Stops it, keeping its storage; start() brings it back on the same port.
     void stop();
     void start();

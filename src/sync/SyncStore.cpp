@@ -1,0 +1,103 @@
+#include "SyncStore.h"
+
+#include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
+#include "platform/db/Transaction.h"
+
+namespace carddav {
+
+namespace {
+
+CardState stateOf(const db::Statement& row) {
+    return {row.text(0), QUrl(row.text(1)), row.text(2).toUtf8(), row.value(3).toByteArray()};
+}
+
+constexpr char stateColumns[] = "SELECT UID, href, etag, agreed FROM yanshu_sync ";
+
+} // namespace
+
+SyncStore::SyncStore(db::Connection& connection)
+    : connection_(connection) {
+    connection_.execute(QStringLiteral(
+        "CREATE TABLE IF NOT EXISTS yanshu_sync_account (one INTEGER PRIMARY KEY CHECK (one = 1), "
+        "server TEXT NOT NULL, book TEXT NOT NULL, user TEXT NOT NULL, "
+        "token TEXT NOT NULL DEFAULT '', synced TEXT NOT NULL DEFAULT '');"
+        "CREATE TABLE IF NOT EXISTS yanshu_sync (UID TEXT PRIMARY KEY, "
+        "href TEXT NOT NULL UNIQUE, etag TEXT NOT NULL DEFAULT '', agreed BLOB NOT NULL)"));
+}
+
+std::optional<Account> SyncStore::account() {
+    db::Statement read(connection_, QStringLiteral("SELECT server, book, user, token, synced "
+                                                   "FROM yanshu_sync_account"));
+    if (!read.step()) {
+        return std::nullopt;
+    }
+    return Account{QUrl(read.text(0)), QUrl(read.text(1)), read.text(2), read.text(3),
+                   read.text(4)};
+}
+
+void SyncStore::setAccount(const Account& account) {
+    db::Transaction transaction(connection_);
+    const std::optional<Account> before = this->account();
+    if (!before || before->server != account.server || before->book != account.book) {
+        connection_.execute(QStringLiteral("DELETE FROM yanshu_sync"));
+    }
+    db::Statement write(connection_, QStringLiteral("INSERT OR REPLACE INTO yanshu_sync_account "
+                                                    "VALUES (1, ?, ?, ?, ?, ?)"));
+    const bool same = before && before->server == account.server && before->book == account.book;
+    write.bind(1, account.server.toString());
+    write.bind(2, account.book.toString());
+    write.bind(3, account.user);
+    write.bind(4, same ? account.token : QString());
+    write.bind(5, same ? account.synced : QString());
+    write.run();
+    transaction.commit();
+}
+
+void SyncStore::setProgress(const QString& token, const QString& synced) {
+    db::Statement write(connection_,
+                        QStringLiteral("UPDATE yanshu_sync_account SET token = ?, synced = ?"));
+    write.bind(1, token);
+    write.bind(2, synced);
+    write.run();
+}
+
+std::optional<CardState> SyncStore::byUid(const QString& uid) {
+    db::Statement read(connection_, QLatin1String(stateColumns) + QStringLiteral("WHERE UID = ?"));
+    read.bind(1, uid);
+    return read.step() ? std::optional(stateOf(read)) : std::nullopt;
+}
+
+std::optional<CardState> SyncStore::byUrl(const QUrl& url) {
+    db::Statement read(connection_, QLatin1String(stateColumns) + QStringLiteral("WHERE href = ?"));
+    read.bind(1, url.toString());
+    return read.step() ? std::optional(stateOf(read)) : std::nullopt;
+}
+
+QList<CardState> SyncStore::all() {
+    db::Statement read(connection_, QLatin1String(stateColumns));
+    QList<CardState> states;
+    while (read.step()) {
+        states << stateOf(read);
+    }
+    return states;
+}
+
+void SyncStore::put(const CardState& state) {
+    // A card at that address under another UID is that card no more.
+    db::Statement write(connection_, QStringLiteral("INSERT OR REPLACE INTO yanshu_sync "
+                                                    "VALUES (?, ?, ?, ?)"));
+    write.bind(1, state.uid);
+    write.bind(2, state.url.toString());
+    write.bind(3, QString::fromUtf8(state.etag));
+    write.bind(4, state.agreed);
+    write.run();
+}
+
+void SyncStore::drop(const QString& uid) {
+    db::Statement write(connection_, QStringLiteral("DELETE FROM yanshu_sync WHERE UID = ?"));
+    write.bind(1, uid);
+    write.run();
+}
+
+} // namespace carddav

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+namespace db {
+class Connection;
+}
+
+namespace carddav {
+
+// The address book a book syncs with, and how far it has read it.
+struct Account {
+    QUrl server; // as the user gave it
+    QUrl book;   // the address book chosen on it
+    QString user;
+    QString token;  // the server's sync token after the last sync; empty: read everything
+    QString synced; // when the last sync ended (ISO 8601 UTC); empty: never
+};
+
+// What a contact and its card on the server last agreed on: where the
+// card is, its version (ETag) and the card as both had it, in the form
+// cardText gives (no REV), which a three-way merge starts from.
+struct CardState {
+    QString uid;
+    QUrl url;
+    QByteArray etag;
+    QByteArray agreed;
+};
+
+// The one writer of the sync's tables (yanshu_sync_account and
+// yanshu_sync), made in the book's file on first use; the contacts stay
+// the Book's.
+class SyncStore {
+public:
+    explicit SyncStore(db::Connection& connection);
+
+    std::optional<Account> account();
+    // Another address book (or server) starts again from nothing.
+    void setAccount(const Account& account);
+    void setProgress(const QString& token, const QString& synced);
+
+    std::optional<CardState> byUid(const QString& uid);
+    std::optional<CardState> byUrl(const QUrl& url);
+    QList<CardState> all();
+    void put(const CardState& state);
+    void drop(const QString& uid);
+
+private:
+    db::Connection& connection_;
+};
+
+} // namespace carddav
