@@ -12,6 +12,7 @@
 #include "sync/CardDav.h"
 #include "sync/Engine.h"
 
+#include <QProcess>
 #include <QtTest>
 
 using carddav::DavError;
@@ -286,6 +287,54 @@ private slots:
                 QCOMPARE(cardsOnServer(), 16);
             }
         }
+    }
+
+    // The tool killed (kill -9) while it writes cards: run again, it ends
+    // the sync, and another device finds each contact once.
+    void theToolKilledMidSyncConvergesWhenRunAgain() {
+        QTemporaryDir folder;
+        {
+            db::Connection connection;
+            connection.create(folder.filePath(QStringLiteral("MY.mdb")));
+            contacts::createSchema(connection);
+            contacts::Book book(connection);
+            contacts::Book::Batch batch(book);
+            for (int i = 1; i <= 200; ++i) {
+                book.add(person(i));
+            }
+            QVERIFY(batch.commit());
+        }
+        const QStringList arguments{QStringLiteral("sync"),
+                                    QStringLiteral("--server"),
+                                    server->url().toString(),
+                                    QStringLiteral("--user"),
+                                    user,
+                                    QStringLiteral("--book"),
+                                    addressBook.toString(),
+                                    QStringLiteral("--folder"),
+                                    folder.path()};
+        const auto start = [&](QProcess& tool) {
+            tool.start(QStringLiteral(YANSHUBU_DB_EXE), arguments);
+            tool.write((password + u'\n').toUtf8());
+            tool.closeWriteChannel();
+        };
+        QProcess killed;
+        start(killed);
+        QTRY_VERIFY_WITH_TIMEOUT(cardsOnServer() >= 20, 60000);
+        killed.kill();
+        killed.waitForFinished();
+        QVERIFY(cardsOnServer() < 200);
+
+        QProcess again;
+        start(again);
+        QVERIFY(again.waitForFinished(120000));
+        QVERIFY2(again.exitCode() == 0, again.readAllStandardError().constData());
+        QVERIFY(QString::fromUtf8(again.readAllStandardOutput())
+                    .contains(QStringLiteral("新增 0，更新 0，删除 0，冲突 0")));
+        QCOMPARE(cardsOnServer(), 200);
+        Device other;
+        other.use(server->url(), addressBook);
+        QCOMPARE(other.sync().added, 200);
     }
 
     // A token the server forgot, or a server that cannot say what changed:

@@ -11,6 +11,9 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
+#include "platform/net/Http.h"
+#include "sync/CardDav.h"
+#include "sync/Engine.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -34,6 +37,8 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
       yanshubu-db backup [--folder 文件夹]
       yanshubu-db check [--folder 文件夹]
       yanshubu-db restore 备份文件 [--folder 文件夹]
+      yanshubu-db sync [--server 地址 --user 用户名 [--book 通讯录地址]]
+                       [--yes] [--folder 文件夹]
 
   init      在文件夹（默认为当前文件夹）中新建数据库文件 MY.mdb，
             其中有联系人表 yanshu 和用户表 mab，以及一个用户：
@@ -54,6 +59,11 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
   check     检查 MY.mdb 是否损坏、表和列是否齐全。完好时返回 0。
   restore   检查备份文件，然后用它替换 MY.mdb 的内容；替换前先把当前的
             MY.mdb 也备份到 backups 文件夹。
+  sync      与 CardDAV 服务器上的通讯录双向同步（手机、其他电脑也与它
+            同步）。第一次要用 --server 和 --user 指定服务器和用户名；
+            服务器上有多个通讯录时用 --book 指定一个，没有时新建一个
+            “雁书簿”。密码从标准输入读取（一行）。要删除一半以上的
+            联系人时会停下，加 --yes 才继续。
   --folder  MY.mdb 所在的文件夹，默认为当前文件夹。
   --help    显示本说明。
 )";
@@ -311,6 +321,103 @@ int exchange(const QString& command, QStringList args) {
     return exportContacts(file, folder, chosen, encodingName.toUpper().toLatin1());
 }
 
+// The account the book syncs with: the one kept, or the one the options
+// name, whose address book is chosen (or made) here.
+std::optional<carddav::Account> accountFor(db::Connection& connection, carddav::CardDavClient& dav,
+                                           const std::optional<QString>& server,
+                                           const std::optional<QString>& user,
+                                           const std::optional<QString>& book) {
+    carddav::SyncStore store(connection);
+    if (!server) {
+        const std::optional<carddav::Account> kept = store.account();
+        if (!kept) {
+            err() << "yanshubu-db: "
+                  << QStringLiteral("还没有设置同步账户：请用 --server 和 --user 指定。") << '\n';
+        }
+        return kept;
+    }
+    carddav::Account account{QUrl::fromUserInput(*server), {}, user.value_or(QString()), {}, {}};
+    if (book) {
+        account.book = account.server.resolved(QUrl(*book));
+    } else {
+        const QList<carddav::AddressBook> books = dav.addressBooks(account.server);
+        if (books.size() > 1) {
+            err() << "yanshubu-db: "
+                  << QStringLiteral("服务器上有多个通讯录，请用 --book 指定一个：") << '\n';
+            for (const carddav::AddressBook& b : books) {
+                err() << "  " << b.url.toString() << "  " << b.name << '\n';
+            }
+            return std::nullopt;
+        }
+        account.book = books.isEmpty()
+                           ? dav.makeAddressBook(account.server, QStringLiteral("雁书簿"))
+                           : books.front().url;
+    }
+    store.setAccount(account);
+    return store.account();
+}
+
+int syncBook(QStringList args) {
+    bool missingValue = false;
+    const QString folder =
+        takeOption(args, QStringLiteral("--folder"), missingValue).value_or(QDir::currentPath());
+    const std::optional<QString> server =
+        takeOption(args, QStringLiteral("--server"), missingValue);
+    const std::optional<QString> user = takeOption(args, QStringLiteral("--user"), missingValue);
+    const std::optional<QString> book = takeOption(args, QStringLiteral("--book"), missingValue);
+    const bool yes = args.removeAll(QStringLiteral("--yes")) > 0;
+    if (missingValue) {
+        return usageError(QStringLiteral("选项缺少取值。"));
+    }
+    if (!args.isEmpty()) {
+        return usageError(QStringLiteral("多余的参数“%1”。").arg(args.first()));
+    }
+    if (server.has_value() != user.has_value() || (book && !server)) {
+        return usageError(QStringLiteral("--server 和 --user 要一起指定。"));
+    }
+    try {
+        db::Connection connection;
+        contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
+        const std::optional<carddav::Account> kept = carddav::SyncStore(connection).account();
+        const QString name = user.value_or(kept ? kept->user : QString());
+        const QString password = QTextStream(stdin).readLine();
+        const std::unique_ptr<net::Http> http = net::systemHttp();
+        carddav::CardDavClient dav(*http, {name, password});
+        const std::optional<carddav::Account> account =
+            accountFor(connection, dav, server, user, book);
+        if (!account) {
+            return failed;
+        }
+        const auto confirm = [&](qint64 deleting, qint64 of) {
+            if (!yes) {
+                err() << "yanshubu-db: "
+                      << QStringLiteral("这次同步要删除 %1 个联系人（共 %2 个），已停止；"
+                                        "确实要删除请加 --yes。")
+                             .arg(deleting)
+                             .arg(of)
+                      << '\n';
+            }
+            return yes;
+        };
+        const carddav::SyncReport report = carddav::SyncEngine(connection, dav, confirm).run();
+        for (const QString& note : report.notes) {
+            out() << note << '\n';
+        }
+        out() << QStringLiteral("已与 %1 同步：").arg(account->book.toString()) << report.summary()
+              << QStringLiteral("；上传 %1，删除服务器上的 %2。")
+                     .arg(report.uploaded)
+                     .arg(report.removed)
+              << '\n';
+    } catch (const db::DbError& e) {
+        printError(e);
+        return failed;
+    } catch (const carddav::DavError& e) {
+        err() << "yanshubu-db: " << e.userMessage() << '\n' << QString::fromUtf8(e.what()) << '\n';
+        return failed;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -329,6 +436,9 @@ int main(int argc, char* argv[]) {
     }
     if (command == u"backup" || command == u"check" || command == u"restore") {
         return maintenance(command, args);
+    }
+    if (command == u"sync") {
+        return syncBook(args);
     }
     if (command != u"init") {
         return usageError(QStringLiteral("未知的命令。"));
