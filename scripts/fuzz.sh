@@ -40,6 +40,10 @@ for target in "${targets[@]}"; do
         options=(-max_len=1048576)
         leaks=tests/fuzz/libmdb.supp
         ;;
+    fuzz_multistatus)
+        seeds=(tests/data/dav/*.xml)
+        options=(-max_len=65536 -dict=tests/fuzz/dav.dict)
+        ;;
     *)
         echo "fuzz.sh: no seeds known for $target" >&2
         exit 2

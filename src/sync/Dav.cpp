@@ -32,6 +32,7 @@ public:
         Multistatus result;
         if (!xml_.readNextStartElement() || !isDav(u"multistatus")) {
             fail();
+            throw DavParseError("the answer is no multistatus");
         }
         while (xml_.readNextStartElement()) {
             if (isDav(u"response")) {

@@ -7,6 +7,7 @@
 #include "sync/Auth.h"
 #include "sync/CardDav.h"
 
+#include <QFile>
 #include <QtTest>
 
 using carddav::CardDavClient;
@@ -144,6 +145,43 @@ private slots:
         server->start();
         QVERIFY(server->running());
         QCOMPARE(dav.listCards(book).size(), 0);
+    }
+
+    // What other servers answer: a partial sync report (507), properties
+    // several levels deep, hrefs percent-encoded, a card inside XML.
+    void otherServersAnswersAreRead() {
+        const auto parsed = [](const char* name) {
+            QFile file(QStringLiteral(SAMPLES_DIR "/dav/") + QLatin1String(name));
+            return file.open(QIODevice::ReadOnly) ? carddav::parseMultistatus(file.readAll())
+                                                  : carddav::Multistatus{};
+        };
+        const carddav::Multistatus sync = parsed("sync-collection.xml");
+        QCOMPARE(sync.syncToken, QStringLiteral("http://example.org/ns/sync/1234"));
+        QCOMPARE(sync.resources.size(), 3);
+        QCOMPARE(sync.resources[0].text.value(QStringLiteral("getetag")),
+                 QStringLiteral("\"3f1-58a\""));
+        QCOMPARE(sync.resources[1].status, 404);
+        QCOMPARE(sync.resources[2].status, 507);
+
+        const carddav::Multistatus books = parsed("propfind-books.xml");
+        QCOMPARE(books.resources[0].hrefs.value(QStringLiteral("addressbook-home-set")),
+                 QStringList{QStringLiteral("/bob/")});
+        const carddav::DavResource& book = books.resources[1];
+        QCOMPARE(book.text.value(QStringLiteral("displayname")), QStringLiteral("通讯录 & 家人"));
+        QVERIFY(book.kinds.value(QStringLiteral("resourcetype"))
+                    .contains(QStringLiteral("addressbook")));
+        QVERIFY(book.kinds.value(QStringLiteral("supported-report-set"))
+                    .contains(QStringLiteral("sync-collection")));
+        QVERIFY(!book.text.contains(QStringLiteral("getetag"))); // its propstat said 404
+
+        const QString card =
+            parsed("multiget.xml").resources[0].text.value(QStringLiteral("address-data"));
+        QVERIFY(card.contains(QStringLiteral("FN:李四\r\n")));
+        QVERIFY_THROWS_EXCEPTION(carddav::DavParseError,
+                                 carddav::parseMultistatus("<html>busy</html>"));
+        QVERIFY_THROWS_EXCEPTION(
+            carddav::DavParseError,
+            carddav::parseMultistatus("<multistatus xmlns=\"DAV:\"><response>"));
     }
 
     // RFC 7616, 3.9.1: the same challenge in MD5 and SHA-256. Basic goes

@@ -1,0 +1,114 @@
+// Two books and one address book on a Radicale of the benchmark's own: the
+// first sync of a book up and of another down (time, requests, peak
+// memory), a sync with no change, and ten changes on each side.
+//
+//   build/bin/sync_bench [contacts ...]   (10,000 unless given)
+
+#include "BenchData.h"
+#include "Radicale.h"
+
+#include "contacts/Book.h"
+#include "contacts/Schema.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/net/Http.h"
+#include "sync/CardDav.h"
+#include "sync/Engine.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+namespace {
+
+const QString user = QStringLiteral("bench");
+const QString password = QStringLiteral("bench");
+
+struct Device {
+    QTemporaryDir folder{QDir::currentPath() + QStringLiteral("/bench-XXXXXX")}; // on disk
+    db::Connection connection;
+    std::unique_ptr<net::Http> http = net::systemHttp();
+    carddav::CardDavClient dav{*http, {user, password}};
+
+    explicit Device(int contacts) {
+        if (contacts > 0) {
+            bench::makeDatabase(folder.path(), contacts);
+            contacts::openDatabase(connection,
+                                   db::connectionString(folder.filePath(QStringLiteral("MY.mdb"))));
+        } else {
+            connection.create(folder.filePath(QStringLiteral("MY.mdb")));
+            contacts::createSchema(connection);
+        }
+    }
+    // Changes the notes of the first `count` contacts by UID: the same
+    // contacts on every device.
+    void change(int count, const QString& text) {
+        contacts::Book book(connection);
+        db::Statement rows(connection,
+                           QStringLiteral("SELECT rowid FROM yanshu ORDER BY UID LIMIT ?"));
+        rows.bind(1, count);
+        std::vector<qint64> ids;
+        while (rows.step()) {
+            ids.push_back(rows.integer(0));
+        }
+        for (const qint64 row : ids) {
+            db::Statement read(connection, QStringLiteral("SELECT ") + contacts::Book::columns() +
+                                               QStringLiteral(" FROM yanshu WHERE rowid = ?"));
+            read.bind(1, row);
+            read.step();
+            contacts::Contact contact = contacts::Book::read(read, 0);
+            contact[contacts::Field::Notes] = text;
+            contact.rev.clear();
+            book.replace(row, contact);
+        }
+    }
+};
+
+void timed(QTextStream& out, const QString& what, Device& device) {
+    bench::resetPeak();
+    const int before = device.dav.requests();
+    QElapsedTimer timer;
+    timer.start();
+    const carddav::SyncReport report = carddav::SyncEngine(device.connection, device.dav).run();
+    out << "  " << what << ": " << timer.elapsed() << " ms, " << device.dav.requests() - before
+        << " requests, peak " << bench::peakKb() / 1024 << " MiB (" << report.summary()
+        << ", uploaded " << report.uploaded << ")\n";
+    out.flush();
+}
+
+int run(QTextStream& out, int count) {
+    test::Radicale server({user, password});
+    if (!server.running()) {
+        out << "no Radicale (python3-radicale) here\n";
+        return 1;
+    }
+    Device a(count);
+    Device b(0);
+    const QUrl book = a.dav.makeAddressBook(server.url(), QStringLiteral("bench"));
+    for (Device* device : {&a, &b}) {
+        carddav::SyncStore(device->connection).setAccount({server.url(), book, user, {}, {}});
+    }
+    out << "contacts: " << count << '\n';
+    timed(out, "first sync, up  ", a);
+    timed(out, "first sync, down", b);
+    timed(out, "no change       ", a);
+    a.change(10, QStringLiteral("改于甲"));
+    b.change(10, QStringLiteral("改于乙")); // the same ten: ten conflicts
+    timed(out, "10 changed, up  ", a);
+    timed(out, "10 each, merged ", b);
+    timed(out, "10 back         ", a);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QTextStream out(stdout);
+    for (const int count : bench::countsFrom(argc, argv, {10000})) {
+        if (run(out, count) != 0) {
+            return 1;
+        }
+    }
+}
