@@ -122,9 +122,9 @@ SyncEngine::Remote SyncEngine::readRemote(Account& account) {
     for (const RemoteCard& card : remote.changed) {
         listed << card.url.toString();
     }
-    for (const CardState& state : store_.all()) {
-        if (!listed.contains(state.url.toString())) {
-            remote.removed << state.url;
+    for (const QUrl& url : store_.urls()) {
+        if (!listed.contains(url.toString())) {
+            remote.removed << url;
         }
     }
     return remote;
@@ -252,7 +252,7 @@ void SyncEngine::sendOut(const Account& account, SyncReport& report) {
             deleted << *store_.byUid(gone.text(0));
         }
     }
-    const qint64 cards = store_.all().size();
+    const qint64 cards = store_.count();
     if (!deleted.isEmpty()) {
         if (deleted.size() * 2 > cards && confirm_ && !confirm_(deleted.size(), cards)) {
             throw DavError(DavError::Kind::Cancelled,

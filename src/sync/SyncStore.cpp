@@ -74,13 +74,18 @@ std::optional<CardState> SyncStore::byUrl(const QUrl& url) {
     return read.step() ? std::optional(stateOf(read)) : std::nullopt;
 }
 
-QList<CardState> SyncStore::all() {
-    db::Statement read(connection_, QLatin1String(stateColumns));
-    QList<CardState> states;
+QList<QUrl> SyncStore::urls() {
+    db::Statement read(connection_, QStringLiteral("SELECT href FROM yanshu_sync"));
+    QList<QUrl> urls;
     while (read.step()) {
-        states << stateOf(read);
+        urls << QUrl(read.text(0));
     }
-    return states;
+    return urls;
+}
+
+qint64 SyncStore::count() {
+    db::Statement read(connection_, QStringLiteral("SELECT count(*) FROM yanshu_sync"));
+    return read.step() ? read.integer(0) : 0;
 }
 
 void SyncStore::put(const CardState& state) {

@@ -46,7 +46,9 @@ public:
 
     std::optional<CardState> byUid(const QString& uid);
     std::optional<CardState> byUrl(const QUrl& url);
-    QList<CardState> all();
+    // The addresses of every card the book knows, and how many there are.
+    QList<QUrl> urls();
+    qint64 count();
     void put(const CardState& state);
     void drop(const QString& uid);
 

@@ -4,6 +4,7 @@
 
 #include "Radicale.h"
 
+#include "contacts/Backups.h"
 #include "contacts/Book.h"
 #include "contacts/Schema.h"
 #include "platform/db/Connection.h"
@@ -159,6 +160,8 @@ private slots:
         }
         QCOMPARE(a.sync().uploaded, 1000);
         QCOMPARE(b.sync().added, 1000);
+        // The book as it was before its first sync is kept.
+        QCOMPARE(contacts::listBackups(b.connection.path()).size(), 1u);
         QCOMPARE(b.contact(uidOf(7))[Field::Mobile], person(7)[Field::Mobile]);
         // Nothing changed: one request says so.
         const int before = a.dav.requests();
