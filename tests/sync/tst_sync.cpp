@@ -12,6 +12,7 @@
 #include "platform/net/Http.h"
 #include "sync/CardDav.h"
 #include "sync/Engine.h"
+#include "sync/SyncJob.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -338,6 +339,56 @@ private slots:
         Device other;
         other.use(server->url(), addressBook);
         QCOMPARE(other.sync().added, 200);
+    }
+
+    // On a thread of its own, a sync leaves the window's events flowing;
+    // cancelled, it keeps nothing half done.
+    void aSyncLeavesTheWindowFree() {
+        Device a;
+        a.use(server->url(), addressBook);
+        {
+            contacts::Book book = a.book();
+            contacts::Book::Batch batch(book);
+            for (int i = 1; i <= 200; ++i) {
+                book.add(person(i));
+            }
+            QVERIFY(batch.commit());
+        }
+        carddav::SyncReport report;
+        QString failure;
+        const auto run = [&](Device& device, bool cancel) {
+            carddav::SyncJob job(device.connection.path(), {user, password});
+            bool done = false;
+            connect(&job, &carddav::SyncJob::finished,
+                    [&](const carddav::SyncReport& finished, const QString& why) {
+                        report = finished;
+                        failure = why;
+                        done = true;
+                    });
+            QElapsedTimer gap;
+            qint64 longest = 0;
+            QTimer tick;
+            connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, gap.restart()); });
+            tick.start(1);
+            gap.start();
+            job.start();
+            if (cancel) {
+                job.cancel();
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(done, 120000);
+            QVERIFY2(longest <= 50, qPrintable(QString::number(longest)));
+        };
+        run(a, false);
+        QCOMPARE(failure, QString());
+        QCOMPARE(report.uploaded, 200);
+
+        Device b;
+        b.use(server->url(), addressBook);
+        run(b, true);
+        QCOMPARE(failure, QStringLiteral("已取消。"));
+        QCOMPARE(b.count(), 0);
+        run(b, false);
+        QCOMPARE(report.added, 200);
     }
 
     // A token the server forgot, or a server that cannot say what changed:
