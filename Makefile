@@ -32,6 +32,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/report_bench"
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/window_bench"
 	"$(BUILD)/bin/interchange_bench"
+	"$(BUILD)/bin/sync_bench"
 	"$(BUILD)/bin/upgrade_bench"
 	"$(BUILD)/bin/legacy_bench"
 
