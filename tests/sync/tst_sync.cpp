@@ -10,9 +10,9 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/net/Http.h"
+#include "sync/Aside.h"
 #include "sync/CardDav.h"
 #include "sync/Engine.h"
-#include "sync/SyncJob.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -357,14 +357,12 @@ private slots:
         carddav::SyncReport report;
         QString failure;
         const auto run = [&](Device& device, bool cancel) {
-            carddav::SyncJob job(device.connection.path(), {user, password});
+            report = {};
+            failure.clear();
+            carddav::Aside job(
+                carddav::syncWork(device.connection.path(), {user, password}, {}, report, failure));
             bool done = false;
-            connect(&job, &carddav::SyncJob::finished,
-                    [&](const carddav::SyncReport& finished, const QString& why) {
-                        report = finished;
-                        failure = why;
-                        done = true;
-                    });
+            connect(&job, &carddav::Aside::finished, [&] { done = true; });
             QElapsedTimer gap;
             qint64 longest = 0;
             QTimer tick;

@@ -1,0 +1,62 @@
+#include "Aside.h"
+
+#include "contacts/Schema.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/DbError.h"
+#include "platform/net/Http.h"
+
+#include <QThread>
+
+namespace carddav {
+
+Aside::Aside(Work work, QObject* parent)
+    : QObject(parent)
+    , work_(std::move(work)) {}
+
+Aside::~Aside() {
+    if (thread_) {
+        cancel();
+        thread_->wait();
+        delete thread_;
+    }
+}
+
+bool Aside::running() const {
+    return thread_ && !thread_->isFinished();
+}
+
+void Aside::start() {
+    if (running()) {
+        return;
+    }
+    cancelled_ = false;
+    delete thread_;
+    thread_ = QThread::create([this] {
+        work_(cancelled_);
+        // Told on this object's own thread, once the work is done with it.
+        QMetaObject::invokeMethod(this, &Aside::finished, Qt::QueuedConnection);
+    });
+    thread_->start();
+}
+
+Aside::Work syncWork(const QString& databaseFile, const Credentials& credentials,
+                     const SyncEngine::Confirm& confirm, SyncReport& report, QString& failure) {
+    return [=, &report, &failure](const std::atomic_bool& cancelled) {
+        try {
+            db::Connection connection;
+            contacts::openDatabase(connection, db::connectionString(databaseFile));
+            const std::unique_ptr<net::Http> http = net::systemHttp(&cancelled);
+            CardDavClient dav(*http, credentials);
+            report = SyncEngine(connection, dav, confirm).run();
+        } catch (const DavError& e) {
+            failure = e.userMessage();
+        } catch (const db::DbError& e) {
+            failure = e.userMessage();
+        } catch (const std::exception& e) {
+            failure = QStringLiteral("同步时出错：%1").arg(QString::fromUtf8(e.what()));
+        }
+    };
+}
+
+} // namespace carddav
