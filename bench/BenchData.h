@@ -5,6 +5,7 @@
 #include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
 #include "platform/ProgramStarter.h"
+#include "platform/Secrets.h"
 #include "platform/Services.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/InputBox.h"
@@ -70,13 +71,28 @@ public:
     platform::LockKeys lockKeys() override { return {}; }
 };
 
+class NoSecrets final : public platform::Secrets {
+public:
+    std::optional<QString> read(const QString&) override { return std::nullopt; }
+    bool write(const QString&, const QString&) override { return false; }
+    void remove(const QString&) override {}
+};
+
 // Every service a window needs, answering as a user who says yes to all.
 struct BenchServices {
     // The book is folder/MY.mdb, as makeDatabase makes it.
     explicit BenchServices(const QString& folder)
-        : services{messageBox, inputBox, fileDialog, progress, clock,
-                   instance,   programs, cdrom,      keyboard, folder + QStringLiteral("/MY.mdb")} {
-    }
+        : services{messageBox,
+                   inputBox,
+                   fileDialog,
+                   progress,
+                   clock,
+                   instance,
+                   programs,
+                   cdrom,
+                   keyboard,
+                   secrets,
+                   folder + QStringLiteral("/MY.mdb")} {}
     YesToAll messageBox;
     NoInput inputBox;
     NoFile fileDialog;
@@ -86,6 +102,7 @@ struct BenchServices {
     NoPrograms programs;
     NoDrive cdrom;
     KeysUp keyboard;
+    NoSecrets secrets;
     platform::Services services;
 };
 

@@ -118,6 +118,7 @@ int main(int argc, char* argv[]) {
                                           doubles.programs,
                                           doubles.cdrom,
                                           doubles.keyboard,
+                                          doubles.secrets,
                                           doubles.services.databaseFile};
         app::Forms forms(services);
         out << count << " contacts:\n";

@@ -6,6 +6,7 @@
 #include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
 #include "platform/ProgramStarter.h"
+#include "platform/Secrets.h"
 #include "platform/Termination.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/FileDialog.h"
@@ -36,8 +37,9 @@ int main(int argc, char* argv[]) {
         messageBox.show(app::commandLineHelp(), ui::applicationTitle());
         return 2;
     }
-    const platform::Services services{messageBox, inputBox, fileDialog, progress, clock,
-                                      instance,   programs, cdrom,      keyboard, *book};
+    const std::unique_ptr<platform::Secrets> secrets = platform::systemSecrets();
+    const platform::Services services{messageBox, inputBox, fileDialog, progress, clock, instance,
+                                      programs,   cdrom,    keyboard,   *secrets, *book};
 
     app::Forms forms(services);
     forms.F_LOGO.show();

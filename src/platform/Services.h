@@ -16,6 +16,7 @@ class Clock;
 class Keyboard;
 class ProgramInstance;
 class ProgramStarter;
+class Secrets;
 
 // What the windows ask of the world outside the program; tests hand in
 // doubles for each.
@@ -29,6 +30,7 @@ struct Services {
     ProgramStarter& programs;
     CdDevice& cdrom;
     Keyboard& keyboard;
+    Secrets& secrets;
     // The book file the program works on: MY.mdb beside the program, in the
     // user's data folder, or where the command line says.
     QString databaseFile;

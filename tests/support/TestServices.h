@@ -7,6 +7,7 @@
 #include "platform/Keyboard.h"
 #include "platform/ProgramInstance.h"
 #include "platform/ProgramStarter.h"
+#include "platform/Secrets.h"
 #include "platform/Services.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/FileDialog.h"
@@ -14,6 +15,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Progress.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QStringList>
@@ -149,6 +151,21 @@ public:
     platform::LockKeys keys;
 };
 
+// The system's password store, in memory.
+class MemorySecrets final : public platform::Secrets {
+public:
+    std::optional<QString> read(const QString& key) override {
+        return kept.contains(key) ? std::optional(kept.value(key)) : std::nullopt;
+    }
+    bool write(const QString& key, const QString& secret) override {
+        kept.insert(key, secret);
+        return true;
+    }
+    void remove(const QString& key) override { kept.remove(key); }
+
+    QHash<QString, QString> kept;
+};
+
 // A program folder whose path holds Chinese characters and blanks, with a
 // fresh MY.mdb made by the same schema code as yanshubu-db.
 class ProgramFolder {
@@ -172,9 +189,11 @@ struct TestServices {
     FakeProgramStarter programs;
     FakeCdDevice cdrom;
     FakeKeyboard keyboard;
+    MemorySecrets secrets;
     ProgramFolder folder;
-    platform::Services services{messageBox, inputBox, fileDialog, progress, clock,
-                                instance,   programs, cdrom,      keyboard, folder.databasePath()};
+    platform::Services services{
+        messageBox, inputBox, fileDialog,           progress, clock, instance, programs, cdrom,
+        keyboard,   secrets,  folder.databasePath()};
 };
 
 // Another program holding the database file locked until released.
