@@ -14,6 +14,7 @@
 #include "platform/Services.h"
 #include "platform/ui/Help.h"
 #include "reports/DataReport.h"
+#include "sync/F_TB.h"
 #include "tables/F_GY.h"
 #include "tables/ReferenceTable.h"
 
@@ -46,6 +47,7 @@ public:
     reports::DataReport YANSHUALL;
     account::F_XGYH F_XGYH;
     contacts::F_BF F_BF;
+    carddav::F_TB F_TB;
     contacts::F_QTXX F_QTXX;
     calendar::frmcalendar frmcalendar;
     tables::ReferenceTable F_QJHM;

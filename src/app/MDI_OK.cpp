@@ -57,6 +57,8 @@ constexpr MenuEntry menuTree[] = {
     {"FILE_IMP", u"导入联系人...", 1, &MDI_OK::FILE_IMP_Click},
     {"FILE_EXP", u"导出联系人...", 1, &MDI_OK::FILE_EXP_Click},
     {"FILE_BAK", u"备份与恢复...", 1, &MDI_OK::FILE_BAK_Click},
+    {"FILE_TBSZ", u"同步设置...", 1, &MDI_OK::FILE_TBSZ_Click},
+    {"FILE_TB", u"立即同步", 1, &MDI_OK::FILE_TB_Click},
     {"l2", u"-", 1},
     {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
     {"EDIT_E", u"编辑(&E)", 0},
@@ -425,6 +427,14 @@ void MDI_OK::FILE_EXP_Click() {
 
 void MDI_OK::FILE_BAK_Click() {
     forms_.F_BF.show();
+}
+
+void MDI_OK::FILE_TBSZ_Click() {
+    forms_.F_TB.show();
+}
+
+void MDI_OK::FILE_TB_Click() {
+    carddav::syncNow(forms_.services, forms_.bookChanges);
 }
 
 void MDI_OK::Mnuexit_Click() {

@@ -111,6 +111,8 @@ public:
     void FILE_IMP_Click();
     void FILE_EXP_Click();
     void FILE_BAK_Click();
+    void FILE_TBSZ_Click();
+    void FILE_TB_Click();
     void Mnuexit_Click();
     void PRINT_1_Click();
     void PRINT_2_Click();

@@ -72,6 +72,8 @@ SyncReport SyncEngine::run() {
     if (!account) {
         throw DavError(DavError::Kind::NotFound, QStringLiteral("还没有设置同步账户。"));
     }
+    // Rows another program wrote have no UID yet: a card needs one.
+    contacts::Book(connection_, changes_, now_).identifyAll();
     SyncReport report;
     const Remote remote = readRemote(*account);
     bringIn(remote, *account, report);
