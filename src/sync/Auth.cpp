@@ -184,7 +184,12 @@ Authorizer::Outcome Authorizer::challenged(const QList<QByteArray>& challenges, 
 
 QByteArray Authorizer::authorization(const QByteArray& method, const QUrl& url) {
     if (scheme_.isEmpty()) {
-        return {};
+        // Sent before any challenge where it may be: most servers ask for
+        // it, and a first request refused can cost its connection.
+        if (url.scheme() != QLatin1String("https") && !isLoopback(url)) {
+            return {};
+        }
+        scheme_ = "Basic";
     }
     answered_ = true;
     const QByteArray user = credentials_.user.toUtf8();

@@ -20,7 +20,8 @@ bool isLoopback(const QUrl& url);
 
 // Answers a server's challenges (401) with the user's credentials: Digest
 // (RFC 7616: MD5 or SHA-256, with qop auth) where the server offers it,
-// else Basic where the connection allows it.
+// else Basic where the connection allows it, which also goes with the
+// first request there.
 class Authorizer {
 public:
     // `clientNonce` makes Digest's client nonces (random unless given).
@@ -34,7 +35,8 @@ public:
     };
     // Takes the WWW-Authenticate headers of a 401 to the URL.
     Outcome challenged(const QList<QByteArray>& challenges, const QUrl& url);
-    // The Authorization header for a request, once challenged; empty before.
+    // The Authorization header for a request: Basic before any challenge
+    // over HTTPS or to this computer, else empty until challenged.
     QByteArray authorization(const QByteArray& method, const QUrl& url);
 
 private:

@@ -11,6 +11,7 @@ namespace {
 
 constexpr int maxRedirects = 5;
 constexpr int maxChallenges = 3;
+constexpr int maxResets = 3;
 
 // A request body: the root element in its namespace, then what `content`
 // writes. Texts go through the writer, which escapes them.
@@ -82,6 +83,7 @@ CardDavClient::CardDavClient(net::Http& http, Credentials credentials)
 
 net::Response CardDavClient::exchange(QByteArray method, const QUrl& url, net::Headers headers,
                                       const QByteArray& body) {
+    int resets = 0;
     for (int challenge = 0;; ++challenge) {
         net::Request request{method, url, headers, body};
         const QByteArray answer = authorizer_.authorization(method, url);
@@ -90,10 +92,29 @@ net::Response CardDavClient::exchange(QByteArray method, const QUrl& url, net::H
         }
         ++requests_;
         net::Response response = http_.send(request);
+        // A server that refuses a request before reading its body (401)
+        // may close the connection under it: sent again, it is answered.
+        // Writes say which version they replace, so one sent twice is safe.
+        // Still cut off, a request without a body learns whether the server
+        // refuses the credentials.
+        if (response.status == 0 && response.failure == net::Failure::Reset) {
+            if (resets++ < maxResets) {
+                --challenge;
+                continue;
+            }
+            net::Request probe{"OPTIONS", url, {}, {}};
+            if (const QByteArray probing = authorizer_.authorization("OPTIONS", url);
+                !probing.isEmpty()) {
+                probe.headers.append({"Authorization", probing});
+            }
+            ++requests_;
+            if (const net::Response probed = http_.send(probe); probed.status == 401) {
+                response = probed;
+            }
+        }
         if (response.status == 0) {
-            throw DavError(response.error == net::failureText(net::Failure::Cancelled, {})
-                               ? DavError::Kind::Cancelled
-                               : DavError::Kind::Network,
+            throw DavError(response.failure == net::Failure::Cancelled ? DavError::Kind::Cancelled
+                                                                       : DavError::Kind::Network,
                            response.error, url.toString());
         }
         if (response.status != 401) {

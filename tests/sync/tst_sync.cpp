@@ -37,10 +37,10 @@ public:
         ++sent;
         if (refuseSyncReports && request.method == "REPORT" &&
             request.body.contains("sync-collection")) {
-            return {403, {}, "<error xmlns=\"DAV:\"><supported-report/></error>", {}};
+            return {403, {}, "<error xmlns=\"DAV:\"><supported-report/></error>", {}, {}};
         }
         if (sent == failAt) {
-            net::Response lost{0, {}, {}, QStringLiteral("网络中断。")};
+            net::Response lost{0, {}, {}, net::Failure::Other, QStringLiteral("网络中断。")};
             if (answerLost) {
                 real_->send(request); // the server has it; its answer never comes
             }

@@ -25,6 +25,8 @@ QString failureText(Failure failure, const QString& host, const QString& detail)
         return QStringLiteral("找不到服务器“%1”。").arg(host);
     case Failure::NoAnswer:
         return QStringLiteral("服务器“%1”没有回答。").arg(host);
+    case Failure::Reset:
+        return QStringLiteral("服务器“%1”断开了连接。").arg(host);
     case Failure::Insecure:
         return QStringLiteral("无法与服务器“%1”建立安全连接：它的证书不受信任或已过期。").arg(host);
     case Failure::TooLarge:

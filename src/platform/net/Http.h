@@ -23,10 +23,17 @@ struct Request {
     QByteArray body;
 };
 
+// Why no answer came, as the user is told it. Reset: the server closed the
+// connection before answering, as some do when they refuse a request
+// before reading its body; the request may be sent again.
+enum class Failure { Refused, HostNotFound, NoAnswer, Reset, Insecure, TooLarge, Cancelled, Other };
+QString failureText(Failure failure, const QString& host, const QString& detail = {});
+
 struct Response {
-    int status = 0; // 0: no answer; `error` says why
+    int status = 0; // 0: no answer; `failure` and `error` say why
     Headers headers;
     QByteArray body;
+    Failure failure = Failure::Other;
     QString error; // a Chinese sentence for the user
 
     // The first header of that name, whatever its case; empty without it.
@@ -34,10 +41,6 @@ struct Response {
     // Every header of that name, in order (WWW-Authenticate comes again).
     QList<QByteArray> headerValues(QByteArrayView name) const;
 };
-
-// Why no answer came, as the user is told it.
-enum class Failure { Refused, HostNotFound, NoAnswer, Insecure, TooLarge, Cancelled, Other };
-QString failureText(Failure failure, const QString& host, const QString& detail = {});
 
 // Sends requests one at a time, each waiting for its answer: for a thread
 // that does nothing else (a sync runs on its own).

@@ -35,6 +35,7 @@ public:
         QObject::connect(
             reply.get(), &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64) {
                 if (received > maxBody) {
+                    response.failure = Failure::TooLarge;
                     response.error = failureText(Failure::TooLarge, request.url.host());
                     reply->abort();
                 }
@@ -55,11 +56,14 @@ public:
             return response;
         }
         if (cancelled_ && cancelled_->load()) {
+            response.failure = Failure::Cancelled;
             response.error = failureText(Failure::Cancelled, {});
             return response;
         }
         if (!status.isValid()) {
-            response.error = failure(*reply);
+            response.failure = failureOf(*reply);
+            response.error =
+                failureText(response.failure, request.url.host(), reply->errorString());
             return response;
         }
         response.status = status.toInt();
@@ -71,21 +75,21 @@ public:
     }
 
 private:
-    static QString failure(const QNetworkReply& reply) {
-        const QString host = reply.url().host();
+    static Failure failureOf(const QNetworkReply& reply) {
         switch (reply.error()) {
         case QNetworkReply::ConnectionRefusedError:
+            return Failure::Refused;
         case QNetworkReply::RemoteHostClosedError:
-            return failureText(Failure::Refused, host);
+            return Failure::Reset;
         case QNetworkReply::HostNotFoundError:
-            return failureText(Failure::HostNotFound, host);
+            return Failure::HostNotFound;
         case QNetworkReply::TimeoutError:
         case QNetworkReply::OperationCanceledError: // the transfer timed out
-            return failureText(Failure::NoAnswer, host);
+            return Failure::NoAnswer;
         case QNetworkReply::SslHandshakeFailedError:
-            return failureText(Failure::Insecure, host);
+            return Failure::Insecure;
         default:
-            return failureText(Failure::Other, host, reply.errorString());
+            return Failure::Other;
         }
     }
 

@@ -21,8 +21,12 @@ std::wstring wide(const QString& text) {
 Failure failureOf(DWORD error) {
     switch (error) {
     case ERROR_WINHTTP_CANNOT_CONNECT:
-    case ERROR_WINHTTP_CONNECTION_ERROR:
         return Failure::Refused;
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+    case WSAECONNRESET:
+    case WSAECONNABORTED:
+        return Failure::Reset;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return Failure::HostNotFound;
     case ERROR_WINHTTP_TIMEOUT:
@@ -76,6 +80,7 @@ public:
         Response response;
         const QString host = request.url.host();
         const auto fail = [&](Failure failure, DWORD error) {
+            response.failure = failure;
             response.error = failureText(failure, host, QStringLiteral("WinHTTP %1").arg(error));
             return response;
         };
