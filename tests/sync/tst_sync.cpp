@@ -76,6 +76,8 @@ struct Device {
         return carddav::SyncEngine(connection, dav, std::move(confirm)).run();
     }
     contacts::Book book() { return contacts::Book(connection); }
+    // People 1 to count, in one batch.
+    void addPeople(int count);
     qint64 count() {
         db::Statement rows(connection, QStringLiteral("SELECT count(*) FROM yanshu"));
         return rows.step() ? rows.integer(0) : -1;
@@ -118,6 +120,15 @@ QString uidOf(int i) {
     return person(i).uid;
 }
 
+void Device::addPeople(int count) {
+    contacts::Book b = book();
+    contacts::Book::Batch batch(b);
+    for (int i = 1; i <= count; ++i) {
+        b.add(person(i));
+    }
+    QVERIFY(batch.commit());
+}
+
 } // namespace
 
 class SyncTest : public QObject {
@@ -151,14 +162,7 @@ private slots:
         Device b;
         a.use(server->url(), addressBook);
         b.use(server->url(), addressBook);
-        {
-            contacts::Book book = a.book();
-            contacts::Book::Batch batch(book);
-            for (int i = 1; i <= 1000; ++i) {
-                book.add(person(i));
-            }
-            QVERIFY(batch.commit());
-        }
+        a.addPeople(1000);
         QCOMPARE(a.sync().uploaded, 1000);
         QCOMPARE(b.sync().added, 1000);
         // The book as it was before its first sync is kept.
@@ -296,18 +300,8 @@ private slots:
     // The tool killed (kill -9) while it writes cards: run again, it ends
     // the sync, and another device finds each contact once.
     void theToolKilledMidSyncConvergesWhenRunAgain() {
-        QTemporaryDir folder;
-        {
-            db::Connection connection;
-            connection.create(folder.filePath(QStringLiteral("MY.mdb")));
-            contacts::createSchema(connection);
-            contacts::Book book(connection);
-            contacts::Book::Batch batch(book);
-            for (int i = 1; i <= 200; ++i) {
-                book.add(person(i));
-            }
-            QVERIFY(batch.commit());
-        }
+        Device device;
+        device.addPeople(200);
         const QStringList arguments{QStringLiteral("sync"),
                                     QStringLiteral("--server"),
                                     server->url().toString(),
@@ -316,7 +310,7 @@ private slots:
                                     QStringLiteral("--book"),
                                     addressBook.toString(),
                                     QStringLiteral("--folder"),
-                                    folder.path()};
+                                    device.folder.path()};
         const auto start = [&](QProcess& tool) {
             tool.start(QStringLiteral(YANSHUBU_DB_EXE), arguments);
             tool.write((password + u'\n').toUtf8());
@@ -346,14 +340,7 @@ private slots:
     void aSyncLeavesTheWindowFree() {
         Device a;
         a.use(server->url(), addressBook);
-        {
-            contacts::Book book = a.book();
-            contacts::Book::Batch batch(book);
-            for (int i = 1; i <= 200; ++i) {
-                book.add(person(i));
-            }
-            QVERIFY(batch.commit());
-        }
+        a.addPeople(200);
         carddav::SyncReport report;
         QString failure;
         const auto run = [&](Device& device, bool cancel) {
