@@ -34,11 +34,6 @@ const QString syncTitle = QStringLiteral("立即同步");
 // The report shows this many notes; the rest are counted.
 constexpr int notesShown = 10;
 
-// The key of the account's password in the system's store.
-QString passwordKey(const QString& user, const QUrl& server) {
-    return QStringLiteral("carddav:%1@%2").arg(user, server.toString());
-}
-
 // Runs the work aside while the progress window shows `text`; its 取消
 // cancels the work. Returns once the work has ended.
 void waitFor(ui::ProgressService& progress, const QString& text, Aside& aside) {
@@ -119,8 +114,7 @@ void F_TB::Form_Load() {
     }
     c.txtServer->setText(account->server.toString());
     c.txtUser->setText(account->user);
-    c.txtPassword->setText(
-        services_.secrets.read(passwordKey(account->user, account->server)).value_or(QString()));
+    c.txtPassword->setText(services_.secrets.read(passwordKey(*account)).value_or(QString()));
     c.cboBook->addItem(account->book.toString(), account->book);
 }
 
@@ -186,8 +180,7 @@ void F_TB::cmdOK_Click() {
     if (!stored) {
         return;
     }
-    if (!services_.secrets.write(passwordKey(account.user, account.server),
-                                 c.txtPassword->text())) {
+    if (!services_.secrets.write(passwordKey(account), c.txtPassword->text())) {
         services_.messageBox.show(
             QStringLiteral("系统的密码库不可用，密码没有保存；每次同步时会询问密码。"),
             settingsTitle);
@@ -214,8 +207,7 @@ bool syncNow(const platform::Services& services, contacts::BookChanges& changes)
             syncTitle);
         return false;
     }
-    std::optional<QString> password =
-        services.secrets.read(passwordKey(account->user, account->server));
+    std::optional<QString> password = services.secrets.read(passwordKey(*account));
     if (!password) {
         password = services.inputBox.ask(
             QStringLiteral("请输入 %1 在 %2 的密码：").arg(account->user, account->server.host()),

@@ -16,6 +16,10 @@ constexpr char stateColumns[] = "SELECT UID, href, etag, agreed FROM yanshu_sync
 
 } // namespace
 
+QString passwordKey(const Account& account) {
+    return QStringLiteral("carddav:%1@%2").arg(account.user, account.server.toString());
+}
+
 SyncStore::SyncStore(db::Connection& connection)
     : connection_(connection) {
     connection_.execute(QStringLiteral(

@@ -22,6 +22,9 @@ struct Account {
     QString synced; // when the last sync ended (ISO 8601 UTC); empty: never
 };
 
+// Where the system's password store keeps the account's password.
+QString passwordKey(const Account& account);
+
 // What a contact and its card on the server last agreed on: where the
 // card is, its version (ETag) and the card as both had it, in the form
 // cardText gives (no REV), which a three-way merge starts from.

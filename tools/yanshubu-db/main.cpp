@@ -8,6 +8,7 @@
 #include "contacts/Schema.h"
 #include "interchange/Exchange.h"
 #include "legacy/Conversion.h"
+#include "platform/Secrets.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
@@ -62,7 +63,8 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
   sync      与 CardDAV 服务器上的通讯录双向同步（手机、其他电脑也与它
             同步）。第一次要用 --server 和 --user 指定服务器和用户名；
             服务器上有多个通讯录时用 --book 指定一个，没有时新建一个
-            “雁书簿”。密码从标准输入读取（一行）。要删除一半以上的
+            “雁书簿”。密码取自系统的密码库（在程序的“同步设置”里
+            保存过时），否则从标准输入读取（一行）。要删除一半以上的
             联系人时会停下，加 --yes 才继续。
   --folder  MY.mdb 所在的文件夹，默认为当前文件夹。
   --help    显示本说明。
@@ -380,7 +382,11 @@ int syncBook(QStringList args) {
         contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
         const std::optional<carddav::Account> kept = carddav::SyncStore(connection).account();
         const QString name = user.value_or(kept ? kept->user : QString());
-        const QString password = QTextStream(stdin).readLine();
+        // The password the settings window kept, for the account kept;
+        // else a line of standard input.
+        const std::optional<QString> stored =
+            server || !kept ? std::nullopt : platform::systemSecrets()->read(passwordKey(*kept));
+        const QString password = stored ? *stored : QTextStream(stdin).readLine();
         const std::unique_ptr<net::Http> http = net::systemHttp();
         carddav::CardDavClient dav(*http, {name, password});
         const std::optional<carddav::Account> account =
