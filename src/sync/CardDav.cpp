@@ -75,6 +75,17 @@ QString lastPart(const QUrl& url) {
     return parts.isEmpty() ? url.host() : parts.back();
 }
 
+// A 207's body, or the server's fault.
+Multistatus readMultistatus(const net::Response& response, const QUrl& url) {
+    try {
+        return parseMultistatus(response.body);
+    } catch (const DavParseError& e) {
+        throw DavError(DavError::Kind::Server,
+                       QStringLiteral("服务器“%1”的回答无法读懂。").arg(url.host()),
+                       QString::fromUtf8(e.what()));
+    }
+}
+
 } // namespace
 
 CardDavClient::CardDavClient(net::Http& http, Credentials credentials)
@@ -159,13 +170,7 @@ Multistatus CardDavClient::multistatus(const QByteArray& method, const QUrl& url
     if (response.status != 207) {
         failed(response, url);
     }
-    try {
-        return parseMultistatus(response.body);
-    } catch (const DavParseError& e) {
-        throw DavError(DavError::Kind::Server,
-                       QStringLiteral("服务器“%1”的回答无法读懂。").arg(url.host()),
-                       QString::fromUtf8(e.what()));
-    }
+    return readMultistatus(response, url);
 }
 
 void CardDavClient::failed(const net::Response& response, const QUrl& url) {
@@ -333,14 +338,7 @@ Changes CardDavClient::changesSince(const QUrl& book, const QString& token) {
         }
         failed(response, book);
     }
-    Multistatus found;
-    try {
-        found = parseMultistatus(response.body);
-    } catch (const DavParseError& e) {
-        throw DavError(DavError::Kind::Server,
-                       QStringLiteral("服务器“%1”的回答无法读懂。").arg(book.host()),
-                       QString::fromUtf8(e.what()));
-    }
+    const Multistatus found = readMultistatus(response, book);
     Changes changes;
     changes.token = found.syncToken;
     for (const DavResource& resource : found.resources) {

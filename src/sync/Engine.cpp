@@ -51,6 +51,15 @@ bool sameContent(const contacts::Contact& a, const contacts::Contact& b) {
     return a.fields == b.fields && a.extras == b.extras;
 }
 
+// The contact of that UID with its extras, if the book has it.
+std::optional<contacts::StoredContact> withExtras(contacts::Book& book, const QString& uid) {
+    std::optional<contacts::StoredContact> found = book.byUid(uid);
+    if (found) {
+        found->contact.extras = book.extrasOf(uid);
+    }
+    return found;
+}
+
 QString nameOf(const contacts::Contact& contact) {
     const QString& name = contact[contacts::Field::Name];
     return name.isEmpty() ? QStringLiteral("（无名）") : name;
@@ -152,9 +161,8 @@ void SyncEngine::bringIn(const Remote& remote, Account& account, SyncReport& rep
     for (const QUrl& url : remote.removed) {
         const std::optional<CardState> state = store_.byUrl(url);
         if (state) {
-            Gone g{state->uid, book.byUid(state->uid)};
+            Gone g{state->uid, withExtras(book, state->uid)};
             if (g.contact) {
-                g.contact->contact.extras = book.extrasOf(state->uid);
                 g.changedHere = cardText(g.contact->contact) != state->agreed;
                 deleting += !g.changedHere;
             }
@@ -210,7 +218,7 @@ void SyncEngine::take(contacts::Book& book, const RemoteCard& card, SyncReport& 
     if (state && state->uid != theirs->uid) {
         state.reset(); // another card now lives at that address
     }
-    std::optional<contacts::StoredContact> local = book.byUid(theirs->uid);
+    std::optional<contacts::StoredContact> local = withExtras(book, theirs->uid);
     const CardState agreed{theirs->uid, card.url, card.etag, cardText(*theirs)};
     if (!local) {
         const bool deletedHere = state.has_value();
@@ -224,22 +232,29 @@ void SyncEngine::take(contacts::Book& book, const RemoteCard& card, SyncReport& 
         store_.put(agreed);
         return;
     }
-    local->contact.extras = book.extrasOf(theirs->uid);
-    const std::optional<contacts::Contact> base =
-        state ? contactOfCard(state->agreed) : std::nullopt;
-    Merged merged = merge(base, local->contact, *theirs);
-    if (!sameContent(merged.contact, local->contact)) {
-        merged.contact.rev.clear();
-        book.replace(local->row, merged.contact, contacts::Book::Extras::Replace);
-        ++report.updated;
-    }
-    for (const QString& caption : merged.conflicts) {
+    for (const QString& caption : mergeInto(book, *local, state, *theirs, report)) {
         report.notes << QStringLiteral("“%1”的%2在本机和服务器上都改过：保留了本机的，"
                                        "服务器上的记在“其他信息”里。")
-                            .arg(nameOf(merged.contact), caption);
+                            .arg(nameOf(local->contact), caption);
+    }
+    store_.put(agreed);
+}
+
+QStringList SyncEngine::mergeInto(contacts::Book& book, contacts::StoredContact& local,
+                                  const std::optional<CardState>& state,
+                                  const contacts::Contact& theirs, SyncReport& report) {
+    const std::optional<contacts::Contact> base =
+        state ? contactOfCard(state->agreed) : std::nullopt;
+    Merged merged = merge(base, local.contact, theirs);
+    if (!sameContent(merged.contact, local.contact)) {
+        merged.contact.rev.clear();
+        book.replace(local.row, merged.contact, contacts::Book::Extras::Replace);
+        ++report.updated;
+        local.contact.fields = merged.contact.fields;
+        local.contact.extras = merged.contact.extras;
     }
     report.conflicts += int(merged.conflicts.size());
-    store_.put(agreed);
+    return merged.conflicts;
 }
 
 void SyncEngine::sendOut(const Account& account, SyncReport& report) {
@@ -288,11 +303,10 @@ void SyncEngine::sendOut(const Account& account, SyncReport& report) {
         }
     }
     for (const auto& [row, uid] : rows) {
-        std::optional<contacts::StoredContact> local = book.byUid(uid);
+        const std::optional<contacts::StoredContact> local = withExtras(book, uid);
         if (!local) {
             continue;
         }
-        local->contact.extras = book.extrasOf(uid);
         const std::optional<CardState> state = store_.byUid(uid);
         if (!state || state->agreed != cardText(local->contact)) {
             upload(book, account, *local, state, report);
@@ -344,18 +358,7 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
         // The server's card changed (or a write of ours went through
         // unrecorded): merged, and written over that version.
         etag = read.front().etag;
-        const std::optional<contacts::Contact> base =
-            state ? contactOfCard(state->agreed) : std::nullopt;
-        const Merged merged = merge(base, local.contact, *theirs);
-        if (!sameContent(merged.contact, local.contact)) {
-            contacts::Contact changed = merged.contact;
-            changed.rev.clear();
-            book.replace(local.row, changed, contacts::Book::Extras::Replace);
-            ++report.updated;
-            local.contact.fields = merged.contact.fields;
-            local.contact.extras = merged.contact.extras;
-        }
-        report.conflicts += int(merged.conflicts.size());
+        mergeInto(book, local, state, *theirs, report);
         const CardState theirsAgreed{local.contact.uid, url, etag, cardText(*theirs)};
         if (theirsAgreed.agreed == cardText(local.contact)) {
             store_.put(theirsAgreed);

@@ -14,6 +14,7 @@ class Connection;
 }
 namespace contacts {
 class Book;
+struct Contact;
 class BookChanges;
 struct StoredContact;
 } // namespace contacts
@@ -71,6 +72,11 @@ private:
     void sendOut(const Account& account, SyncReport& report);
     // Brings a card read from the server into the book.
     void take(contacts::Book& book, const RemoteCard& card, SyncReport& report);
+    // Merges the server's card into the book's contact from what they last
+    // agreed on, writing the row if it changes; the columns both changed.
+    QStringList mergeInto(contacts::Book& book, contacts::StoredContact& local,
+                          const std::optional<CardState>& state, const contacts::Contact& theirs,
+                          SyncReport& report);
     // Writes a contact of the book to the server, merging as needed.
     void upload(contacts::Book& book, const Account& account, contacts::StoredContact local,
                 std::optional<CardState> state, SyncReport& report);
