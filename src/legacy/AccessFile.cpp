@@ -103,6 +103,9 @@ bool usableMap(const MdbTableDef& table, qint64 pages) {
 bool wellFormedProperties(const QByteArray& bytes) {
     const auto* b = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype size = bytes.size();
+    if (size == 0) {
+        return true; // libmdb finds no format in it and goes on
+    }
     if (size < 4 || (!bytes.startsWith(QByteArrayView("KKD\0", 4)) &&
                      !bytes.startsWith(QByteArrayView("MR2\0", 4)))) {
         return false;
@@ -185,11 +188,25 @@ void AccessFile::checkCatalog() {
     entry.table_pg = 2;
     qstrcpy(entry.object_name, "MSysObjects");
     const std::unique_ptr<AccessTable> objects = open(&entry, QStringLiteral("MSysObjects"));
-    const auto name = objects->columns().indexOf(QStringLiteral("Name"));
-    const auto properties = objects->columns().indexOf(QStringLiteral("LvProp"));
-    if (name < 0 || properties < 0) {
-        damaged(path_, QStringLiteral("目录表缺少 Name 或 LvProp 一栏"));
-    }
+    // libmdb copies the numbers and the name into buffers of their own size
+    // as text, and reads the properties as a long binary value whatever the
+    // column's type: each column must be of the type it takes it for.
+    const auto column = [&](const char* wanted, bool (*fits)(int type)) {
+        const auto index = objects->columns().indexOf(QLatin1String(wanted));
+        if (index < 0) {
+            damaged(path_, QStringLiteral("目录表缺少 %1 一栏").arg(QLatin1String(wanted)));
+        }
+        if (!fits(objects->columnType(int(index)))) {
+            damaged(path_, QStringLiteral("目录表的 %1 一栏类型不对").arg(QLatin1String(wanted)));
+        }
+        return index;
+    };
+    const auto number = [](int type) { return type == MDB_BOOL || fixedSize(type) > 0; };
+    column("Id", number);
+    column("Type", number);
+    column("Flags", number);
+    const auto name = column("Name", [](int type) { return type == MDB_TEXT; });
+    const auto properties = column("LvProp", [](int type) { return type == MDB_OLE; });
     const bool jet3 = IS_JET3(handle_);
     try {
         while (objects->nextFields()) {
@@ -200,7 +217,8 @@ void AccessFile::checkCatalog() {
                 damaged(path_, QStringLiteral("目录中的名称太长"));
             }
             const MdbField& p = objects->fields_[std::size_t(properties)];
-            if (!p.is_null && p.siz > 0 && !wellFormedProperties(objects->memo(p))) {
+            if (!p.is_null &&
+                !wellFormedProperties(objects->longValue(p, AccessTable::Extent::Whole))) {
                 damaged(path_, QStringLiteral("目录中的属性已损坏"));
             }
         }
@@ -252,6 +270,10 @@ AccessTable::AccessTable(MdbHandle* handle, MdbTableDef* table, QString path, qi
 
 AccessTable::~AccessTable() {
     mdb_free_tabledef(table_);
+}
+
+int AccessTable::columnType(int index) const {
+    return static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, index))->col_type;
 }
 
 qint64 AccessTable::rowCount() const {
@@ -367,44 +389,59 @@ std::optional<QString> AccessTable::value(int index) const {
         return std::nullopt;
     }
     MdbHandle* h = handle_;
-    const auto* column = static_cast<MdbColumn*>(g_ptr_array_index(table_->columns, index));
+    const int type = columnType(index);
     const auto text = [&](const unsigned char* bytes, qsizetype size) {
         return IS_JET3(h) ? text::decode(QByteArrayView(bytes, size), "GBK").value_or(QString())
                           : jet4Text(bytes, size);
     };
-    if (column->col_type == MDB_TEXT) {
+    if (type == MDB_TEXT) {
         return text(h->pg_buf + field.start, field.siz);
     }
-    if (column->col_type == MDB_MEMO) {
-        const QByteArray bytes = memo(field);
+    if (type == MDB_MEMO) {
+        const QByteArray bytes = longValue(field, Extent::Stated);
         return text(reinterpret_cast<const unsigned char*>(bytes.constData()), bytes.size());
     }
-    const int needed = fixedSize(column->col_type);
+    const int needed = fixedSize(type);
     if (needed == 0 || field.siz < needed) {
         return std::nullopt; // binary and OLE objects are no contact's text
     }
-    char* shown = mdb_col_to_string(h, h->pg_buf, field.start, column->col_type, field.siz);
+    char* shown = mdb_col_to_string(h, h->pg_buf, field.start, type, field.siz);
     const QString result = QString::fromUtf8(shown);
     g_free(shown);
     return result;
 }
 
-// A memo's bytes: in the row itself, on one page of their own, or on a
-// chain of pages, each beginning with the place of the next. A place
-// packs the page number and, in its low byte, the row on that page.
-QByteArray AccessTable::memo(const MdbField& field) const {
-    if (field.siz < MDB_MEMO_OVERHEAD) {
-        return {};
-    }
+// A long value's bytes: in the row itself, on one page of their own, or on
+// a chain of pages, each beginning with the place of the next. A place
+// packs the page number and, in its low byte, the row on that page. As a
+// value they are the length the field states; whole, they are every byte
+// of the row or the chain, which is what libmdb's own reader hands on. It
+// takes the header from the field's place even when the field is shorter.
+QByteArray AccessTable::longValue(const MdbField& field, Extent extent) const {
+    const bool whole = extent == Extent::Whole;
     MdbHandle* h = handle_;
+    if (field.siz < MDB_MEMO_OVERHEAD) {
+        if (!whole) {
+            return {};
+        }
+        if (field.start + MDB_MEMO_OVERHEAD > h->fmt->pg_size) {
+            rowUnreadable(QStringLiteral("备注的开头超出了这一页"));
+        }
+    }
     const unsigned char* header = h->pg_buf + field.start;
     const quint32 word = int32At(header, 0);
     const qsizetype length = qsizetype(word & 0x3fffffff);
     if (word & 0x80000000) {
-        if (length > field.siz - MDB_MEMO_OVERHEAD) {
+        const qsizetype inRow = qMax(field.siz - MDB_MEMO_OVERHEAD, 0);
+        if (length > inRow && !whole) {
             rowUnreadable(QStringLiteral("备注比它所在的一行还长"));
         }
-        return QByteArray(reinterpret_cast<const char*>(header) + MDB_MEMO_OVERHEAD, length);
+        return QByteArray(reinterpret_cast<const char*>(header) + MDB_MEMO_OVERHEAD,
+                          whole ? inRow : length);
+    }
+    const bool onePage = word & 0x40000000;
+    if (whole && !onePage && (word & 0xf0000000) != 0) {
+        return {}; // flags libmdb does not know: it reads nothing
     }
     const auto where = [](quint32 place) {
         return QStringLiteral("第 %1 页第 %2 行").arg(place >> 8).arg(place & 0xff);
@@ -412,8 +449,7 @@ QByteArray AccessTable::memo(const MdbField& field) const {
     QByteArray bytes;
     QSet<quint32> seen;
     quint32 place = int32At(header, 4);
-    const bool onePage = word & 0x40000000;
-    while (bytes.size() < length && place != 0) {
+    while ((whole || bytes.size() < length) && place != 0) {
         if (seen.contains(place)) {
             rowUnreadable(
                 QStringLiteral("备注的%1出现了两次，页面的链接绕成了圈").arg(where(place)));
@@ -436,6 +472,9 @@ QByteArray AccessTable::memo(const MdbField& field) const {
         }
         place = int32At(reinterpret_cast<const unsigned char*>(row), 0);
         bytes.append(row + 4, qsizetype(size) - 4);
+    }
+    if (whole) {
+        return bytes;
     }
     if (bytes.size() < length) {
         rowUnreadable(

@@ -38,7 +38,9 @@ private:
     bool nextPage();
     void crack(int start, size_t size);
     std::optional<QString> value(int column) const;
-    QByteArray memo(const MdbField& field) const;
+    int columnType(int index) const;
+    enum class Extent { Stated, Whole };
+    QByteArray longValue(const MdbField& field, Extent extent) const;
     [[noreturn]] void rowUnreadable(const QString& why) const;
 
     MdbHandle* handle_; // owned by the file
