@@ -69,5 +69,14 @@ ls -l "$build/$name.zip" "$build/yanshubu-$version-setup.exe"
 #   in tst_interchange, GB18030 beyond GBK: Wine lacks code page 54936
 #   in tst_legacy, a stuck named pipe; in tst_splash, Linux's folders and /proc
 # A test that hangs fails on its own, with its output, after ten minutes.
+# The Wine session's own processes (services, the desktop) outlive the test
+# that starts them and keep its output open, so ctest waits for the session
+# to end: they start here instead, on no terminal, and last until the tests end.
+wineserver -p
+trap 'wineserver -k 2>/dev/null || true' EXIT
+wine wineboot </dev/null >/dev/null 2>&1
 (cd "$build" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
+wineserver -k
+timeout 60 wineserver -w
+trap - EXIT
 bash tests/windows/delivery.sh "$build" "$name" "${YSB_LINUX_DB:-build-test/bin/yanshubu-db}"

@@ -91,7 +91,13 @@ bool startOnHost(const QStringList& shellArguments) {
 #else
     const QString shell = QStringLiteral("/bin/sh");
 #endif
-    return QProcess::startDetached(shell, shellArguments);
+    // The script keeps none of the test's standard files: a server it leaves
+    // running would otherwise hold the test's output open past its end.
+    QStringList arguments = shellArguments;
+    if (arguments.size() > 1) {
+        arguments[1].prepend(QStringLiteral("exec </dev/null >/dev/null 2>&1; "));
+    }
+    return QProcess::startDetached(shell, arguments);
 }
 
 } // namespace test

@@ -23,7 +23,8 @@ QByteArray toolOutput(const QString& tool, QStringList options, const QString& f
 // The file's name on the Linux host: under Wine its Unix name, else itself.
 QString hostName(const QString& file);
 // Starts the Linux host's shell with the arguments ("-c", a script, …),
-// not waiting for it: under Wine too.
+// not waiting for it: under Wine too. The script's standard files are
+// /dev/null.
 bool startOnHost(const QStringList& shellArguments);
 
 } // namespace test
