@@ -416,8 +416,7 @@ bool allDigits(QStringView text) {
 
 // The basic form, 20240101T000000Z with or without the zone (Z, +0800 or
 // +08:00), written the extended way; empty if it is not that. Parsed by
-// hand, as cards are read ahead on a thread where regular expressions are
-// not safe (ReadAhead.h says why).
+// hand: every card has one, and a pattern costs more.
 QString extendedForm(QStringView t) {
     if (t.size() < 15 || t[8] != u'T' || !allDigits(t.first(8)) || !allDigits(t.sliced(9, 6))) {
         return {};

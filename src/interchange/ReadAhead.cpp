@@ -1,5 +1,7 @@
 #include "ReadAhead.h"
 
+#include "platform/WorkerThread.h"
+
 namespace interchange {
 
 namespace {
@@ -20,7 +22,7 @@ template <class Ready> void ReadAhead::waitFor(Ready ready) {
 
 ReadAhead::ReadAhead(Reader reader)
     : reader_(std::move(reader))
-    , thread_(QThread::create([this] { run(); })) {
+    , thread_(platform::workerThread([this] { run(); })) {
     thread_->start();
 }
 

@@ -18,9 +18,7 @@ namespace interchange {
 // the import, which meanwhile stores those before them: on two cores an
 // import takes the longer of reading and storing rather than their sum.
 // What the thread reads stays its own until next() has said the end, or
-// this is gone. The reader must not match regular expressions: Qt keeps
-// their JIT stack in a thread_local, which MinGW's runtime frees out of
-// order when the thread ends, corrupting the heap.
+// this is gone.
 class ReadAhead {
 public:
     struct Read {

@@ -1,6 +1,7 @@
 #include "Aside.h"
 
 #include "contacts/Schema.h"
+#include "platform/WorkerThread.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
@@ -18,7 +19,6 @@ Aside::~Aside() {
     if (thread_) {
         cancel();
         thread_->wait();
-        delete thread_;
     }
 }
 
@@ -31,8 +31,7 @@ void Aside::start() {
         return;
     }
     cancelled_ = false;
-    delete thread_;
-    thread_ = QThread::create([this] {
+    thread_ = platform::workerThread([this] {
         work_(cancelled_);
         // Told on this object's own thread, once the work is done with it.
         QMetaObject::invokeMethod(this, &Aside::finished, Qt::QueuedConnection);

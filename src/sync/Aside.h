@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class QThread;
 
@@ -34,7 +35,7 @@ signals:
 private:
     Work work_;
     std::atomic_bool cancelled_ = false;
-    QThread* thread_ = nullptr;
+    std::unique_ptr<QThread> thread_;
 };
 
 // A sync of the book in `databaseFile` with its account, as work aside:

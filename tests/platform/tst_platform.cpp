@@ -1,5 +1,6 @@
 #include "TestServices.h"
 
+#include "platform/WorkerThread.h"
 #include "platform/db/DbError.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/Fonts.h"
@@ -236,6 +237,21 @@ private slots:
         QVERIFY(!form.isLoaded());
         QCOMPARE(form.label()->text(), QStringLiteral("设计"));
         QVERIFY(form.window()->isWindow());
+    }
+
+    // Threads that matched patterns, then ended: on Windows the heap must
+    // stay sound, or the test hangs or crashes by its end.
+    void patternsOnWorkerThreadsThatEnd() {
+        for (int i = 0; i < 200; ++i) {
+            bool matched = false;
+            const std::unique_ptr<QThread> thread = platform::workerThread([&] {
+                static const QRegularExpression digits(QStringLiteral("^\\d+$"));
+                matched = digits.match(QString::number(i)).hasMatch();
+            });
+            thread->start();
+            QVERIFY(thread->wait(10000));
+            QVERIFY(matched);
+        }
     }
 };
 
