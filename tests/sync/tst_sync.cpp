@@ -343,7 +343,15 @@ private slots:
         a.addPeople(200);
         carddav::SyncReport report;
         QString failure;
-        const auto run = [&](Device& device, bool cancel) {
+        // Under Wine a busy machine can keep any window waiting a few
+        // hundred ms; a sync on the window's thread takes seconds there.
+#ifdef Q_OS_WIN
+        constexpr qint64 freeMs = 500;
+#else
+        constexpr qint64 freeMs = 50;
+#endif
+        // The longest the window waited, or -1 if the sync did not end.
+        const auto run = [&](Device& device, bool cancel) -> qint64 {
             report = {};
             failure.clear();
             carddav::Aside job(
@@ -360,19 +368,22 @@ private slots:
             if (cancel) {
                 job.cancel();
             }
-            QTRY_VERIFY_WITH_TIMEOUT(done, 120000);
-            QVERIFY2(longest <= 50, qPrintable(QString::number(longest)));
+            return QTest::qWaitFor([&] { return done; }, 120000) ? longest : -1;
         };
-        run(a, false);
+        const auto free = [&](qint64 longest) { return longest >= 0 && longest <= freeMs; };
+        qint64 longest = run(a, false);
+        QVERIFY2(free(longest), qPrintable(QString::number(longest)));
         QCOMPARE(failure, QString());
         QCOMPARE(report.uploaded, 200);
 
         Device b;
         b.use(server->url(), addressBook);
-        run(b, true);
+        longest = run(b, true);
+        QVERIFY2(free(longest), qPrintable(QString::number(longest)));
         QCOMPARE(failure, QStringLiteral("已取消。"));
         QCOMPARE(b.count(), 0);
-        run(b, false);
+        longest = run(b, false);
+        QVERIFY2(free(longest), qPrintable(QString::number(longest)));
         QCOMPARE(report.added, 200);
     }
 
