@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace interchange {
@@ -66,6 +67,15 @@ struct Entry {
     QString& operator[](Field f) { return fields[std::size_t(f)]; }
     const QString& operator[](Field f) const { return fields[std::size_t(f)]; }
 };
+
+// The property a column was read from, with the lines of its group that
+// say more of it (an iPhone's label), as the card had them.
+struct Origin {
+    QString value; // what it gave the column
+    std::vector<contacts::Extra> lines;
+    int order = 0; // the property's place in the card
+};
+using Origins = std::array<std::optional<Origin>, fieldCount>;
 
 // What could not be read, and where.
 struct ReadError {

@@ -177,9 +177,14 @@ bool isBookkeeping(const Item& item) {
 
 class Builder {
 public:
+    // With `origins`, what each column is read from goes there too.
+    explicit Builder(Origins* origins = nullptr)
+        : origins_(origins) {}
+
     Entry entry;
 
     void take(const Item& item) {
+        ++order_;
         if (isBookkeeping(item)) {
             return;
         }
@@ -264,13 +269,22 @@ public:
 
 private:
     // Each companion after the last kept property of its group; those of a
-    // group nothing was kept of go.
+    // group nothing was kept of go, but for the origin of a column.
     void keepCompanions() {
         if (companions_.empty()) {
             return;
         }
         QHash<QString, std::vector<contacts::Extra>> byGroup;
         for (contacts::Extra& companion : companions_) {
+            if (origins_) {
+                for (std::optional<Origin>& origin : *origins_) {
+                    if (origin && !origin->lines.front().group.isEmpty() &&
+                        origin->lines.front().group.compare(companion.group, Qt::CaseInsensitive) ==
+                            0) {
+                        origin->lines.push_back(companion);
+                    }
+                }
+            }
             byGroup[companion.group.toUpper()].push_back(std::move(companion));
         }
         QHash<QString, std::size_t> last;
@@ -309,6 +323,9 @@ private:
         QString& column = entry[field];
         if (column.isEmpty()) {
             column = value;
+            if (origins_) {
+                (*origins_)[std::size_t(field)] = Origin{{}, {extraOf(item)}, order_};
+            }
         } else if (column != value) {
             extra(item);
         }
@@ -378,6 +395,8 @@ private:
         }
     }
 
+    Origins* origins_;
+    int order_ = 0;
     QStringList nameParts_;
     std::optional<Item> nameItem_;
     std::vector<Item> labels_;
@@ -394,8 +413,10 @@ QString nameOfParts(const QStringList& n) {
     return joined({n.value(3), given, middle, family, n.value(4)}, u" ");
 }
 
-Entry toEntry(const std::vector<Item>& items) {
-    Builder builder;
+namespace {
+
+Entry built(const std::vector<Item>& items, Origins* origins) {
+    Builder builder(origins);
     for (const Item& item : items) {
         builder.take(item);
     }
@@ -406,6 +427,23 @@ Entry toEntry(const std::vector<Item>& items) {
         field.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
     }
     return entry;
+}
+
+} // namespace
+
+Entry toEntry(const std::vector<Item>& items) {
+    return built(items, nullptr);
+}
+
+Origins columnOrigins(const std::vector<Item>& items) {
+    Origins origins;
+    const Entry entry = built(items, &origins);
+    for (std::size_t f = 0; f < origins.size(); ++f) {
+        if (origins[f]) {
+            origins[f]->value = entry.fields[f];
+        }
+    }
+    return origins;
 }
 
 namespace {

@@ -29,6 +29,9 @@ enum AdrPart { PoBox, Extended, Street, Locality, Region, PostalCode, Country, A
 // pictures and sounds, notTaken.
 Entry toEntry(const std::vector<Item>& items);
 
+// Where each column of a card came from, to be written back in its place.
+Origins columnOrigins(const std::vector<Item>& items);
+
 // The name a card's structured name gives: 张三, but John Smith.
 QString nameOfParts(const QStringList& n);
 

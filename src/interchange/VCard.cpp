@@ -630,7 +630,7 @@ QString genderValue(const QString& sex) {
 } // namespace
 
 QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
-                      QByteArrayView charset) {
+                      QByteArrayView charset, const Origins& origins) {
     using enum Field;
     const auto& f = contact.fields;
     const auto field = [&](Field x) -> const QString& { return f[std::size_t(x)]; };
@@ -661,6 +661,22 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
                        QStringLiteral(";;;;"),
                    false, true);
     }
+    // The columns written as the lines they were read from go together
+    // where the first would, in the card's order: a number of no kind takes
+    // its column by its place among the others. Columns of values of their
+    // own making (a name, a date, an address) are always written anew.
+    constexpr std::array ownMaking{Name,        Sex,      Birth,        HomeAddress,
+                                   WorkAddress, Employer, HomePostcode, WorkPostcode};
+    std::vector<std::pair<int, Field>> asRead;
+    for (const FieldMapping& m : fieldMappings) {
+        const std::optional<Origin>& origin = origins[std::size_t(m.field)];
+        const bool own = std::ranges::find(ownMaking, m.field) != ownMaking.end();
+        if (origin && !own && !field(m.field).isEmpty() && origin->value == field(m.field)) {
+            asRead.emplace_back(origin->order, m.field);
+        }
+    }
+    std::ranges::sort(asRead);
+    bool asReadWritten = false;
     // Every other column that holds something, by the mapping table.
     for (const FieldMapping& m : fieldMappings) {
         const QString& value = field(m.field);
@@ -699,7 +715,17 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
             w.property(QStringLiteral("ORG"), value, true);
             break;
         default:
-            w.property(m.property.toString() + types, value);
+            if (std::ranges::find(asRead, m.field, &std::pair<int, Field>::second) ==
+                asRead.end()) {
+                w.property(m.property.toString() + types, value);
+            } else if (!asReadWritten) {
+                for (const auto& [order, f] : asRead) {
+                    for (const contacts::Extra& line : origins[std::size_t(f)]->lines) {
+                        w.extra(line);
+                    }
+                }
+                asReadWritten = true;
+            }
         }
     }
     // A postcode without its address still makes an address.

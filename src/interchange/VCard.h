@@ -72,8 +72,9 @@ bool looksLikeVCard(QByteArrayView data);
 enum class VCardVersion { V21, V30, V40 };
 
 // One contact as a card of the version; 2.1 writes its texts in the
-// character set named (UTF-8 or GBK), the others always in UTF-8.
+// character set named (UTF-8 or GBK), the others always in UTF-8. A column
+// that still holds what its origin gave it is written as that origin.
 QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
-                      QByteArrayView charset = "UTF-8");
+                      QByteArrayView charset = "UTF-8", const Origins& origins = {});
 
 } // namespace interchange

@@ -219,7 +219,7 @@ void SyncEngine::take(contacts::Book& book, const RemoteCard& card, SyncReport& 
         state.reset(); // another card now lives at that address
     }
     std::optional<contacts::StoredContact> local = withExtras(book, theirs->uid);
-    const CardState agreed{theirs->uid, card.url, card.etag, cardText(*theirs)};
+    const CardState agreed{theirs->uid, card.url, card.etag, cardText(*theirs), card.data};
     if (!local) {
         const bool deletedHere = state.has_value();
         if (deletedHere) {
@@ -322,15 +322,17 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
     // a few are enough unless the card changes as fast as it is read.
     for (int attempt = 0; attempt < 4; ++attempt) {
         try {
-            const QByteArray data =
-                interchange::writeVCard(local.contact, interchange::VCardVersion::V30);
+            const QByteArray server = state ? state->card : QByteArray();
+            const QByteArray data = cardFor(local.contact, server);
             QByteArray written = dav_.putCard(url, data, etag);
             if (written.isEmpty()) {
                 // No strong ETag: its version is read back.
                 const QList<RemoteCard> read = dav_.readCards(account.book, {url});
                 written = read.isEmpty() ? QByteArray() : read.front().etag;
             }
-            store_.put({local.contact.uid, url, written, cardText(local.contact)});
+            // Another client's card stays as it is written now.
+            store_.put({local.contact.uid, url, written, cardText(local.contact),
+                        server.isEmpty() ? QByteArray() : data});
             ++report.uploaded;
             return;
         } catch (const DavError& e) {
@@ -359,7 +361,8 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
         // unrecorded): merged, and written over that version.
         etag = read.front().etag;
         mergeInto(book, local, state, *theirs, report);
-        const CardState theirsAgreed{local.contact.uid, url, etag, cardText(*theirs)};
+        const CardState theirsAgreed{local.contact.uid, url, etag, cardText(*theirs),
+                                     read.front().data};
         if (theirsAgreed.agreed == cardText(local.contact)) {
             store_.put(theirsAgreed);
             return;

@@ -26,6 +26,24 @@ std::optional<contacts::Contact> contactOfCard(const QByteArray& card) {
     return contacts::Contact{0, entry.fields, entry.uid, entry.rev, entry.extras};
 }
 
+QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server) {
+    QByteArray plain = interchange::writeVCard(contact, interchange::VCardVersion::V30);
+    if (server.isEmpty()) {
+        return plain;
+    }
+    interchange::VCardReader reader{QByteArrayView(server)};
+    const auto items = reader.next();
+    if (!items) {
+        return plain;
+    }
+    QByteArray kept = interchange::writeVCard(contact, interchange::VCardVersion::V30, "UTF-8",
+                                              interchange::columnOrigins(items->second));
+    // A line that took its column by its place among the others (a number
+    // of no kind) could read into another now: then the plain card.
+    const std::optional<contacts::Contact> back = contactOfCard(kept);
+    return back && cardText(*back) == cardText(contact) ? kept : plain;
+}
+
 namespace {
 
 bool contains(const std::vector<contacts::Extra>& extras, const contacts::Extra& extra) {

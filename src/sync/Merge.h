@@ -14,6 +14,12 @@ namespace carddav {
 QByteArray cardText(const contacts::Contact& contact);
 // The contact a card on the server holds; none if it is no card.
 std::optional<contacts::Contact> contactOfCard(const QByteArray& card);
+// The card to write for the contact over the server's version `server`
+// (empty if none or this program's own): vCard 3.0, each column that
+// still holds what the server's card gave it written as the server had it
+// (its group, its label, its parameters), where the card then reads back
+// the same.
+QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server);
 
 struct Merged {
     contacts::Contact contact;

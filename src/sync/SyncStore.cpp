@@ -9,10 +9,11 @@ namespace carddav {
 namespace {
 
 CardState stateOf(const db::Statement& row) {
-    return {row.text(0), QUrl(row.text(1)), row.text(2).toUtf8(), row.value(3).toByteArray()};
+    return {row.text(0), QUrl(row.text(1)), row.text(2).toUtf8(), row.value(3).toByteArray(),
+            row.value(4).toByteArray()};
 }
 
-constexpr char stateColumns[] = "SELECT UID, href, etag, agreed FROM yanshu_sync ";
+constexpr char stateColumns[] = "SELECT UID, href, etag, agreed, card FROM yanshu_sync ";
 
 } // namespace
 
@@ -27,7 +28,8 @@ SyncStore::SyncStore(db::Connection& connection)
         "server TEXT NOT NULL, book TEXT NOT NULL, user TEXT NOT NULL, "
         "token TEXT NOT NULL DEFAULT '', synced TEXT NOT NULL DEFAULT '');"
         "CREATE TABLE IF NOT EXISTS yanshu_sync (UID TEXT PRIMARY KEY, "
-        "href TEXT NOT NULL UNIQUE, etag TEXT NOT NULL DEFAULT '', agreed BLOB NOT NULL)"));
+        "href TEXT NOT NULL UNIQUE, etag TEXT NOT NULL DEFAULT '', agreed BLOB NOT NULL, "
+        "card BLOB NOT NULL DEFAULT x'')"));
 }
 
 std::optional<Account> SyncStore::account() {
@@ -95,11 +97,12 @@ qint64 SyncStore::count() {
 void SyncStore::put(const CardState& state) {
     // A card at that address under another UID is that card no more.
     db::Statement write(connection_, QStringLiteral("INSERT OR REPLACE INTO yanshu_sync "
-                                                    "VALUES (?, ?, ?, ?)"));
+                                                    "VALUES (?, ?, ?, ?, ?)"));
     write.bind(1, state.uid);
     write.bind(2, state.url.toString());
     write.bind(3, QString::fromUtf8(state.etag));
     write.bind(4, state.agreed);
+    write.bind(5, state.card);
     write.run();
 }
 

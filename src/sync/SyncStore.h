@@ -27,12 +27,15 @@ QString passwordKey(const Account& account);
 
 // What a contact and its card on the server last agreed on: where the
 // card is, its version (ETag) and the card as both had it, in the form
-// cardText gives (no REV), which a three-way merge starts from.
+// cardText gives (no REV), which a three-way merge starts from. `card` is
+// that version as the server has it, for a card another client wrote;
+// empty for one this program wrote its own way.
 struct CardState {
     QString uid;
     QUrl url;
     QByteArray etag;
     QByteArray agreed;
+    QByteArray card;
 };
 
 // The one writer of the sync's tables (yanshu_sync_account and

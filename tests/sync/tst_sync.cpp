@@ -259,15 +259,22 @@ private slots:
         QCOMPARE(a.sync().uploaded, 0);
         QCOMPARE(phone.readCards(addressBook, {url}).front().data, stored);
 
+        // One field edited here: on the server only that line changes, the
+        // numbers keep their kinds, their preference and their labels.
         a.edit(QStringLiteral("phone-card-1"), Field::Employer, QStringLiteral("示例公司"));
         QCOMPARE(a.sync().uploaded, 1);
+        const auto lines = [](const QByteArray& card) {
+            QSet<QByteArray> set;
+            for (const QByteArray& line : QByteArray(card).replace("\r\n ", "").split('\n')) {
+                if (!line.startsWith("REV") && !line.startsWith("PRODID")) {
+                    set.insert(line.trimmed());
+                }
+            }
+            return set;
+        };
         const QByteArray after = phone.readCards(addressBook, {url}).front().data;
-        for (const QByteArray& kept :
-             {QByteArray("139 1000 0001"), QByteArray("139 1000 0002"), QByteArray("139 1000 0003"),
-              QByteArray("X-WECHAT:wxid_xiaoming"), QByteArray("xm@example.cn"),
-              QByteArray("ORG:示例公司"), QByteArray("N:王;小明")}) {
-            QVERIFY2(after.contains(kept), after.constData());
-        }
+        QCOMPARE(lines(after) - lines(stored), QSet<QByteArray>{"ORG:示例公司"});
+        QCOMPARE(lines(stored) - lines(after), QSet<QByteArray>{});
     }
 
     // Cut anywhere, even after the server took a write whose answer was
