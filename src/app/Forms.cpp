@@ -20,6 +20,7 @@ Forms::Forms(const platform::Services& services)
     , F_XGYH(services)
     , F_BF(services)
     , F_TB(services)
+    , F_TBJL(services)
     , F_QTXX(services, bookChanges)
     , frmcalendar(services)
     , F_QJHM(tables::F_QJHM())
@@ -83,8 +84,8 @@ void Forms::afterSplash() {
 
 void Forms::unloadTopLevelWindows() {
     for (ui::Form* form :
-         std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_TB, &F_QTXX, &frmcalendar, &F_QJHM,
-                                          &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+         std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX, &frmcalendar,
+                                          &F_QJHM, &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -15,6 +15,7 @@
 #include "platform/ui/Help.h"
 #include "reports/DataReport.h"
 #include "sync/F_TB.h"
+#include "sync/F_TBJL.h"
 #include "tables/F_GY.h"
 #include "tables/ReferenceTable.h"
 
@@ -48,6 +49,7 @@ public:
     account::F_XGYH F_XGYH;
     contacts::F_BF F_BF;
     carddav::F_TB F_TB;
+    carddav::F_TBJL F_TBJL;
     contacts::F_QTXX F_QTXX;
     calendar::frmcalendar frmcalendar;
     tables::ReferenceTable F_QJHM;

@@ -59,6 +59,7 @@ constexpr MenuEntry menuTree[] = {
     {"FILE_BAK", u"备份与恢复...", 1, &MDI_OK::FILE_BAK_Click},
     {"FILE_TBSZ", u"同步设置...", 1, &MDI_OK::FILE_TBSZ_Click},
     {"FILE_TB", u"立即同步", 1, &MDI_OK::FILE_TB_Click},
+    {"FILE_TBJL", u"同步记录...", 1, &MDI_OK::FILE_TBJL_Click},
     {"l2", u"-", 1},
     {"FILE_E", u"退出(&X)", 1, &MDI_OK::FILE_E_Click},
     {"EDIT_E", u"编辑(&E)", 0},
@@ -330,6 +331,11 @@ void MDI_OK::MDIForm_Unload() {
     forms_.unloadTopLevelWindows();
     ui::guarded(services_.messageBox,
                 [this] { session_.finish(services_.clock.now(), services_.progress); });
+    // After the run's backup, before it: what a sync changes is on the
+    // server, and is no reason for one.
+    if (ui().Toolbar1->isEnabled()) { // logged in
+        carddav::syncNow(forms_.services, forms_.bookChanges, carddav::SyncStart::Automatic);
+    }
 }
 
 void MDI_OK::FILE_2_Click() {
@@ -437,6 +443,10 @@ void MDI_OK::FILE_TB_Click() {
     carddav::syncNow(forms_.services, forms_.bookChanges);
 }
 
+void MDI_OK::FILE_TBJL_Click() {
+    forms_.F_TBJL.show();
+}
+
 void MDI_OK::Mnuexit_Click() {
     unload();
 }
@@ -537,6 +547,7 @@ void MDI_OK::switchOn() {
     for (QMenu* menu : {c.FILE_F, c.HELP_H, c.EDIT_E, c.VIEW_V, c.FB_F}) {
         menu->menuAction()->setEnabled(true);
     }
+    carddav::syncNow(forms_.services, forms_.bookChanges, carddav::SyncStart::Automatic);
     session_.start(services_.databaseFile);
 }
 

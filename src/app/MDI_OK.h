@@ -113,6 +113,7 @@ public:
     void FILE_BAK_Click();
     void FILE_TBSZ_Click();
     void FILE_TB_Click();
+    void FILE_TBJL_Click();
     void Mnuexit_Click();
     void PRINT_1_Click();
     void PRINT_2_Click();

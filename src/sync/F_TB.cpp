@@ -5,6 +5,7 @@
 
 #include "contacts/Book.h"
 #include "contacts/Schema.h"
+#include "platform/Clock.h"
 #include "platform/Secrets.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
@@ -18,6 +19,7 @@
 #include "platform/ui/Twips.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QLabel>
@@ -84,9 +86,12 @@ F_TB_Controls::F_TB_Controls(ui::FormWidget* form) {
     ui::place(cboBook, 1680, 1500, 2760, 300);
     Label4->setBuddy(cboBook);
     cmdFind = ui::button(form, u"cmdFind", QStringLiteral("查找(&F)"), 4560, 1470, 1200, 360);
-    cmdOK = ui::button(form, u"cmdOK", QStringLiteral("确定"), 3000, 2100, 1320, 420);
+    chkAuto = ui::make<QCheckBox>(form, u"chkAuto");
+    chkAuto->setText(QStringLiteral("登录和退出时自动同步(&A)"));
+    ui::place(chkAuto, 1680, 1950, 4080, 300);
+    cmdOK = ui::button(form, u"cmdOK", QStringLiteral("确定"), 3000, 2460, 1320, 420);
     cmdOK->setDefault(true);
-    cmdCancel = ui::button(form, u"cmdCancel", QStringLiteral("取消"), 4440, 2100, 1320, 420);
+    cmdCancel = ui::button(form, u"cmdCancel", QStringLiteral("取消"), 4440, 2460, 1320, 420);
 }
 
 F_TB::F_TB(const platform::Services& services)
@@ -102,12 +107,12 @@ void F_TB::wireEvents(F_TB_Controls& c) {
 void F_TB::Form_Load() {
     auto& c = ui();
     client()->setWindowFlags(Qt::Window);
-    setClientSize(6000, 2760);
+    setClientSize(6000, 3120);
     std::optional<Account> account;
     ui::guarded(services_.messageBox, [&] {
         db::Connection connection;
         contacts::openDatabase(connection, db::connectionString(services_.databaseFile));
-        account = SyncStore(connection).account();
+        account = SyncStore::accountOf(connection);
     });
     if (!account) {
         return;
@@ -116,6 +121,7 @@ void F_TB::Form_Load() {
     c.txtUser->setText(account->user);
     c.txtPassword->setText(services_.secrets.read(passwordKey(*account)).value_or(QString()));
     c.cboBook->addItem(account->book.toString(), account->book);
+    c.chkAuto->setChecked(account->automatic);
 }
 
 bool F_TB::findBooks(bool makeIfNone) {
@@ -171,7 +177,8 @@ void F_TB::cmdOK_Click() {
                           c.cboBook->currentData().toUrl(),
                           c.txtUser->text().trimmed(),
                           {},
-                          {}};
+                          {},
+                          c.chkAuto->isChecked()};
     const bool stored = ui::guarded(services_.messageBox, [&] {
         db::Connection connection;
         contacts::openDatabase(connection, db::connectionString(services_.databaseFile));
@@ -192,19 +199,22 @@ void F_TB::cmdCancel_Click() {
     unload();
 }
 
-bool syncNow(const platform::Services& services, contacts::BookChanges& changes) {
+bool syncNow(const platform::Services& services, contacts::BookChanges& changes, SyncStart start) {
+    const bool asked = start == SyncStart::Asked;
     std::optional<Account> account;
     if (!ui::guarded(services.messageBox, [&] {
             db::Connection connection;
             contacts::openDatabase(connection, db::connectionString(services.databaseFile));
-            account = SyncStore(connection).account();
+            account = SyncStore::accountOf(connection);
         })) {
         return false;
     }
-    if (!account) {
+    if (!account && asked) {
         services.messageBox.show(
             QStringLiteral("还没有设置同步账户。请先在“文件”菜单的“同步设置...”中设置。"),
             syncTitle);
+    }
+    if (!account || (!asked && !account->automatic)) {
         return false;
     }
     std::optional<QString> password = services.secrets.read(passwordKey(*account));
@@ -237,17 +247,24 @@ bool syncNow(const platform::Services& services, contacts::BookChanges& changes)
         syncWork(services.databaseFile, {account->user, *password}, confirm, report, failure));
     waitFor(services.progress, QStringLiteral("正在与服务器同步……"), aside);
     emit changes.changed();
-    if (!failure.isEmpty()) {
-        services.messageBox.show(failure, syncTitle);
-        return false;
-    }
-    QStringList lines{QStringLiteral("同步完成：%1。").arg(report.summary())};
+    QStringList lines{failure.isEmpty() ? QStringLiteral("同步完成：%1。").arg(report.summary())
+                                        : failure};
     lines << report.notes.mid(0, notesShown);
     if (report.notes.size() > notesShown) {
         lines << QStringLiteral("……另有 %1 条").arg(report.notes.size() - notesShown);
     }
-    services.messageBox.show(lines.join(u'\n'), syncTitle);
-    return true;
+    ui::guarded(services.messageBox, [&] {
+        db::Connection connection;
+        contacts::openDatabase(connection, db::connectionString(services.databaseFile));
+        SyncStore(connection)
+            .addToLog({services.clock.now(),
+                       (asked ? QString() : QStringLiteral("（自动）")) + lines.join(u'\n')});
+    });
+    // A sync of its own accord speaks only of what needs the user.
+    if (asked || !failure.isEmpty() || !report.notes.isEmpty()) {
+        services.messageBox.show(lines.join(u'\n'), syncTitle);
+    }
+    return failure.isEmpty();
 }
 
 } // namespace carddav

@@ -3,6 +3,7 @@
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -26,14 +27,16 @@ struct F_TB_Controls {
     QLabel* Label4;
     QComboBox* cboBook; // the address books found, by name; the address as data
     QPushButton* cmdFind;
+    QCheckBox* chkAuto;
     QPushButton* cmdOK;
     QPushButton* cmdCancel;
 };
 
 // 同步设置: the CardDAV server, the user, the password and the address book
-// the book syncs with. 查找 lists the user's address books (when there is
-// none, 确定 makes one called 雁书簿); the password goes to the system's
-// store, never into the book.
+// the book syncs with, and whether it syncs at login and exit too. 查找
+// lists the user's address books (when there is none, 确定 makes one
+// called 雁书簿); the password goes to the system's store, never into the
+// book.
 class F_TB final : public ui::FormOf<F_TB_Controls> {
 public:
     explicit F_TB(const platform::Services& services);
@@ -54,10 +57,15 @@ private:
     const platform::Services& services_;
 };
 
+enum class SyncStart { Asked, Automatic };
+
 // 立即同步: syncs the book with its account while the progress window
 // offers 取消, the password from the system's store or else asked for, and
-// says what it did. False when nothing could be synced: no account (the
-// user is told to set one), no password, or a failure it has shown.
-bool syncNow(const platform::Services& services, contacts::BookChanges& changes);
+// says what it did; the log keeps that. False when nothing was synced: no
+// account (the user is told to set one), no password, or a failure it has
+// shown. Started automatically (at login and exit), it does nothing unless
+// the account asks for it, and says only failures and notes.
+bool syncNow(const platform::Services& services, contacts::BookChanges& changes,
+             SyncStart start = SyncStart::Asked);
 
 } // namespace carddav

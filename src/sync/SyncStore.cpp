@@ -26,20 +26,31 @@ SyncStore::SyncStore(db::Connection& connection)
     connection_.execute(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS yanshu_sync_account (one INTEGER PRIMARY KEY CHECK (one = 1), "
         "server TEXT NOT NULL, book TEXT NOT NULL, user TEXT NOT NULL, "
-        "token TEXT NOT NULL DEFAULT '', synced TEXT NOT NULL DEFAULT '');"
+        "token TEXT NOT NULL DEFAULT '', synced TEXT NOT NULL DEFAULT '', "
+        "automatic INTEGER NOT NULL DEFAULT 0);"
+        "CREATE TABLE IF NOT EXISTS yanshu_sync_log (at TEXT NOT NULL, said TEXT NOT NULL);"
         "CREATE TABLE IF NOT EXISTS yanshu_sync (UID TEXT PRIMARY KEY, "
         "href TEXT NOT NULL UNIQUE, etag TEXT NOT NULL DEFAULT '', agreed BLOB NOT NULL, "
         "card BLOB NOT NULL DEFAULT x'')"));
 }
 
 std::optional<Account> SyncStore::account() {
-    db::Statement read(connection_, QStringLiteral("SELECT server, book, user, token, synced "
-                                                   "FROM yanshu_sync_account"));
+    return accountOf(connection_);
+}
+
+std::optional<Account> SyncStore::accountOf(db::Connection& connection) {
+    db::Statement made(connection, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = "
+                                                  "'table' AND name = 'yanshu_sync_account'"));
+    if (!made.step()) {
+        return std::nullopt;
+    }
+    db::Statement read(connection, QStringLiteral("SELECT server, book, user, token, synced, "
+                                                  "automatic FROM yanshu_sync_account"));
     if (!read.step()) {
         return std::nullopt;
     }
-    return Account{QUrl(read.text(0)), QUrl(read.text(1)), read.text(2), read.text(3),
-                   read.text(4)};
+    return Account{QUrl(read.text(0)), QUrl(read.text(1)), read.text(2),
+                   read.text(3),       read.text(4),       read.integer(5) != 0};
 }
 
 void SyncStore::setAccount(const Account& account) {
@@ -49,13 +60,14 @@ void SyncStore::setAccount(const Account& account) {
         connection_.execute(QStringLiteral("DELETE FROM yanshu_sync"));
     }
     db::Statement write(connection_, QStringLiteral("INSERT OR REPLACE INTO yanshu_sync_account "
-                                                    "VALUES (1, ?, ?, ?, ?, ?)"));
+                                                    "VALUES (1, ?, ?, ?, ?, ?, ?)"));
     const bool same = before && before->server == account.server && before->book == account.book;
     write.bind(1, account.server.toString());
     write.bind(2, account.book.toString());
     write.bind(3, account.user);
     write.bind(4, same ? account.token : QString());
     write.bind(5, same ? account.synced : QString());
+    write.bind(6, qint64(account.automatic));
     write.run();
     transaction.commit();
 }
@@ -104,6 +116,29 @@ void SyncStore::put(const CardState& state) {
     write.bind(4, state.agreed);
     write.bind(5, state.card);
     write.run();
+}
+
+void SyncStore::addToLog(const SyncLogEntry& entry) {
+    db::Transaction transaction(connection_);
+    db::Statement write(connection_, QStringLiteral("INSERT INTO yanshu_sync_log VALUES (?, ?)"));
+    write.bind(1, entry.at.toUTC().toString(Qt::ISODateWithMs));
+    write.bind(2, entry.said);
+    write.run();
+    db::Statement trim(connection_, QStringLiteral("DELETE FROM yanshu_sync_log WHERE rowid <= "
+                                                   "(SELECT max(rowid) FROM yanshu_sync_log) - ?"));
+    trim.bind(1, qint64(logKept));
+    trim.run();
+    transaction.commit();
+}
+
+QList<SyncLogEntry> SyncStore::log() {
+    db::Statement read(connection_,
+                       QStringLiteral("SELECT at, said FROM yanshu_sync_log ORDER BY rowid DESC"));
+    QList<SyncLogEntry> entries;
+    while (read.step()) {
+        entries.append({QDateTime::fromString(read.text(0), Qt::ISODateWithMs), read.text(1)});
+    }
+    return entries;
 }
 
 void SyncStore::drop(const QString& uid) {

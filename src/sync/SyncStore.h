@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -18,8 +19,15 @@ struct Account {
     QUrl server; // as the user gave it
     QUrl book;   // the address book chosen on it
     QString user;
-    QString token;  // the server's sync token after the last sync; empty: read everything
-    QString synced; // when the last sync ended (ISO 8601 UTC); empty: never
+    QString token;          // the server's sync token after the last sync; empty: read everything
+    QString synced;         // when the last sync ended (ISO 8601 UTC); empty: never
+    bool automatic = false; // synced at login and at exit too
+};
+
+// A sync as the log keeps it: when it ended, and what it said.
+struct SyncLogEntry {
+    QDateTime at;
+    QString said;
 };
 
 // Where the system's password store keeps the account's password.
@@ -46,6 +54,9 @@ public:
     explicit SyncStore(db::Connection& connection);
 
     std::optional<Account> account();
+    // The book's account, if it has one, read without making the tables:
+    // a book that never synced stays as it is.
+    static std::optional<Account> accountOf(db::Connection& connection);
     // Another address book (or server) starts again from nothing.
     void setAccount(const Account& account);
     void setProgress(const QString& token, const QString& synced);
@@ -57,6 +68,11 @@ public:
     qint64 count();
     void put(const CardState& state);
     void drop(const QString& uid);
+
+    // The last syncs, the newest first; the log keeps logKept.
+    static constexpr int logKept = 100;
+    void addToLog(const SyncLogEntry& entry);
+    QList<SyncLogEntry> log();
 
 private:
     db::Connection& connection_;

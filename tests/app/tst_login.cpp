@@ -127,7 +127,7 @@ private slots:
         // The later items go after the design's, before the line above 退出, which stays last.
         QCOMPARE(file, QStringList({"修改用户信息", "-", "打印通讯录", "-", "导入联系人...",
                                     "导出联系人...", "备份与恢复...", "同步设置...", "立即同步",
-                                    "-", "退出(&X)"}));
+                                    "同步记录...", "-", "退出(&X)"}));
         QCOMPARE(m.EDIT_E->actions().last(), item("EDIT_UNDO"));
         QCOMPARE(item("EDIT_UNDO")->text(), QStringLiteral("撤销删除"));
         QCOMPARE(item("FILE_4")->menu()->actions().size(), 3);

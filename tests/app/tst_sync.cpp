@@ -4,13 +4,18 @@
 #include "Program.h"
 #include "Radicale.h"
 
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionString.h"
+#include "platform/db/Statement.h"
 #include "platform/net/Http.h"
 #include "sync/CardDav.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -19,6 +24,13 @@ const QString user = QStringLiteral("carol");
 const QString password = QStringLiteral("密码 1");
 const QString syncTitle = QStringLiteral("立即同步");
 const QString settingsTitle = QStringLiteral("同步设置");
+
+int contactsIn(const QString& file) {
+    db::Connection c;
+    c.open(db::connectionString(file));
+    db::Statement count(c, QStringLiteral("SELECT count(*) FROM yanshu"));
+    return count.step() ? int(count.integer(0)) : -1;
+}
 
 } // namespace
 
@@ -91,6 +103,48 @@ private slots:
         s->inputBox.answers.push_back(password);
         box().expect(QStringLiteral("同步完成：新增 0，更新 0，删除 0，冲突 0。"), syncTitle);
         item("FILE_TB")->trigger();
+
+        // 同步记录 lists the syncs, the newest first.
+        item("FILE_TBJL")->trigger();
+        QTreeWidget* log = forms->F_TBJL.controls().lstLog;
+        QCOMPARE(log->topLevelItemCount(), 2);
+        QCOMPARE(log->topLevelItem(1)->text(1),
+                 QStringLiteral("同步完成：新增 0，更新 0，删除 0，冲突 0。"));
+        QTest::mouseClick(forms->F_TBJL.controls().cmdClose, Qt::LeftButton);
+    }
+
+    // Set to, the book syncs at login and at exit, quietly when all went well.
+    void theBookSyncsAtLoginAndExitWhenSetTo() {
+        test::logIn(*forms, box());
+        item("FILE_TBSZ")->trigger();
+        auto& c = forms->F_TB.controls();
+        c.txtServer->setText(server->url().toString());
+        c.txtUser->setText(user);
+        c.txtPassword->setText(password);
+        QTest::mouseClick(c.cmdFind, Qt::LeftButton);
+        c.chkAuto->setChecked(true);
+        QTest::mouseClick(c.cmdOK, Qt::LeftButton);
+        const int before = cardsOnServer();
+
+        forms->MDI_OK.unload(); // the exit's sync sends the two contacts
+        QCOMPARE(cardsOnServer(), before + 2);
+
+        // A phone adds one meanwhile; the next login's sync brings it.
+        const std::unique_ptr<net::Http> http = net::systemHttp();
+        carddav::CardDavClient phone(*http, {user, password});
+        const QUrl book = phone.addressBooks(server->url()).front().url;
+        phone.putCard(book.resolved(QUrl(QStringLiteral("phone.vcf"))),
+                      "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:丙\r\nN:丙;;;;\r\nUID:phone-1\r\n"
+                      "END:VCARD\r\n",
+                      {});
+        forms = std::make_unique<app::Forms>(s->services);
+        test::logIn(*forms, box());
+        QCOMPARE(contactsIn(s->folder.databasePath()), before + 3);
+        item("FILE_TBJL")->trigger();
+        QTreeWidget* log = forms->F_TBJL.controls().lstLog;
+        QCOMPARE(log->topLevelItemCount(), 2);
+        QCOMPARE(log->topLevelItem(0)->text(1),
+                 QStringLiteral("（自动）同步完成：新增 1，更新 0，删除 0，冲突 0。"));
     }
 };
 

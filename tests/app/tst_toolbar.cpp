@@ -414,7 +414,8 @@ private slots:
         for (ui::Form* form : std::initializer_list<ui::Form*>{
                  &forms->MDI_OK, &forms->F_EDIT, &forms->F_DL, &forms->DYGE, &forms->YANSHUALL,
                  &forms->F_XGYH, &forms->frmcalendar, &forms->F_QJHM, &forms->F_FB, &forms->F_FBYB,
-                 &forms->F_FBYB1, &forms->F_FBGJ, &forms->F_GY, &forms->F_LIST, &forms->F_QTXX}) {
+                 &forms->F_FBYB1, &forms->F_FBGJ, &forms->F_GY, &forms->F_LIST, &forms->F_QTXX,
+                 &forms->F_BF, &forms->F_TB, &forms->F_TBJL}) {
             QCOMPARE(ui::Help::pageOf(form->name()),
                      QStringLiteral("qrc:/help/%1.html").arg(form->name()));
         }

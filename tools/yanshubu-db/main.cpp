@@ -355,6 +355,10 @@ std::optional<carddav::Account> accountFor(db::Connection& connection, carddav::
                            ? dav.makeAddressBook(account.server, QStringLiteral("雁书簿"))
                            : books.front().url;
     }
+    // The window's choice of syncing at login and exit stays with its account.
+    const std::optional<carddav::Account> before = store.account();
+    account.automatic = before && before->server == account.server &&
+                        before->book == account.book && before->automatic;
     store.setAccount(account);
     return store.account();
 }
