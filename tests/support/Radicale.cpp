@@ -94,6 +94,10 @@ void Radicale::stop() {
     }
 }
 
+QString Radicale::folderOf(const QString& path) const {
+    return folder_.filePath(QStringLiteral("store/collection-root") + path);
+}
+
 QUrl Radicale::url(const QString& path) const {
     return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(path));
 }

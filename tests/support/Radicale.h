@@ -23,6 +23,10 @@ public:
     // Whether it runs: a test without one is skipped (no Radicale here).
     bool running() const { return port_ > 0; }
     QUrl url(const QString& path = QStringLiteral("/")) const;
+    // Where it keeps the collection at that path of url(), on the host: a
+    // benchmark puts cards there directly, as adding each over HTTP costs
+    // Radicale more the more cards the collection has.
+    QString folderOf(const QString& path) const;
     // Stops it, keeping its storage; start() brings it back on the same port.
     void stop();
     void start();
