@@ -663,19 +663,36 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
     }
     // The columns written as the lines they were read from go together
     // where the first would, in the card's order: a number of no kind takes
-    // its column by its place among the others. Columns of values of their
-    // own making (a name, a date, an address) are always written anew.
+    // its column by its place among the others. A telephone or an e-mail
+    // address edited since keeps its line's group, label and kinds. Columns
+    // of values of their own making (a name, a date, an address) are always
+    // written anew.
     constexpr std::array ownMaking{Name,        Sex,      Birth,        HomeAddress,
                                    WorkAddress, Employer, HomePostcode, WorkPostcode};
-    std::vector<std::pair<int, Field>> asRead;
+    struct AsRead {
+        int order;
+        Field field;
+        std::vector<contacts::Extra> lines;
+    };
+    std::vector<AsRead> asRead;
     for (const FieldMapping& m : fieldMappings) {
         const std::optional<Origin>& origin = origins[std::size_t(m.field)];
-        const bool own = std::ranges::find(ownMaking, m.field) != ownMaking.end();
-        if (origin && !own && !field(m.field).isEmpty() && origin->value == field(m.field)) {
-            asRead.emplace_back(origin->order, m.field);
+        const QString& value = field(m.field);
+        if (!origin || value.isEmpty() ||
+            std::ranges::find(ownMaking, m.field) != ownMaking.end()) {
+            continue;
         }
+        AsRead kept{origin->order, m.field, origin->lines};
+        const QString& name = kept.lines.front().name;
+        if (origin->value != value) {
+            if (name != u"TEL" && name != u"EMAIL") {
+                continue;
+            }
+            kept.lines.front().value = contacts::escapedValue(value);
+        }
+        asRead.push_back(std::move(kept));
     }
-    std::ranges::sort(asRead);
+    std::ranges::sort(asRead, {}, &AsRead::order);
     bool asReadWritten = false;
     // Every other column that holds something, by the mapping table.
     for (const FieldMapping& m : fieldMappings) {
@@ -715,12 +732,11 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
             w.property(QStringLiteral("ORG"), value, true);
             break;
         default:
-            if (std::ranges::find(asRead, m.field, &std::pair<int, Field>::second) ==
-                asRead.end()) {
+            if (std::ranges::find(asRead, m.field, &AsRead::field) == asRead.end()) {
                 w.property(m.property.toString() + types, value);
             } else if (!asReadWritten) {
-                for (const auto& [order, f] : asRead) {
-                    for (const contacts::Extra& line : origins[std::size_t(f)]->lines) {
+                for (const AsRead& kept : asRead) {
+                    for (const contacts::Extra& line : kept.lines) {
                         w.extra(line);
                     }
                 }

@@ -275,6 +275,13 @@ private slots:
         const QByteArray after = phone.readCards(addressBook, {url}).front().data;
         QCOMPARE(lines(after) - lines(stored), QSet<QByteArray>{"ORG:示例公司"});
         QCOMPARE(lines(stored) - lines(after), QSet<QByteArray>{});
+
+        // The labelled number edited: it keeps its label.
+        a.edit(QStringLiteral("phone-card-1"), Field::HomePhone, QStringLiteral("139 1000 0009"));
+        QCOMPARE(a.sync().uploaded, 1);
+        const QByteArray edited = phone.readCards(addressBook, {url}).front().data;
+        QCOMPARE(lines(edited) - lines(after), QSet<QByteArray>{"item1.TEL:139 1000 0009"});
+        QCOMPARE(lines(after) - lines(edited), QSet<QByteArray>{"item1.TEL:139 1000 0003"});
     }
 
     // Cut anywhere, even after the server took a write whose answer was
