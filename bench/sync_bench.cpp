@@ -83,7 +83,11 @@ void timed(QTextStream& out, const QString& what, Device& device) {
     out.flush();
 }
 
-int run(QTextStream& out, int count) {
+// Book a holds the contacts, book b none, both with the account of an
+// empty address book on a Radicale of the run's own. With `placed`, a's
+// cards are put into Radicale's folder directly and only b syncs: the
+// first sync down, then one with no change.
+int run(QTextStream& out, int count, bool placed) {
     test::Radicale server({user, password});
     if (!server.running()) {
         out << "no Radicale (python3-radicale) here\n";
@@ -95,7 +99,23 @@ int run(QTextStream& out, int count) {
     for (Device* device : {&a, &b}) {
         carddav::SyncStore(device->connection).setAccount({server.url(), book, user, {}, {}});
     }
-    out << "contacts: " << count << '\n';
+    out << "contacts: " << count << (placed ? " placed on the server\n" : "\n");
+    if (placed) {
+        const QDir folder(server.folderOf(book.path()));
+        db::Statement rows(a.connection, QStringLiteral("SELECT ") + contacts::Book::columns() +
+                                             QStringLiteral(" FROM yanshu"));
+        while (rows.step()) {
+            const contacts::Contact contact = contacts::Book::read(rows, 0);
+            QFile card(folder.filePath(contact.uid + QStringLiteral(".vcf")));
+            if (!card.open(QIODevice::WriteOnly) || card.write(carddav::cardFor(contact, {})) < 0) {
+                out << "cannot write " << card.fileName() << '\n';
+                return 1;
+            }
+        }
+        timed(out, "first sync, down", b);
+        timed(out, "no change       ", b);
+        return 0;
+    }
     timed(out, "first sync, up  ", a);
     timed(out, "first sync, down", b);
     timed(out, "no change       ", a);
@@ -107,35 +127,6 @@ int run(QTextStream& out, int count) {
     return 0;
 }
 
-// The first sync down of an address book whose cards were put into
-// Radicale's folder directly, then a sync with no change.
-int runDown(QTextStream& out, int count) {
-    test::Radicale server({user, password});
-    if (!server.running()) {
-        out << "no Radicale (python3-radicale) here\n";
-        return 1;
-    }
-    Device a(count);
-    Device b(0);
-    const QUrl book = a.dav.makeAddressBook(server.url(), QStringLiteral("bench"));
-    const QDir folder(server.folderOf(book.path()));
-    db::Statement rows(a.connection, QStringLiteral("SELECT ") + contacts::Book::columns() +
-                                         QStringLiteral(" FROM yanshu"));
-    while (rows.step()) {
-        const contacts::Contact contact = contacts::Book::read(rows, 0);
-        QFile card(folder.filePath(contact.uid + QStringLiteral(".vcf")));
-        if (!card.open(QIODevice::WriteOnly) || card.write(carddav::cardFor(contact, {})) < 0) {
-            out << "cannot write " << card.fileName() << '\n';
-            return 1;
-        }
-    }
-    carddav::SyncStore(b.connection).setAccount({server.url(), book, user, {}, {}});
-    out << "contacts placed on the server: " << count << '\n';
-    timed(out, "first sync, down", b);
-    timed(out, "no change       ", b);
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -144,7 +135,7 @@ int main(int argc, char* argv[]) {
     // "down N…": only the first sync down, of cards placed on the server.
     const bool down = argc > 1 && qstrcmp(argv[1], "down") == 0;
     for (const int count : bench::countsFrom(argc - int(down), argv + int(down), {2000})) {
-        if ((down ? runDown(out, count) : run(out, count)) != 0) {
+        if (run(out, count, down) != 0) {
             return 1;
         }
     }

@@ -67,6 +67,14 @@ QLineEdit* textBox(ui::FormWidget* form, QStringView name, int top) {
 
 } // namespace
 
+bool withBook(const platform::Services& services, const std::function<void(db::Connection&)>& use) {
+    return ui::guarded(services.messageBox, [&] {
+        db::Connection connection;
+        contacts::openDatabase(connection, db::connectionString(services.databaseFile));
+        use(connection);
+    });
+}
+
 F_TB_Controls::F_TB_Controls(ui::FormWidget* form) {
     form->setWindowTitle(settingsTitle);
     form->setFont(ui::font(u"宋体", 9));
@@ -109,11 +117,8 @@ void F_TB::Form_Load() {
     client()->setWindowFlags(Qt::Window);
     setClientSize(6000, 3120);
     std::optional<Account> account;
-    ui::guarded(services_.messageBox, [&] {
-        db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(services_.databaseFile));
-        account = SyncStore::accountOf(connection);
-    });
+    withBook(services_,
+             [&](db::Connection& connection) { account = SyncStore::accountOf(connection); });
     if (!account) {
         return;
     }
@@ -179,11 +184,8 @@ void F_TB::cmdOK_Click() {
                           {},
                           {},
                           c.chkAuto->isChecked()};
-    const bool stored = ui::guarded(services_.messageBox, [&] {
-        db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(services_.databaseFile));
-        SyncStore(connection).setAccount(account);
-    });
+    const bool stored = withBook(
+        services_, [&](db::Connection& connection) { SyncStore(connection).setAccount(account); });
     if (!stored) {
         return;
     }
@@ -202,9 +204,7 @@ void F_TB::cmdCancel_Click() {
 bool syncNow(const platform::Services& services, contacts::BookChanges& changes, SyncStart start) {
     const bool asked = start == SyncStart::Asked;
     std::optional<Account> account;
-    if (!ui::guarded(services.messageBox, [&] {
-            db::Connection connection;
-            contacts::openDatabase(connection, db::connectionString(services.databaseFile));
+    if (!withBook(services, [&](db::Connection& connection) {
             account = SyncStore::accountOf(connection);
         })) {
         return false;
@@ -253,9 +253,7 @@ bool syncNow(const platform::Services& services, contacts::BookChanges& changes,
     if (report.notes.size() > notesShown) {
         lines << QStringLiteral("……另有 %1 条").arg(report.notes.size() - notesShown);
     }
-    ui::guarded(services.messageBox, [&] {
-        db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(services.databaseFile));
+    withBook(services, [&](db::Connection& connection) {
         SyncStore(connection)
             .addToLog({services.clock.now(),
                        (asked ? QString() : QStringLiteral("（自动）")) + lines.join(u'\n')});

@@ -3,6 +3,8 @@
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
+#include <functional>
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -11,6 +13,10 @@ class QPushButton;
 
 namespace contacts {
 class BookChanges;
+}
+
+namespace db {
+class Connection;
 }
 
 namespace carddav {
@@ -56,6 +62,9 @@ private:
 
     const platform::Services& services_;
 };
+
+// Opens the book for `use`; a failure is shown, and false.
+bool withBook(const platform::Services& services, const std::function<void(db::Connection&)>& use);
 
 enum class SyncStart { Asked, Automatic };
 

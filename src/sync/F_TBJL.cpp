@@ -1,13 +1,11 @@
 #include "F_TBJL.h"
 
+#include "F_TB.h"
 #include "SyncStore.h"
 
-#include "contacts/Schema.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionString.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Fonts.h"
-#include "platform/ui/Guard.h"
 #include "platform/ui/Twips.h"
 
 #include <QHeaderView>
@@ -43,11 +41,7 @@ void F_TBJL::Form_Load() {
     client()->setWindowFlags(Qt::Window);
     setClientSize(7680, 4740);
     QList<SyncLogEntry> log;
-    ui::guarded(services_.messageBox, [&] {
-        db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(services_.databaseFile));
-        log = SyncStore(connection).log();
-    });
+    withBook(services_, [&](db::Connection& connection) { log = SyncStore(connection).log(); });
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     for (const SyncLogEntry& entry : log) {
         new QTreeWidgetItem(ui().lstLog, {chinese.toString(entry.at.toLocalTime(),
