@@ -219,16 +219,17 @@ void SyncEngine::take(contacts::Book& book, const RemoteCard& card, SyncReport& 
         state.reset(); // another card now lives at that address
     }
     std::optional<contacts::StoredContact> local = withExtras(book, theirs->uid);
-    const CardState agreed{theirs->uid, card.url, card.etag, cardText(*theirs), card.data};
+    CardState agreed{theirs->uid, card.url, card.etag, cardText(*theirs), card.data, {}};
     if (!local) {
         const bool deletedHere = state.has_value();
         if (deletedHere) {
             report.notes << QStringLiteral("“%1”在本机已删除，但在服务器上修改过，已恢复。")
                                 .arg(nameOf(*theirs));
         }
-        theirs->rev.clear();
+        theirs->rev = book.stamp();
         book.add(*theirs);
         ++report.added;
+        agreed.rev = theirs->rev;
         store_.put(agreed);
         return;
     }
@@ -236,6 +237,10 @@ void SyncEngine::take(contacts::Book& book, const RemoteCard& card, SyncReport& 
         report.notes << QStringLiteral("“%1”的%2在本机和服务器上都改过：保留了本机的，"
                                        "服务器上的记在“其他信息”里。")
                             .arg(nameOf(local->contact), caption);
+    }
+    // What stays of the book's own changes goes up next.
+    if (cardText(local->contact) == agreed.agreed) {
+        agreed.rev = local->contact.rev;
     }
     store_.put(agreed);
 }
@@ -247,11 +252,12 @@ QStringList SyncEngine::mergeInto(contacts::Book& book, contacts::StoredContact&
         state ? contactOfCard(state->agreed) : std::nullopt;
     Merged merged = merge(base, local.contact, theirs);
     if (!sameContent(merged.contact, local.contact)) {
-        merged.contact.rev.clear();
+        merged.contact.rev = book.stamp();
         book.replace(local.row, merged.contact, contacts::Book::Extras::Replace);
         ++report.updated;
         local.contact.fields = merged.contact.fields;
         local.contact.extras = merged.contact.extras;
+        local.contact.rev = merged.contact.rev;
     }
     report.conflicts += int(merged.conflicts.size());
     return merged.conflicts;
@@ -295,14 +301,7 @@ void SyncEngine::sendOut(const Account& account, SyncReport& report) {
         }
     }
     // New and changed here, listed first: a merge may write the table.
-    std::vector<std::pair<qint64, QString>> rows;
-    {
-        db::Statement all(connection_, QStringLiteral("SELECT rowid, UID FROM yanshu"));
-        while (all.step()) {
-            rows.emplace_back(all.integer(0), all.text(1));
-        }
-    }
-    for (const auto& [row, uid] : rows) {
+    for (const QString& uid : store_.toCheck(account.synced)) {
         const std::optional<contacts::StoredContact> local = withExtras(book, uid);
         if (!local) {
             continue;
@@ -310,6 +309,8 @@ void SyncEngine::sendOut(const Account& account, SyncReport& report) {
         const std::optional<CardState> state = store_.byUid(uid);
         if (!state || state->agreed != cardText(local->contact)) {
             upload(book, account, *local, state, report);
+        } else if (state->rev != local->contact.rev) {
+            store_.setRev(uid, local->contact.rev);
         }
     }
 }
@@ -332,7 +333,7 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
             }
             // Another client's card stays as it is written now.
             store_.put({local.contact.uid, url, written, cardText(local.contact),
-                        server.isEmpty() ? QByteArray() : data});
+                        server.isEmpty() ? QByteArray() : data, local.contact.rev});
             ++report.uploaded;
             return;
         } catch (const DavError& e) {
@@ -361,9 +362,10 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
         // unrecorded): merged, and written over that version.
         etag = read.front().etag;
         mergeInto(book, local, state, *theirs, report);
-        const CardState theirsAgreed{local.contact.uid, url, etag, cardText(*theirs),
-                                     read.front().data};
+        CardState theirsAgreed{local.contact.uid, url, etag, cardText(*theirs),
+                               read.front().data, {}};
         if (theirsAgreed.agreed == cardText(local.contact)) {
+            theirsAgreed.rev = local.contact.rev;
             store_.put(theirsAgreed);
             return;
         }

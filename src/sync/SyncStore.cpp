@@ -9,11 +9,15 @@ namespace carddav {
 namespace {
 
 CardState stateOf(const db::Statement& row) {
-    return {row.text(0), QUrl(row.text(1)), row.text(2).toUtf8(), row.value(3).toByteArray(),
-            row.value(4).toByteArray()};
+    return {row.text(0),
+            QUrl(row.text(1)),
+            row.text(2).toUtf8(),
+            row.value(3).toByteArray(),
+            row.value(4).toByteArray(),
+            row.text(5)};
 }
 
-constexpr char stateColumns[] = "SELECT UID, href, etag, agreed, card FROM yanshu_sync ";
+constexpr char stateColumns[] = "SELECT UID, href, etag, agreed, card, rev FROM yanshu_sync ";
 
 } // namespace
 
@@ -31,7 +35,15 @@ SyncStore::SyncStore(db::Connection& connection)
         "CREATE TABLE IF NOT EXISTS yanshu_sync_log (at TEXT NOT NULL, said TEXT NOT NULL);"
         "CREATE TABLE IF NOT EXISTS yanshu_sync (UID TEXT PRIMARY KEY, "
         "href TEXT NOT NULL UNIQUE, etag TEXT NOT NULL DEFAULT '', agreed BLOB NOT NULL, "
-        "card BLOB NOT NULL DEFAULT x'')"));
+        "card BLOB NOT NULL DEFAULT x'', rev TEXT NOT NULL DEFAULT '')"));
+    // Books that synced before states kept the time of change: checked in
+    // full once, as their contacts are found unchanged.
+    db::Statement hasRev(connection_, QStringLiteral("SELECT 1 FROM pragma_table_info("
+                                                     "'yanshu_sync') WHERE name = 'rev'"));
+    if (!hasRev.step()) {
+        connection_.execute(
+            QStringLiteral("ALTER TABLE yanshu_sync ADD COLUMN rev TEXT NOT NULL DEFAULT ''"));
+    }
 }
 
 std::optional<Account> SyncStore::account() {
@@ -109,12 +121,34 @@ qint64 SyncStore::count() {
 void SyncStore::put(const CardState& state) {
     // A card at that address under another UID is that card no more.
     db::Statement write(connection_, QStringLiteral("INSERT OR REPLACE INTO yanshu_sync "
-                                                    "VALUES (?, ?, ?, ?, ?)"));
+                                                    "VALUES (?, ?, ?, ?, ?, ?)"));
     write.bind(1, state.uid);
     write.bind(2, state.url.toString());
     write.bind(3, QString::fromUtf8(state.etag));
     write.bind(4, state.agreed);
     write.bind(5, state.card);
+    write.bind(6, state.rev);
+    write.run();
+}
+
+QStringList SyncStore::toCheck(const QString& since) {
+    db::Statement read(connection_,
+                       QStringLiteral("SELECT y.UID FROM yanshu AS y LEFT JOIN yanshu_sync AS s "
+                                      "ON s.UID = y.UID WHERE s.UID IS NULL OR s.rev IS NOT "
+                                      "y.REV OR y.REV >= ?"));
+    read.bind(1, since);
+    QStringList uids;
+    while (read.step()) {
+        uids << read.text(0);
+    }
+    return uids;
+}
+
+void SyncStore::setRev(const QString& uid, const QString& rev) {
+    db::Statement write(connection_,
+                        QStringLiteral("UPDATE yanshu_sync SET rev = ? WHERE UID = ?"));
+    write.bind(1, rev);
+    write.bind(2, uid);
     write.run();
 }
 

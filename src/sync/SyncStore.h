@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <optional>
@@ -37,13 +38,15 @@ QString passwordKey(const Account& account);
 // card is, its version (ETag) and the card as both had it, in the form
 // cardText gives (no REV), which a three-way merge starts from. `card` is
 // that version as the server has it, for a card another client wrote;
-// empty for one this program wrote its own way.
+// empty for one this program wrote its own way. `rev` is the contact's
+// time of change (REV) when it was as `agreed` says; empty if unknown.
 struct CardState {
     QString uid;
     QUrl url;
     QByteArray etag;
     QByteArray agreed;
     QByteArray card;
+    QString rev;
 };
 
 // The one writer of the sync's tables (yanshu_sync_account and
@@ -68,6 +71,12 @@ public:
     qint64 count();
     void put(const CardState& state);
     void drop(const QString& uid);
+    // The UIDs of the contacts that may differ from what they last agreed:
+    // new ones, ones whose time of change is not the agreed one's, and ones
+    // changed at or after `since` (times of change can repeat).
+    QStringList toCheck(const QString& since);
+    // The contact of the UID is as agreed at this time of change.
+    void setRev(const QString& uid, const QString& rev);
 
     // The last syncs, the newest first; the log keeps logKept.
     static constexpr int logKept = 100;

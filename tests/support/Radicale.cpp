@@ -26,8 +26,9 @@ QByteArray waitForLine(const QString& log, const QRegularExpression& line, int m
 
 } // namespace
 
-Radicale::Radicale(const QStringList& users, const QStringList& options)
-    : options_(options) {
+Radicale::Radicale(const QStringList& users, const QStringList& options, int lifetimeS)
+    : options_(options)
+    , lifetimeS_(lifetimeS) {
     QFile htpasswd(folder_.filePath(QStringLiteral("users")));
     if (!htpasswd.open(QIODevice::WriteOnly)) {
         return;
@@ -59,10 +60,11 @@ void Radicale::start() {
         QStringLiteral("cd \"$1\" && shift && echo $$ > pid && "
                        "if [ ! -e store ]; then ln -s \"$(mktemp -d /dev/shm/radicale.XXXXXX || "
                        "mktemp -d)\" store; fi && "
-                       "exec timeout 600 /usr/bin/python3 -m radicale "
+                       "exec timeout %1 /usr/bin/python3 -m radicale "
                        "--config '' --server-hosts \"$@\" --auth-type htpasswd "
                        "--auth-htpasswd-filename users --auth-htpasswd-encryption plain "
-                       "--storage-filesystem-folder store --logging-level info 2> log");
+                       "--storage-filesystem-folder store --logging-level info 2> log")
+            .arg(lifetimeS_);
     if (folder.isEmpty() || !startOnHost(QStringList{QStringLiteral("-c"), script,
                                                      QStringLiteral("sh"), folder, hosts} +
                                          options_)) {

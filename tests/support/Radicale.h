@@ -11,11 +11,12 @@ namespace test {
 // storing into a throwaway folder (in memory, /dev/shm, where the host has
 // one: Radicale syncs every card it writes to disk), with the users given (user name and
 // password each). Started on the Linux host under Wine too. Stopped, and
-// its folder removed, when it goes; ended by itself after ten minutes, if
+// its folder removed, when it goes; ended by itself after `lifetimeS`, if
 // a test dies first.
 class Radicale {
 public:
-    explicit Radicale(const QStringList& users, const QStringList& options = {});
+    explicit Radicale(const QStringList& users, const QStringList& options = {},
+                      int lifetimeS = 600);
     ~Radicale();
     Radicale(const Radicale&) = delete;
     Radicale& operator=(const Radicale&) = delete;
@@ -34,6 +35,7 @@ public:
 private:
     QTemporaryDir folder_;
     QStringList options_;
+    int lifetimeS_;
     int port_ = 0;
 };
 
