@@ -213,8 +213,7 @@ QUrl CardDavClient::principalOf(const QUrl& server) {
             if (response.status == 207) {
                 try {
                     for (const DavResource& resource : parseMultistatus(response.body).resources) {
-                        const QStringList hrefs =
-                            resource.hrefs.value(QStringLiteral("current-user-principal"));
+                        const QStringList hrefs = resource.hrefs(u"current-user-principal");
                         if (!hrefs.isEmpty()) {
                             return resolved(url, hrefs.front());
                         }
@@ -235,7 +234,7 @@ QUrl CardDavClient::homeOf(const QUrl& principal) {
     const Multistatus found = multistatus("PROPFIND", principal, "0",
                                           propfind({QStringLiteral("c:addressbook-home-set")}));
     for (const DavResource& resource : found.resources) {
-        const QStringList hrefs = resource.hrefs.value(QStringLiteral("addressbook-home-set"));
+        const QStringList hrefs = resource.hrefs(u"addressbook-home-set");
         if (!hrefs.isEmpty()) {
             return resolved(principal, hrefs.front());
         }
@@ -249,10 +248,9 @@ QList<AddressBook> CardDavClient::addressBooks(const QUrl& server) {
     const auto booksIn = [](const QUrl& base, const Multistatus& found) {
         QList<AddressBook> books;
         for (const DavResource& resource : found.resources) {
-            if (resource.kinds.value(QStringLiteral("resourcetype"))
-                    .contains(QLatin1String("addressbook"))) {
+            if (resource.kinds(u"resourcetype").contains(QLatin1String("addressbook"))) {
                 const QUrl url = resolved(base, resource.href);
-                const QString name = resource.text.value(QStringLiteral("displayname")).trimmed();
+                const QString name = resource.text(u"displayname").trimmed();
                 books.append({url, name.isEmpty() ? lastPart(url) : name});
             }
         }
@@ -303,8 +301,7 @@ bool CardDavClient::canSyncCollection(const QUrl& book) {
     const Multistatus found =
         multistatus("PROPFIND", book, "0", propfind({QStringLiteral("supported-report-set")}));
     for (const DavResource& resource : found.resources) {
-        if (resource.kinds.value(QStringLiteral("supported-report-set"))
-                .contains(QLatin1String("sync-collection"))) {
+        if (resource.kinds(u"supported-report-set").contains(QLatin1String("sync-collection"))) {
             return true;
         }
     }
@@ -347,9 +344,8 @@ Changes CardDavClient::changesSince(const QUrl& book, const QString& token) {
             changes.more = changes.more || resource.status == 507;
         } else if (resource.status == 404) {
             changes.removed << url;
-        } else if (resource.text.contains(QStringLiteral("getetag"))) {
-            changes.changed.append(
-                {url, resource.text.value(QStringLiteral("getetag")).trimmed().toUtf8(), {}});
+        } else if (resource.has(u"getetag")) {
+            changes.changed.append({url, resource.text(u"getetag").trimmed().toUtf8(), {}});
         }
     }
     return changes;
@@ -362,10 +358,9 @@ QList<RemoteCard> CardDavClient::listCards(const QUrl& book) {
     QList<RemoteCard> cards;
     for (const DavResource& resource : found.resources) {
         const QUrl url = resolved(book, resource.href);
-        if (!sameCollection(url, book) && !resource.kinds.value(QStringLiteral("resourcetype"))
-                                               .contains(QLatin1String("collection"))) {
-            cards.append(
-                {url, resource.text.value(QStringLiteral("getetag")).trimmed().toUtf8(), {}});
+        if (!sameCollection(url, book) &&
+            !resource.kinds(u"resourcetype").contains(QLatin1String("collection"))) {
+            cards.append({url, resource.text(u"getetag").trimmed().toUtf8(), {}});
         }
     }
     return cards;
@@ -383,10 +378,10 @@ QList<RemoteCard> CardDavClient::readCards(const QUrl& book, const QList<QUrl>& 
         });
     QList<RemoteCard> read;
     for (const DavResource& resource : multistatus("REPORT", book, "1", body).resources) {
-        if (resource.text.contains(QStringLiteral("address-data"))) {
+        if (resource.has(u"address-data")) {
             read.append({resolved(book, resource.href),
-                         resource.text.value(QStringLiteral("getetag")).trimmed().toUtf8(),
-                         resource.text.value(QStringLiteral("address-data")).toUtf8()});
+                         resource.text(u"getetag").trimmed().toUtf8(),
+                         resource.text(u"address-data").toUtf8()});
         }
     }
     return read;

@@ -2,6 +2,8 @@
 
 #include <QXmlStreamReader>
 
+#include <algorithm>
+
 namespace carddav {
 
 int statusOfLine(QStringView line) {
@@ -15,13 +17,6 @@ bool ours(QStringView ns) {
     return ns == QLatin1String(davNs) || ns == QLatin1String(cardDavNs) ||
            ns == QLatin1String("http://calendarserver.org/ns/");
 }
-
-// The properties of one <prop>, into `into` once their <status> says 200.
-struct Props {
-    QHash<QString, QString> text;
-    QHash<QString, QStringList> hrefs;
-    QHash<QString, QStringList> kinds;
-};
 
 class Reader {
 public:
@@ -78,7 +73,7 @@ private:
     }
 
     void propstat(DavResource& resource) {
-        Props props;
+        QList<DavProperty> props;
         int status = 0;
         while (xml_.readNextStartElement()) {
             if (isDav(u"prop")) {
@@ -90,23 +85,18 @@ private:
             }
         }
         if (status / 100 == 2) {
-            resource.text.insert(props.text);
-            resource.hrefs.insert(props.hrefs);
-            resource.kinds.insert(props.kinds);
+            resource.properties << props;
         }
     }
 
     // Each property: its text, its hrefs and the names of its children.
-    void prop(Props& props) {
+    void prop(QList<DavProperty>& props) {
         while (xml_.readNextStartElement()) {
             if (!ours(xml_.namespaceUri())) {
                 xml_.skipCurrentElement();
                 continue;
             }
-            const QString name = xml_.name().toString();
-            QString text;
-            QStringList hrefs;
-            QStringList kinds;
+            DavProperty property{xml_.name().toString(), {}, {}, {}};
             // Everything inside, however deep (a report's name in
             // supported-report-set is three levels down).
             for (int depth = 1; depth > 0 && !xml_.atEnd();) {
@@ -115,13 +105,13 @@ private:
                     --depth;
                     break;
                 case QXmlStreamReader::Characters:
-                    text += xml_.text();
+                    property.text += xml_.text();
                     break;
                 case QXmlStreamReader::StartElement:
                     if (isDav(u"href")) {
-                        hrefs << xml_.readElementText().trimmed();
+                        property.hrefs << xml_.readElementText().trimmed();
                     } else {
-                        kinds << xml_.name().toString();
+                        property.kinds << xml_.name().toString();
                         ++depth;
                     }
                     break;
@@ -129,9 +119,7 @@ private:
                     break;
                 }
             }
-            props.text.insert(name, text);
-            props.hrefs.insert(name, hrefs);
-            props.kinds.insert(name, kinds);
+            props << std::move(property);
         }
     }
 
@@ -139,6 +127,26 @@ private:
 };
 
 } // namespace
+
+const DavProperty* DavResource::property(QStringView name) const {
+    const auto found = std::ranges::find(properties, name, &DavProperty::name);
+    return found == properties.end() ? nullptr : &*found;
+}
+
+QString DavResource::text(QStringView name) const {
+    const DavProperty* found = property(name);
+    return found ? found->text : QString();
+}
+
+QStringList DavResource::hrefs(QStringView name) const {
+    const DavProperty* found = property(name);
+    return found ? found->hrefs : QStringList();
+}
+
+QStringList DavResource::kinds(QStringView name) const {
+    const DavProperty* found = property(name);
+    return found ? found->kinds : QStringList();
+}
 
 Multistatus parseMultistatus(const QByteArray& xml) {
     return Reader(xml).read();

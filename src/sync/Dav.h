@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -14,14 +13,28 @@ namespace carddav {
 inline constexpr char davNs[] = "DAV:";
 inline constexpr char cardDavNs[] = "urn:ietf:params:xml:ns:carddav";
 
+// A property found: its local name, its text, the <href>s inside it and
+// the names of the other elements inside (resourcetype).
+struct DavProperty {
+    QString name;
+    QString text;
+    QStringList hrefs;
+    QStringList kinds;
+};
+
 // One <response> of a multistatus: a resource and the properties found
-// for it (those of status 200; the others are missing).
+// for it (those of status 200; the others are missing). A listing has
+// one for each card: a list, as hashes would cost kilobytes each.
 struct DavResource {
-    QString href;                 // as the server wrote it, percent-decoding left to the caller
-    int status = 0;               // the response's own status (a removal reports 404), else 0
-    QHash<QString, QString> text; // a property's text, by local name
-    QHash<QString, QStringList> hrefs; // the <href>s inside a property
-    QHash<QString, QStringList> kinds; // the names of the elements inside (resourcetype)
+    QString href;   // as the server wrote it, percent-decoding left to the caller
+    int status = 0; // the response's own status (a removal reports 404), else 0
+    QList<DavProperty> properties;
+
+    const DavProperty* property(QStringView name) const;
+    bool has(QStringView name) const { return property(name) != nullptr; }
+    QString text(QStringView name) const;
+    QStringList hrefs(QStringView name) const;
+    QStringList kinds(QStringView name) const;
 };
 
 struct Multistatus {

@@ -11,8 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const carddav::Multistatus found = carddav::parseMultistatus(
             QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
         for (const carddav::DavResource& resource : found.resources) {
-            if (const auto card = carddav::contactOfCard(
-                    resource.text.value(QStringLiteral("address-data")).toUtf8())) {
+            if (const auto card = carddav::contactOfCard(resource.text(u"address-data").toUtf8())) {
                 carddav::cardText(*card);
             }
         }

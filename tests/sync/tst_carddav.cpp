@@ -158,24 +158,20 @@ private slots:
         const carddav::Multistatus sync = parsed("sync-collection.xml");
         QCOMPARE(sync.syncToken, QStringLiteral("http://example.org/ns/sync/1234"));
         QCOMPARE(sync.resources.size(), 3);
-        QCOMPARE(sync.resources[0].text.value(QStringLiteral("getetag")),
-                 QStringLiteral("\"3f1-58a\""));
+        QCOMPARE(sync.resources[0].text(u"getetag"), QStringLiteral("\"3f1-58a\""));
         QCOMPARE(sync.resources[1].status, 404);
         QCOMPARE(sync.resources[2].status, 507);
 
         const carddav::Multistatus books = parsed("propfind-books.xml");
-        QCOMPARE(books.resources[0].hrefs.value(QStringLiteral("addressbook-home-set")),
+        QCOMPARE(books.resources[0].hrefs(u"addressbook-home-set"),
                  QStringList{QStringLiteral("/bob/")});
         const carddav::DavResource& book = books.resources[1];
-        QCOMPARE(book.text.value(QStringLiteral("displayname")), QStringLiteral("通讯录 & 家人"));
-        QVERIFY(book.kinds.value(QStringLiteral("resourcetype"))
-                    .contains(QStringLiteral("addressbook")));
-        QVERIFY(book.kinds.value(QStringLiteral("supported-report-set"))
-                    .contains(QStringLiteral("sync-collection")));
-        QVERIFY(!book.text.contains(QStringLiteral("getetag"))); // its propstat said 404
+        QCOMPARE(book.text(u"displayname"), QStringLiteral("通讯录 & 家人"));
+        QVERIFY(book.kinds(u"resourcetype").contains(QStringLiteral("addressbook")));
+        QVERIFY(book.kinds(u"supported-report-set").contains(QStringLiteral("sync-collection")));
+        QVERIFY(!book.has(u"getetag")); // its propstat said 404
 
-        const QString card =
-            parsed("multiget.xml").resources[0].text.value(QStringLiteral("address-data"));
+        const QString card = parsed("multiget.xml").resources[0].text(u"address-data");
         QVERIFY(card.contains(QStringLiteral("FN:李四\r\n")));
         QVERIFY_THROWS_EXCEPTION(carddav::DavParseError,
                                  carddav::parseMultistatus("<html>busy</html>"));
