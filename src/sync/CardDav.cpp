@@ -308,6 +308,17 @@ bool CardDavClient::canSyncCollection(const QUrl& book) {
     return false;
 }
 
+QStringList CardDavClient::vcardVersions(const QUrl& book) {
+    const Multistatus found =
+        multistatus("PROPFIND", book, "0", propfind({QStringLiteral("c:supported-address-data")}));
+    for (const DavResource& resource : found.resources) {
+        if (const DavProperty* data = resource.property(u"supported-address-data")) {
+            return data->vcardVersions;
+        }
+    }
+    return {};
+}
+
 Changes CardDavClient::changesSince(const QUrl& book, const QString& token) {
     const QByteArray body =
         xmlBody(davNs, QStringLiteral("sync-collection"), [&](QXmlStreamWriter& xml) {

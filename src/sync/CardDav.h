@@ -77,6 +77,9 @@ public:
 
     // Whether the address book answers sync-collection reports.
     bool canSyncCollection(const QUrl& book);
+    // The vCard versions the address book says it takes; none if it does
+    // not say (then 3.0, which every CardDAV server takes).
+    QStringList vcardVersions(const QUrl& book);
     // The changes since `token` (none: everything), by sync-collection.
     Changes changesSince(const QUrl& book, const QString& token);
     // Every card's url and ETag, for servers without sync-collection.

@@ -96,7 +96,7 @@ private:
                 xml_.skipCurrentElement();
                 continue;
             }
-            DavProperty property{xml_.name().toString(), {}, {}, {}};
+            DavProperty property{xml_.name().toString(), {}, {}, {}, {}};
             // Everything inside, however deep (a report's name in
             // supported-report-set is three levels down).
             for (int depth = 1; depth > 0 && !xml_.atEnd();) {
@@ -112,6 +112,7 @@ private:
                         property.hrefs << xml_.readElementText().trimmed();
                     } else {
                         property.kinds << xml_.name().toString();
+                        addressDataType(property);
                         ++depth;
                     }
                     break;
@@ -120,6 +121,22 @@ private:
                 }
             }
             props << std::move(property);
+        }
+    }
+
+    // RFC 6352: the type and version unsaid are text/vcard and 3.0.
+    void addressDataType(DavProperty& property) const {
+        if (xml_.namespaceUri() != QLatin1String(cardDavNs) ||
+            xml_.name() != QLatin1String("address-data-type")) {
+            return;
+        }
+        const QXmlStreamAttributes attributes = xml_.attributes();
+        const QStringView type = attributes.value(QLatin1String("content-type"));
+        if (type.isEmpty() ||
+            type.trimmed().compare(QLatin1String("text/vcard"), Qt::CaseInsensitive) == 0) {
+            const QStringView version = attributes.value(QLatin1String("version")).trimmed();
+            property.vcardVersions
+                << (version.isEmpty() ? QStringLiteral("3.0") : version.toString());
         }
     }
 

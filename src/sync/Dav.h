@@ -14,12 +14,14 @@ inline constexpr char davNs[] = "DAV:";
 inline constexpr char cardDavNs[] = "urn:ietf:params:xml:ns:carddav";
 
 // A property found: its local name, its text, the <href>s inside it and
-// the names of the other elements inside (resourcetype).
+// the names of the other elements inside (resourcetype); for
+// supported-address-data, the vCard versions its address-data-types name.
 struct DavProperty {
     QString name;
     QString text;
     QStringList hrefs;
     QStringList kinds;
+    QStringList vcardVersions;
 };
 
 // One <response> of a multistatus: a resource and the properties found

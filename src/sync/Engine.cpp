@@ -315,6 +315,13 @@ void SyncEngine::sendOut(const Account& account, SyncReport& report) {
     }
 }
 
+interchange::VCardVersion SyncEngine::versionOf(const Account& account) {
+    if (!version_) {
+        version_ = versionFor(dav_.vcardVersions(account.book));
+    }
+    return *version_;
+}
+
 void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::StoredContact local,
                         std::optional<CardState> state, SyncReport& report) {
     QUrl url = state ? state->url : cardUrl(account.book, local.contact.uid);
@@ -324,7 +331,7 @@ void SyncEngine::upload(contacts::Book& book, const Account& account, contacts::
     for (int attempt = 0; attempt < 4; ++attempt) {
         try {
             const QByteArray server = state ? state->card : QByteArray();
-            const QByteArray data = cardFor(local.contact, server);
+            const QByteArray data = cardFor(local.contact, server, versionOf(account));
             QByteArray written = dav_.putCard(url, data, etag);
             if (written.isEmpty()) {
                 // No strong ETag: its version is read back.

@@ -3,6 +3,8 @@
 #include "CardDav.h"
 #include "SyncStore.h"
 
+#include "interchange/VCard.h"
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -81,12 +83,16 @@ private:
     void upload(contacts::Book& book, const Account& account, contacts::StoredContact local,
                 std::optional<CardState> state, SyncReport& report);
 
+    // The vCard version the server takes, asked before the first write.
+    interchange::VCardVersion versionOf(const Account& account);
+
     db::Connection& connection_;
     CardDavClient& dav_;
     Confirm confirm_;
     contacts::BookChanges* changes_;
     Now now_;
     SyncStore store_;
+    std::optional<interchange::VCardVersion> version_;
 };
 
 } // namespace carddav

@@ -26,8 +26,9 @@ std::optional<contacts::Contact> contactOfCard(const QByteArray& card) {
     return contacts::Contact{0, entry.fields, entry.uid, entry.rev, entry.extras};
 }
 
-QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server) {
-    QByteArray plain = interchange::writeVCard(contact, interchange::VCardVersion::V30);
+QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server,
+                   interchange::VCardVersion version) {
+    QByteArray plain = interchange::writeVCard(contact, version);
     if (server.isEmpty()) {
         return plain;
     }
@@ -36,12 +37,18 @@ QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server) {
     if (!items) {
         return plain;
     }
-    QByteArray kept = interchange::writeVCard(contact, interchange::VCardVersion::V30, "UTF-8",
+    QByteArray kept = interchange::writeVCard(contact, version, "UTF-8",
                                               interchange::columnOrigins(items->second));
     // A line that took its column by its place among the others (a number
     // of no kind) could read into another now: then the plain card.
     const std::optional<contacts::Contact> back = contactOfCard(kept);
     return back && cardText(*back) == cardText(contact) ? kept : plain;
+}
+
+interchange::VCardVersion versionFor(const QStringList& versions) {
+    return versions.contains(QLatin1String("4.0")) && !versions.contains(QLatin1String("3.0"))
+               ? interchange::VCardVersion::V40
+               : interchange::VCardVersion::V30;
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "contacts/Contact.h"
+#include "interchange/VCard.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -15,11 +16,16 @@ QByteArray cardText(const contacts::Contact& contact);
 // The contact a card on the server holds; none if it is no card.
 std::optional<contacts::Contact> contactOfCard(const QByteArray& card);
 // The card to write for the contact over the server's version `server`
-// (empty if none or this program's own): vCard 3.0, each column that
-// still holds what the server's card gave it written as the server had it
-// (its group, its label, its parameters), where the card then reads back
-// the same.
-QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server);
+// (empty if none or this program's own): a vCard of that version, each
+// column that still holds what the server's card gave it written as the
+// server had it (its group, its label, its parameters), where the card
+// then reads back the same.
+QByteArray cardFor(const contacts::Contact& contact, const QByteArray& server,
+                   interchange::VCardVersion version = interchange::VCardVersion::V30);
+
+// The version to write to a server that says it takes these (none: it
+// does not say): 3.0, which phones read best, unless it names 4.0 only.
+interchange::VCardVersion versionFor(const QStringList& versions);
 
 struct Merged {
     contacts::Contact contact;

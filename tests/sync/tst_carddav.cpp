@@ -148,7 +148,8 @@ private slots:
     }
 
     // What other servers answer: a partial sync report (507), properties
-    // several levels deep, hrefs percent-encoded, a card inside XML.
+    // several levels deep, hrefs percent-encoded, a card inside XML, the
+    // vCard versions an address book takes.
     void otherServersAnswersAreRead() {
         const auto parsed = [](const char* name) {
             QFile file(QStringLiteral(SAMPLES_DIR "/dav/") + QLatin1String(name));
@@ -170,6 +171,9 @@ private slots:
         QVERIFY(book.kinds(u"resourcetype").contains(QStringLiteral("addressbook")));
         QVERIFY(book.kinds(u"supported-report-set").contains(QStringLiteral("sync-collection")));
         QVERIFY(!book.has(u"getetag")); // its propstat said 404
+        // An address-data-type's version unsaid is 3.0; JSON is no vCard.
+        QCOMPARE(book.property(u"supported-address-data")->vcardVersions,
+                 (QStringList{QStringLiteral("3.0"), QStringLiteral("4.0")}));
 
         const QString card = parsed("multiget.xml").resources[0].text(u"address-data");
         QVERIFY(card.contains(QStringLiteral("FN:李四\r\n")));

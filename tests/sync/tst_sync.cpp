@@ -26,8 +26,8 @@ const QString user = QStringLiteral("bob");
 const QString password = QStringLiteral("秘密");
 
 // HTTP that can lose its way: it fails a request (before or after the
-// server had it) once `failAt` requests have gone, or answers
-// sync-collection as a server without it would.
+// server had it) once `failAt` requests have gone, or answers as a server
+// without sync-collection, or one that takes vCard 4.0 only, would.
 class Network : public net::Http {
 public:
     Network()
@@ -38,6 +38,19 @@ public:
         if (refuseSyncReports && request.method == "REPORT" &&
             request.body.contains("sync-collection")) {
             return {403, {}, "<error xmlns=\"DAV:\"><supported-report/></error>", {}, {}};
+        }
+        if (vcard4Only && request.body.contains("supported-address-data")) {
+            return {207,
+                    {},
+                    "<multistatus xmlns=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
+                    "<response><href>" +
+                        request.url.path(QUrl::FullyEncoded).toUtf8() +
+                        "</href><propstat><prop><C:supported-address-data><C:address-data-type "
+                        "content-type=\"text/vcard\" version=\"4.0\"/></C:supported-address-data>"
+                        "</prop><status>HTTP/1.1 200 OK</status></propstat></response>"
+                        "</multistatus>",
+                    {},
+                    {}};
         }
         if (sent == failAt) {
             net::Response lost{0, {}, {}, net::Failure::Other, QStringLiteral("网络中断。")};
@@ -53,6 +66,7 @@ public:
     int failAt = 0;
     bool answerLost = false;
     bool refuseSyncReports = false;
+    bool vcard4Only = false;
 
 private:
     std::unique_ptr<net::Http> real_;
@@ -410,7 +424,8 @@ private slots:
     }
 
     // A token the server forgot, or a server that cannot say what changed:
-    // everything is read and matched by UID.
+    // everything is read and matched by UID. A server of vCard 4.0 only
+    // gets 4.0.
     void everythingIsReadAgainWhenChangesCannotBe() {
         Device a;
         Device b;
@@ -432,9 +447,14 @@ private slots:
         QCOMPARE(b.contact(uidOf(1))[Field::Notes], QStringLiteral("令牌过期后"));
 
         b.network.refuseSyncReports = true;
+        a.network.vcard4Only = true;
         a.remove(uidOf(2));
         a.edit(uidOf(3), Field::Notes, QStringLiteral("没有增量同步"));
         a.sync();
+        const QList<carddav::RemoteCard> written = a.dav.readCards(
+            addressBook, {addressBook.resolved(QUrl(uidOf(3) + QStringLiteral(".vcf")))});
+        QCOMPARE(written.size(), 1);
+        QVERIFY(written.front().data.contains("VERSION:4.0"));
         const carddav::SyncReport listed = b.sync();
         QCOMPARE(listed.deleted, 1);
         QCOMPARE(listed.updated, 1);
