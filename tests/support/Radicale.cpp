@@ -42,11 +42,14 @@ Radicale::Radicale(const QStringList& users, const QStringList& options, int lif
 
 Radicale::~Radicale() {
     stop();
-    // The storage, in memory where the host has /dev/shm.
-    const QString folder = hostName(folder_.path());
-    if (!folder.isEmpty()) {
-        startOnHost({QStringLiteral("-c"), QStringLiteral("rm -rf \"$(readlink \"$1/store\")\""),
-                     QStringLiteral("sh"), folder});
+    // The storage, in memory where the host has /dev/shm, named here: the
+    // folder and its link to the storage are gone before the script runs.
+    QFile where(folder_.filePath(QStringLiteral("storage")));
+    const QString storage =
+        where.open(QIODevice::ReadOnly) ? QString::fromUtf8(where.readAll().trimmed()) : QString();
+    if (storage.startsWith(u'/')) {
+        startOnHost(
+            {QStringLiteral("-c"), QStringLiteral("rm -rf \"$1\""), QStringLiteral("sh"), storage});
     }
 }
 
@@ -59,7 +62,7 @@ void Radicale::start() {
     const QString script =
         QStringLiteral("cd \"$1\" && shift && echo $$ > pid && "
                        "if [ ! -e store ]; then ln -s \"$(mktemp -d /dev/shm/radicale.XXXXXX || "
-                       "mktemp -d)\" store; fi && "
+                       "mktemp -d)\" store && readlink store > storage; fi && "
                        "exec timeout %1 /usr/bin/python3 -m radicale "
                        "--config '' --server-hosts \"$@\" --auth-type htpasswd "
                        "--auth-htpasswd-filename users --auth-htpasswd-encryption plain "
