@@ -67,6 +67,18 @@ void setBorder(QLabel* cell, bool single) {
     cell->setFrameStyle(single ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
 }
 
+// 冬月初九, or 农历甲辰年 冬月初九 with the year; the festivals after it.
+QString lunarCaption(const LunarCalendar& calendar, QDate date, bool withYear) {
+    const std::optional<LunarDate> lunar = calendar.lunarOf(date);
+    if (!lunar) {
+        return {};
+    }
+    return (QStringList{withYear ? QStringLiteral("农历") + lunarText(*lunar)
+                                 : monthName(lunar->month, lunar->leap) + dayName(lunar->day)} +
+            calendar.festivalsOf(date))
+        .join(u' ');
+}
+
 } // namespace
 
 frmcalendar_Controls::frmcalendar_Controls(ui::FormWidget* form) {
@@ -100,6 +112,11 @@ frmcalendar_Controls::frmcalendar_Controls(ui::FormWidget* form) {
     }
 
     cmdok = ui::button(form, u"cmdok", QStringLiteral("确定(&O)"), 3240, 2400, 1215, 465);
+    // Below the cells the window has a line's room to its edge.
+    lbllunar = ui::label(form, u"lbllunar", QString());
+    lbllunar->setFont(ui::font(u"宋体", 9));
+    ui::setTextColour(lbllunar, darkRed);
+    ui::place(lbllunar, 240, 2925, 4320, 225);
     form->setDialogButtons(cmdok, nullptr);
 
     QWidget::setTabOrder(cboyear, cbomonth);
@@ -171,6 +188,19 @@ void frmcalendar::SelectToday() {
 
 void frmcalendar::RefreshMonth() {
     FindMonthLength(GetMonth(), GetYear());
+    TipLunarDays();
+}
+
+void frmcalendar::TipLunarDays() {
+    auto& c = ui();
+    for (int i = 0; i < 31; ++i) {
+        c.lblnumber[i]->setToolTip(
+            lunarCaption(lunar_, QDate(GetYear(), GetMonth(), i + 1), false));
+    }
+}
+
+void frmcalendar::ShowLunar(QDate date) {
+    ui().lbllunar->setText(lunarCaption(lunar_, date, true));
 }
 
 int frmcalendar::GetMonth() {
@@ -236,6 +266,7 @@ void frmcalendar::lblnumber_Click(int Index) {
     c.lbldate->setText(longDate(*date));
     ui::autoSize(c.lblday);
     fitDate(c);
+    ShowLunar(*date);
 }
 
 // The long date sizes itself to its text; where a long format would run

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Lunar.h"
+
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
@@ -26,10 +28,12 @@ struct frmcalendar_Controls {
     QLabel* lbldate;
     QLabel* lblday;
     QPushButton* cmdok;
+    QLabel* lbllunar; // the day's lunar date and festival, under the cells
 };
 
 // A month at a glance: 31 day cells, day 1 always top left, with the chosen
-// day's weekday and long date beside them. It opens on today and only shows.
+// day's weekday and long date beside them and its lunar date below (each
+// cell's in its tip). It opens on today and only shows.
 class frmcalendar final : public ui::FormOf<frmcalendar_Controls> {
 public:
     explicit frmcalendar(const platform::Services& services);
@@ -56,8 +60,11 @@ private:
     void FindMonthLength(int month, int year); // the last valid day, then its cells
     void ShowMonthDays(int days);              // cells 29 to 31 as the month has them
     void fitDate(frmcalendar_Controls& c);
+    void ShowLunar(QDate date); // the day's lunar date under the cells
+    void TipLunarDays();        // each shown cell's lunar day in its tip
 
     const platform::Services& services_;
+    LunarCalendar lunar_;
     QDate today_;            // as the window loaded
     qint16 SelectedDay_ = 0; // may for a while be a day the shown month lacks
     bool YearClickArmed_ = false;

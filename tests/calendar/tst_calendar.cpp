@@ -1,7 +1,9 @@
 #include "Program.h"
 
 #include "app/Forms.h"
+#include "calendar/Birthday.h"
 #include "calendar/DateText.h"
+#include "calendar/Lunar.h"
 #include "platform/ui/Fonts.h"
 #include "platform/ui/Twips.h"
 
@@ -12,7 +14,28 @@
 #include <QtTest>
 
 using calendar::dateText;
+using calendar::LunarDate;
 using calendar::readDate;
+
+namespace {
+
+// The rows of a table of published dates in tests/data/lunar/ (CSV with a
+// header; the last column names the source), each row its fields.
+QList<QStringList> published(const char* name) {
+    QFile file(QStringLiteral(SAMPLES_DIR "/lunar/") + QLatin1String(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("no %s", name);
+    }
+    QList<QStringList> rows;
+    for (const QByteArray& line : file.readAll().split('\n').mid(1)) {
+        if (!line.trimmed().isEmpty()) {
+            rows << QString::fromUtf8(line.trimmed()).split(u',');
+        }
+    }
+    return rows;
+}
+
+} // namespace
 
 class CalendarTest : public QObject {
     Q_OBJECT
@@ -92,6 +115,130 @@ private slots:
         QLocale::setDefault(QLocale(QLocale::German));
         QCOMPARE(calendar::longDate(QDate(2026, 12, 7)), QStringLiteral("7. Dezember 2026"));
         QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
+    }
+
+    // ICU's lunar dates are those the observatories publish, both ways; a
+    // 30th asked of a month of 29 days is its last day, and a leap month a
+    // year lacks is the month itself.
+    void lunarDatesAreThePublishedOnes() {
+        const calendar::LunarCalendar lunar;
+        const QList<QStringList> rows = published("lunar-dates.csv");
+        QVERIFY(rows.size() >= 30);
+        for (const QStringList& row : rows) {
+            const QDate day = QDate::fromString(row[0], Qt::ISODate);
+            const LunarDate expected{row[1].toInt(), row[2].toInt(), row[3] == u"1", row[4].toInt(),
+                                     0};
+            const std::optional<LunarDate> found = lunar.lunarOf(day);
+            QVERIFY2(found, qPrintable(row[0]));
+            QCOMPARE(found->cycle, (expected.year - 1984 + 600) % 60 + 1); // 1984: 甲子
+            QCOMPARE((LunarDate{found->year, found->month, found->leap, found->day, 0}), expected);
+            QCOMPARE(lunar.solarOf(expected.year, expected.month, expected.leap, expected.day),
+                     day);
+            if (expected.day == 1) {
+                // The day before a month's first is the last of the month
+                // before, of 29 or 30 days: asked for its 30th, that day.
+                const std::optional<LunarDate> before = lunar.lunarOf(day.addDays(-1));
+                QVERIFY(before && before->day >= 29);
+                QCOMPARE(lunar.solarOf(before->year, before->month, before->leap, 30),
+                         day.addDays(-1));
+                if (expected.leap) {
+                    QCOMPARE(lunar.solarOf(expected.year, expected.month, true, 1), day);
+                    // A year without that leap month: the month itself.
+                    QCOMPARE(lunar.solarOf(expected.year + 1, expected.month, true, 1),
+                             lunar.solarOf(expected.year + 1, expected.month, false, 1));
+                }
+            }
+        }
+        QCOMPARE(calendar::lunarText({2024, 11, false, 9, 41}), QStringLiteral("甲辰年 冬月初九"));
+        QCOMPARE(calendar::monthName(2, true) + calendar::dayName(30),
+                 QStringLiteral("闰二月三十"));
+        QCOMPARE(calendar::monthName(12, false) + calendar::dayName(21),
+                 QStringLiteral("腊月廿一"));
+        QCOMPARE(calendar::dayName(10) + calendar::dayName(20) + calendar::dayName(15),
+                 QStringLiteral("初十二十十五"));
+    }
+
+    // The festivals and public holidays of whole years (2014, 2020), as published.
+    void festivalsAreThePublishedOnes() {
+        const calendar::LunarCalendar lunar;
+        QHash<QDate, QStringList> expected;
+        QSet<int> years;
+        for (const QStringList& row : published("festivals.csv")) {
+            const QDate day = QDate::fromString(row[0], Qt::ISODate);
+            years << day.year();
+            // 清明 is the day of a solar term, which the calendar does not reckon yet.
+            if (row[1] != u"清明节") {
+                expected[day] << row[1];
+            }
+        }
+        for (const int year : years) {
+            for (QDate day(year, 1, 1); day.year() == year; day = day.addDays(1)) {
+                QStringList found = lunar.festivalsOf(day);
+                QStringList published = expected.value(day);
+                found.sort();
+                published.sort();
+                QCOMPARE(found, published);
+            }
+        }
+    }
+
+    // Under the cells, the chosen day's lunar date and festivals; in each
+    // cell's tip, its own.
+    void theLunarDateIsShownUnderTheCells() {
+        openOn(QDate(2020, 10, 1));
+        QCOMPARE(c().lbllunar->text(), QStringLiteral("农历庚子年 八月十五 国庆节 中秋"));
+        QCOMPARE(c().lblnumber[24]->toolTip(), QStringLiteral("九月初九 重阳"));
+        QVERIFY(c().lbllunar->geometry().bottom() < c().lbllunar->parentWidget()->height());
+        QVERIFY(c().lbllunar->y() > c().Shape1->geometry().bottom());
+        QTest::mouseClick(c().lblnumber[1], Qt::LeftButton);
+        QCOMPARE(c().lbllunar->text(), QStringLiteral("农历庚子年 八月十六"));
+        choose(5, 2020); // 2020-05-23: the first day of a leap fourth month
+        QCOMPARE(c().lblnumber[22]->toolTip(), QStringLiteral("闰四月初一"));
+    }
+
+    // The usual ways of writing a birthday, text left alone, and the next
+    // day of each.
+    void birthdaysAreReadAsWritten() {
+        using calendar::Birthday;
+        const struct {
+            const char16_t* text;
+            Birthday birthday;
+        } read[] = {
+            {u"1980-05-06", {false, 1980, 5, false, 6}},
+            {u" 1980/5/6 ", {false, 1980, 5, false, 6}},
+            {u"1980.12.31", {false, 1980, 12, false, 31}},
+            {u"１９８０年５月６日", {false, 1980, 5, false, 6}},
+            {u"1980年5月6号", {false, 1980, 5, false, 6}},
+            {u"2月29日", {false, 0, 2, false, 29}},
+            {u"农历三月初五", {true, 0, 3, false, 5}},
+            {u"农历1980年闰四月初五", {true, 1980, 4, true, 5}},
+            {u"阴历 腊月廿三", {true, 0, 12, false, 23}},
+            {u"农历十一月三十", {true, 0, 11, false, 30}},
+            {u"农历正月十五", {true, 0, 1, false, 15}},
+            {u"农历8月15日", {true, 0, 8, false, 15}},
+        };
+        for (const auto& r : read) {
+            QCOMPARE(calendar::readBirthday(r.text), std::optional(r.birthday));
+        }
+        // The next birthday (published lunar dates): a 30th of a month of 29
+        // days is its last; the 29th of February in a common year the 28th.
+        const calendar::LunarCalendar lunar;
+        const auto next = [&](const char16_t* text, QDate from) {
+            return calendar::nextBirthday(*calendar::readBirthday(text), from, lunar);
+        };
+        QCOMPARE(next(u"农历闰四月初一", QDate(2020, 5, 1)), QDate(2020, 5, 23));
+        QCOMPARE(next(u"农历八月十五", QDate(2020, 10, 1)), QDate(2020, 10, 1));
+        QCOMPARE(next(u"农历正月十五", QDate(2021, 2, 27)), QDate(2022, 2, 15));
+        QCOMPARE(next(u"农历腊月三十", QDate(2025, 1, 1)), QDate(2025, 1, 28));
+        QCOMPARE(next(u"1980-02-29", QDate(2027, 1, 1)), QDate(2027, 2, 28));
+        QCOMPARE(next(u"2月29日", QDate(2027, 3, 1)), QDate(2028, 2, 29));
+        QCOMPARE(next(u"5月6日", QDate(2026, 5, 7)), QDate(2027, 5, 6));
+        for (const char16_t* text :
+             {u"", u"不详", u"1980", u"1980-02-30", u"1981年2月29日", u"13月1日", u"5/6/1980",
+              u"1980-5/6", u"农历", u"农历十三月初一", u"农历三月三十一", u"农历三月初五晚上",
+              u"大约1980年"}) {
+            QVERIFY2(!calendar::readBirthday(text), qPrintable(QString::fromUtf16(text)));
+        }
     }
 
     void opensOnToday() {
