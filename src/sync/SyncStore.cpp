@@ -147,8 +147,7 @@ QStringList SyncStore::toCheck(const QString& since) {
 void SyncStore::setRev(const QString& uid, const QString& rev) {
     db::Statement write(connection_,
                         QStringLiteral("UPDATE yanshu_sync SET rev = ? WHERE UID = ?"));
-    write.bind(1, rev);
-    write.bind(2, uid);
+    write.bindAll({rev, uid});
     write.run();
 }
 
