@@ -116,10 +116,12 @@ QStringList LunarCalendar::festivalsOf(QDate date) const {
             names << QString::fromUtf16(d.name);
         }
     }
-    // The last day of the year, of 29 or 30 days.
-    const std::optional<LunarDate> tomorrow = lunarOf(date.addDays(1));
-    if (today->month == 12 && tomorrow && tomorrow->month == 1 && tomorrow->day == 1) {
-        names << QStringLiteral("除夕");
+    // The last day of the year, of 29 or 30 days: only then is tomorrow asked.
+    if (today->month == 12 && today->day >= 29) {
+        const std::optional<LunarDate> tomorrow = lunarOf(date.addDays(1));
+        if (tomorrow && tomorrow->month == 1 && tomorrow->day == 1) {
+            names << QStringLiteral("除夕");
+        }
     }
     return names;
 }
