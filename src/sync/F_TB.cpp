@@ -1,18 +1,16 @@
 #include "F_TB.h"
 
-#include "Aside.h"
 #include "SyncStore.h"
+#include "SyncWork.h"
 
 #include "contacts/Book.h"
-#include "contacts/Schema.h"
+#include "contacts/WithBook.h"
 #include "platform/Clock.h"
 #include "platform/Secrets.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionString.h"
 #include "platform/net/Http.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Fonts.h"
-#include "platform/ui/Guard.h"
 #include "platform/ui/InputBox.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/Progress.h"
@@ -38,10 +36,10 @@ constexpr int notesShown = 10;
 
 // Runs the work aside while the progress window shows `text`; its 取消
 // cancels the work. Returns once the work has ended.
-void waitFor(ui::ProgressService& progress, const QString& text, Aside& aside) {
+void waitFor(ui::ProgressService& progress, const QString& text, platform::Aside& aside) {
     ui::ProgressScope scope(progress, text);
     QEventLoop loop;
-    QObject::connect(&aside, &Aside::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&aside, &platform::Aside::finished, &loop, &QEventLoop::quit);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         if (!scope(0, 0)) {
@@ -66,14 +64,6 @@ QLineEdit* textBox(ui::FormWidget* form, QStringView name, int top) {
 }
 
 } // namespace
-
-bool withBook(const platform::Services& services, const std::function<void(db::Connection&)>& use) {
-    return ui::guarded(services.messageBox, [&] {
-        db::Connection connection;
-        contacts::openDatabase(connection, db::connectionString(services.databaseFile));
-        use(connection);
-    });
-}
 
 F_TB_Controls::F_TB_Controls(ui::FormWidget* form) {
     form->setWindowTitle(settingsTitle);
@@ -117,8 +107,8 @@ void F_TB::Form_Load() {
     client()->setWindowFlags(Qt::Window);
     setClientSize(6000, 3120);
     std::optional<Account> account;
-    withBook(services_,
-             [&](db::Connection& connection) { account = SyncStore::accountOf(connection); });
+    contacts::withBook(
+        services_, [&](db::Connection& connection) { account = SyncStore::accountOf(connection); });
     if (!account) {
         return;
     }
@@ -139,7 +129,7 @@ bool F_TB::findBooks(bool makeIfNone) {
     }
     QList<AddressBook> books;
     QString failure;
-    Aside aside([&](const std::atomic_bool& cancelled) {
+    platform::Aside aside([&](const std::atomic_bool& cancelled) {
         try {
             const std::unique_ptr<net::Http> http = net::systemHttp(&cancelled);
             CardDavClient dav(*http, credentials);
@@ -184,7 +174,7 @@ void F_TB::cmdOK_Click() {
                           {},
                           {},
                           c.chkAuto->isChecked()};
-    const bool stored = withBook(
+    const bool stored = contacts::withBook(
         services_, [&](db::Connection& connection) { SyncStore(connection).setAccount(account); });
     if (!stored) {
         return;
@@ -204,7 +194,7 @@ void F_TB::cmdCancel_Click() {
 bool syncNow(const platform::Services& services, contacts::BookChanges& changes, SyncStart start) {
     const bool asked = start == SyncStart::Asked;
     std::optional<Account> account;
-    if (!withBook(services, [&](db::Connection& connection) {
+    if (!contacts::withBook(services, [&](db::Connection& connection) {
             account = SyncStore::accountOf(connection);
         })) {
         return false;
@@ -243,7 +233,7 @@ bool syncNow(const platform::Services& services, contacts::BookChanges& changes,
     };
     SyncReport report;
     QString failure;
-    Aside aside(
+    platform::Aside aside(
         syncWork(services.databaseFile, {account->user, *password}, confirm, report, failure));
     waitFor(services.progress, QStringLiteral("正在与服务器同步……"), aside);
     emit changes.changed();
@@ -253,7 +243,7 @@ bool syncNow(const platform::Services& services, contacts::BookChanges& changes,
     if (report.notes.size() > notesShown) {
         lines << QStringLiteral("……另有 %1 条").arg(report.notes.size() - notesShown);
     }
-    withBook(services, [&](db::Connection& connection) {
+    contacts::withBook(services, [&](db::Connection& connection) {
         SyncStore(connection)
             .addToLog({services.clock.now(),
                        (asked ? QString() : QStringLiteral("（自动）")) + lines.join(u'\n')});

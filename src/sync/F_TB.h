@@ -3,8 +3,6 @@
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
-#include <functional>
-
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -62,9 +60,6 @@ private:
 
     const platform::Services& services_;
 };
-
-// Opens the book for `use`; a failure is shown, and false.
-bool withBook(const platform::Services& services, const std::function<void(db::Connection&)>& use);
 
 enum class SyncStart { Asked, Automatic };
 

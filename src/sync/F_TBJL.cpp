@@ -3,6 +3,7 @@
 #include "F_TB.h"
 #include "SyncStore.h"
 
+#include "contacts/WithBook.h"
 #include "platform/db/Connection.h"
 #include "platform/ui/Controls.h"
 #include "platform/ui/Fonts.h"
@@ -41,7 +42,8 @@ void F_TBJL::Form_Load() {
     client()->setWindowFlags(Qt::Window);
     setClientSize(7680, 4740);
     QList<SyncLogEntry> log;
-    withBook(services_, [&](db::Connection& connection) { log = SyncStore(connection).log(); });
+    contacts::withBook(services_,
+                       [&](db::Connection& connection) { log = SyncStore(connection).log(); });
     const QLocale chinese(QLocale::Chinese, QLocale::China);
     for (const SyncLogEntry& entry : log) {
         new QTreeWidgetItem(ui().lstLog, {chinese.toString(entry.at.toLocalTime(),

@@ -7,12 +7,13 @@
 #include "contacts/Backups.h"
 #include "contacts/Book.h"
 #include "contacts/Schema.h"
+#include "platform/Aside.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Statement.h"
 #include "platform/net/Http.h"
-#include "sync/Aside.h"
 #include "sync/CardDav.h"
 #include "sync/Engine.h"
+#include "sync/SyncWork.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -390,10 +391,10 @@ private slots:
         const auto run = [&](Device& device, bool cancel) -> qint64 {
             report = {};
             failure.clear();
-            carddav::Aside job(
+            platform::Aside job(
                 carddav::syncWork(device.connection.path(), {user, password}, {}, report, failure));
             bool done = false;
-            connect(&job, &carddav::Aside::finished, [&] { done = true; });
+            connect(&job, &platform::Aside::finished, [&] { done = true; });
             QElapsedTimer gap;
             qint64 longest = 0;
             QTimer tick;

@@ -1,46 +1,16 @@
-#include "Aside.h"
+#include "SyncWork.h"
 
 #include "contacts/Schema.h"
-#include "platform/WorkerThread.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
 #include "platform/net/Http.h"
 
-#include <QThread>
-
 namespace carddav {
 
-Aside::Aside(Work work, QObject* parent)
-    : QObject(parent)
-    , work_(std::move(work)) {}
-
-Aside::~Aside() {
-    if (thread_) {
-        cancel();
-        thread_->wait();
-    }
-}
-
-bool Aside::running() const {
-    return thread_ && !thread_->isFinished();
-}
-
-void Aside::start() {
-    if (running()) {
-        return;
-    }
-    cancelled_ = false;
-    thread_ = platform::workerThread([this] {
-        work_(cancelled_);
-        // Told on this object's own thread, once the work is done with it.
-        QMetaObject::invokeMethod(this, &Aside::finished, Qt::QueuedConnection);
-    });
-    thread_->start();
-}
-
-Aside::Work syncWork(const QString& databaseFile, const Credentials& credentials,
-                     const SyncEngine::Confirm& confirm, SyncReport& report, QString& failure) {
+platform::Aside::Work syncWork(const QString& databaseFile, const Credentials& credentials,
+                               const SyncEngine::Confirm& confirm, SyncReport& report,
+                               QString& failure) {
     return [=, &report, &failure](const std::atomic_bool& cancelled) {
         try {
             db::Connection connection;
