@@ -47,8 +47,9 @@ int lunarDay(QStringView text) {
 }
 
 std::optional<Birthday> readLunar(QStringView text) {
-    static const QRegularExpression form(
-        QStringLiteral("^(?:(\\d{4})年)?(闰)?(.{1,3}月)(.{1,3})$"));
+    static const QRegularExpression form(QStringLiteral(
+        "^(?:(\\d{4})年|[甲乙丙丁戊己庚辛壬癸][子丑寅卯辰巳午未申酉戌亥]年)?(闰)?(.{1,3}"
+        "月)(.{1,3})$"));
     const QRegularExpressionMatch match = form.match(text.toString());
     if (!match.hasMatch()) {
         return std::nullopt;
@@ -94,6 +95,26 @@ std::optional<Birthday> readBirthday(QStringView text) {
         }
     }
     return readSolar(plain);
+}
+
+std::optional<Birthday> readLunarBirthday(QStringView text) {
+    const std::optional<Birthday> read = readBirthday(text);
+    if (read && read->lunar) {
+        return read;
+    }
+    return readLunar(narrowed(text));
+}
+
+QString birthdayText(const Birthday& birthday) {
+    const QString year = birthday.year > 0 ? QString::number(birthday.year) : QString();
+    if (birthday.lunar) {
+        return QStringLiteral("农历") + (year.isEmpty() ? QString() : year + u'年') +
+               monthName(birthday.month, birthday.leap) + dayName(birthday.day);
+    }
+    if (year.isEmpty()) {
+        return QStringLiteral("%1月%2日").arg(birthday.month).arg(birthday.day);
+    }
+    return QDate(birthday.year, birthday.month, birthday.day).toString(Qt::ISODate);
 }
 
 QDate nextBirthday(const Birthday& birthday, QDate from, const LunarCalendar& lunar) {

@@ -23,8 +23,15 @@ struct Birthday {
 
 // Reads the usual ways of writing a birthday: 1980-05-06, 1980/5/6,
 // 1980.5.6, 1980年5月6日, 5月6日, 农历三月初五, 农历1980年闰四月初五,
-// 阴历八月十五. None for anything else, which is left as it stands.
+// 阴历八月十五, 农历庚午年二月初六 (a year of the cycle says no year).
+// None for anything else, which is left as it stands.
 std::optional<Birthday> readBirthday(QStringView text);
+// A lunar birthday where the calendar goes without saying (生日（农历）):
+// as readBirthday reads it after 农历.
+std::optional<Birthday> readLunarBirthday(QStringView text);
+// The birthday as readBirthday reads it back: 1980-05-06, 5月6日,
+// 农历1980年闰四月初五, 农历三月初五.
+QString birthdayText(const Birthday& birthday);
 
 // The first day on or after `from` that is the birthday: a lunar one
 // through `lunar` (its leap month, or its 30th, where that year lacks

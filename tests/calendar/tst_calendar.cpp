@@ -216,10 +216,18 @@ private slots:
             {u"农历十一月三十", {true, 0, 11, false, 30}},
             {u"农历正月十五", {true, 0, 1, false, 15}},
             {u"农历8月15日", {true, 0, 8, false, 15}},
+            {u"农历庚午年二月初六", {true, 0, 2, false, 6}},
         };
         for (const auto& r : read) {
             QCOMPARE(calendar::readBirthday(r.text), std::optional(r.birthday));
+            QCOMPARE(calendar::readBirthday(calendar::birthdayText(r.birthday)),
+                     std::optional(r.birthday));
         }
+        // 生日（农历） says which calendar without 农历.
+        QCOMPARE(calendar::readLunarBirthday(u"1990年七月初七"),
+                 std::optional(Birthday{true, 1990, 7, false, 7}));
+        QCOMPARE(calendar::readLunarBirthday(u"农历冬月初一"),
+                 std::optional(Birthday{true, 0, 11, false, 1}));
         // The next birthday (published lunar dates): a 30th of a month of 29
         // days is its last; the 29th of February in a common year the 28th.
         const calendar::LunarCalendar lunar;
