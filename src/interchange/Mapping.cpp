@@ -1,5 +1,7 @@
 #include "Mapping.h"
 
+#include "LunarBirthday.h"
+
 #include "contacts/Extras.h"
 
 #include <QDateTime>
@@ -208,6 +210,8 @@ public:
             fill(Sex, sexOfParts(item.parts), item);
         } else if (n == u"BDAY" && contacts::isOtherCalendar(item.params)) {
             extra(item); // a lunar birthday is no date of the birth column
+        } else if (n == u"X-ALTBDAY" && isChineseCalendar(item.params)) {
+            lunarBirthdays_.push_back(item); // once the card's birth date is known
         } else if (n == u"BDAY") {
             fill(Birth, item.hasType(u"text") ? item.value() : birthFromFile(item.value()), item);
         } else if (n == u"TEL") {
@@ -264,10 +268,25 @@ public:
                 extra(label);
             }
         }
+        takeLunarBirthdays();
         keepCompanions();
     }
 
 private:
+    // A lunar birthday goes to 其他信息 unless it is the card's birth date
+    // again (as this program writes it beside a lunar BDAY); in a form not
+    // read, it is kept as it came.
+    void takeLunarBirthdays() {
+        for (const Item& item : lunarBirthdays_) {
+            const std::optional<calendar::Birthday> birthday = readAltBirthday(item.value());
+            if (!birthday) {
+                extra(item);
+            } else if (birthday != lunarBirthdayOf(entry[Birth])) {
+                entry.extras.push_back(lunarBirthdayExtra(*birthday));
+            }
+        }
+    }
+
     // Each companion after the last kept property of its group; those of a
     // group nothing was kept of go, but for the origin of a column.
     void keepCompanions() {
@@ -400,6 +419,7 @@ private:
     QStringList nameParts_;
     std::optional<Item> nameItem_;
     std::vector<Item> labels_;
+    std::vector<Item> lunarBirthdays_;
     std::vector<contacts::Extra> companions_;
 };
 

@@ -1,5 +1,6 @@
 #include "VCard.h"
 
+#include "LunarBirthday.h"
 #include "Mapping.h"
 
 #include "contacts/ContactStore.h"
@@ -754,8 +755,20 @@ QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
                        false, true);
         }
     }
+    // Lunar birthdays also as Apple's phones read them, each once: the
+    // birth date's, then those of 其他信息 instead of their own lines.
+    QStringList lunar;
+    const auto altBirthday = [&](const std::optional<calendar::Birthday>& birthday) {
+        const QString value = birthday ? interchange::altBirthday(*birthday) : QString();
+        if (!value.isEmpty() && !lunar.contains(value)) {
+            w.property(QStringLiteral("X-ALTBDAY;CALSCALE=chinese"), value, false, true);
+            lunar << value;
+        }
+        return !value.isEmpty();
+    };
+    altBirthday(lunarBirthdayOf(field(Birth)));
     for (const contacts::Extra& e : contact.extras) {
-        if (&e != written) {
+        if (&e != written && !altBirthday(lunarBirthdayOf(e))) {
             w.extra(e);
         }
     }

@@ -361,6 +361,30 @@ private slots:
         }
     }
 
+    // Lunar birthdays go both ways as Apple's X-ALTBDAY: from a phone into
+    // 其他信息, from the birth date and 其他信息 out, each once.
+    void lunarBirthdays() {
+        const QString path = dir->filePath(QStringLiteral("lunar.vcf"));
+        write(path, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:苹果\r\nBDAY:1984-02-02\r\n"
+                    "X-ALTBDAY;CALSCALE=chinese:007800010101\r\nEND:VCARD\r\n"
+                    "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:闰月\r\nBDAY:农历1987年闰六月初一\r\n"
+                    "X-ALTBDAY;CALSCALE=chinese:0078000406L01\r\n"
+                    "X-ALTBDAY;CALSCALE=chinese:1987-06-01\r\nEND:VCARD\r\n");
+        QCOMPARE(import(path).added, 2);
+        QCOMPARE(extras(QStringLiteral("苹果")),
+                 QStringList{QStringLiteral("生日（农历）：1984年正月初一")});
+        // The birth date's again is no extra; a form not read is kept whole.
+        QCOMPARE(rows()[QStringLiteral("闰月")][u"出生日期"],
+                 QStringLiteral("农历1987年闰六月初一"));
+        QCOMPARE(extras(QStringLiteral("闰月")).size(), 1);
+        const QByteArray out = exportAndReimport(ExportFormat::VCard30, "UTF-8");
+        QCOMPARE(out.count("X-ALTBDAY;CALSCALE=chinese:007800010101\r\n"), 1);
+        QCOMPARE(out.count("X-ALTBDAY;CALSCALE=chinese:0078000406L01\r\n"), 1);
+        QCOMPARE(out.count("X-ALTBDAY;CALSCALE=chinese:1987-06-01\r\n"), 1);
+        QVERIFY(!out.contains("BDAY;VALUE=text;CALSCALE"));
+        QCOMPARE(import(path).unchanged, 2);
+    }
+
     // Google's CSV and a GBK one from Excel in this program's own columns.
     void csvFiles() {
         const ImportReport google = import(sample("google.csv"));
