@@ -114,6 +114,20 @@ QString contactName(int i, int count) {
     return name;
 }
 
+// Birth dates over the whole year, one in ten a lunar one.
+QString birthText(int i) {
+    if (i % 10 == 0) {
+        return QStringLiteral("农历19%1年%2月%3")
+            .arg(50 + i % 50)
+            .arg(1 + i / 10 % 12)
+            .arg(1 + i / 120 % 30);
+    }
+    return QStringLiteral("19%1-%2-%3")
+        .arg(50 + i % 50)
+        .arg(1 + i % 12, 2, 10, QChar(u'0'))
+        .arg(1 + i / 12 % 28, 2, 10, QChar(u'0'));
+}
+
 // Fills the table in one batch, with card-like texts of typical length.
 void generateContacts(db::Connection& connection, int count) {
     contacts::Book book(connection);
@@ -122,7 +136,7 @@ void generateContacts(db::Connection& connection, int count) {
         const QStringList values{
             contactName(i, count),
             i % 2 ? QStringLiteral("男") : QStringLiteral("女"),
-            QStringLiteral("19%1-01-01").arg(50 + i % 50),
+            birthText(i),
             QString(),
             QString::number(100000 + i),
             QString::number(200000000 + i),

@@ -202,6 +202,7 @@ void F_DL::logIn() {
     forms_.MDI_OK.switchOn();
     forms_.F_EDIT.show();
     forms_.MDI_OK.followUndo(); // deletions of an earlier run can be undone
+    forms_.MDI_OK.remindBirthdays();
     const int weekday = services_.clock.now().date().dayOfWeek() % 7; // Sunday is 0
     services_.messageBox.show(greetings[weekday], QStringLiteral("雁书簿"));
 }

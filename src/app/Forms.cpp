@@ -23,6 +23,7 @@ Forms::Forms(const platform::Services& services)
     , F_TBJL(services)
     , F_QTXX(services, bookChanges)
     , frmcalendar(services)
+    , F_SRTX(services)
     , F_QJHM(tables::F_QJHM())
     , F_FB(tables::F_FB())
     , F_FBYB(tables::F_FBYB())
@@ -83,9 +84,9 @@ void Forms::afterSplash() {
 }
 
 void Forms::unloadTopLevelWindows() {
-    for (ui::Form* form :
-         std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX, &frmcalendar,
-                                          &F_QJHM, &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+    for (ui::Form* form : std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX,
+                                                           &frmcalendar, &F_SRTX, &F_QJHM, &F_FBYB1,
+                                                           &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -6,6 +6,7 @@
 
 #include "account/F_XGYH.h"
 #include "account/F_XJ.h"
+#include "birthdays/F_SRTX.h"
 #include "calendar/frmcalendar.h"
 #include "contacts/F_BF.h"
 #include "contacts/F_EDIT.h"
@@ -52,6 +53,7 @@ public:
     carddav::F_TBJL F_TBJL;
     contacts::F_QTXX F_QTXX;
     calendar::frmcalendar frmcalendar;
+    birthdays::F_SRTX F_SRTX;
     tables::ReferenceTable F_QJHM;
     tables::ReferenceTable F_FB;
     tables::ReferenceTable F_FBYB;

@@ -72,6 +72,7 @@ constexpr MenuEntry menuTree[] = {
     {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
     {"VIEW_3", u"联系人列表", 1, &MDI_OK::VIEW_3_Click},
     {"VIEW_4", u"其他信息...", 1, &MDI_OK::VIEW_4_Click},
+    {"VIEW_SR", u"生日提醒...", 1, &MDI_OK::VIEW_SR_Click},
     {"HELP_H", u"帮助(&H)", 0},
     {"HELP_1", u"关于...", 1, &MDI_OK::HELP_1_Click},
     {"HELP_2", u"使用帮助", 1, &MDI_OK::HELP_2_Click},
@@ -292,7 +293,8 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     , services_(services)
     , forms_(forms)
     , files_(
-          services, [this] { return openConnection(); }, forms.bookChanges) {
+          services, [this] { return openConnection(); }, forms.bookChanges)
+    , reminder_(services) {
     openMaximized();
 }
 
@@ -328,6 +330,7 @@ void MDI_OK::MDIForm_MouseDown(QMouseEvent* event) {
 
 // The child windows have closed already, each through its own unload.
 void MDI_OK::MDIForm_Unload() {
+    reminder_.cancel();
     forms_.unloadTopLevelWindows();
     ui::guarded(services_.messageBox,
                 [this] { session_.finish(services_.clock.now(), services_.progress); });
@@ -415,6 +418,14 @@ void MDI_OK::VIEW_4_Click() {
     } else {
         VIEW_1_Click(); // the card, which says the book is empty
     }
+}
+
+void MDI_OK::VIEW_SR_Click() {
+    forms_.F_SRTX.show();
+}
+
+void MDI_OK::remindBirthdays() {
+    reminder_.start();
 }
 
 void MDI_OK::FILE_E_Click() {

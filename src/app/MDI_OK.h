@@ -3,6 +3,7 @@
 #include "ContactFiles.h"
 #include "SessionBackup.h"
 
+#include "birthdays/Reminder.h"
 #include "platform/Services.h"
 #include "platform/ui/Form.h"
 
@@ -107,6 +108,7 @@ public:
     void VIEW_2_Click();
     void VIEW_3_Click();
     void VIEW_4_Click();
+    void VIEW_SR_Click();
     void FILE_E_Click();
     void FILE_IMP_Click();
     void FILE_EXP_Click();
@@ -137,6 +139,8 @@ public:
     void exitButton();
     // After the login: the menus, the toolbar and the disc test available.
     void switchOn();
+    // Once the card shows: the birthdays of the days ahead, in a message.
+    void remindBirthdays();
     void Timer1_Timer();
     void MDIForm_MouseDown(QMouseEvent* event);
     void MDIForm_Unload();
@@ -155,6 +159,7 @@ private:
     Forms& forms_;
     ContactFiles files_;
     SessionBackup session_;
+    birthdays::LoginReminder reminder_;
 };
 
 } // namespace app
