@@ -141,6 +141,7 @@ public:
     void switchOn();
     // Once the card shows: the birthdays of the days ahead, in a message.
     void remindBirthdays();
+    bool remindingBirthdays() const { return reminder_.busy(); }
     void Timer1_Timer();
     void MDIForm_MouseDown(QMouseEvent* event);
     void MDIForm_Unload();

@@ -59,6 +59,7 @@ void LoginReminder::start() {
         return;
     }
     cancelled_ = false;
+    busy_ = true;
     today_ = services_.clock.now().date();
     coming_.clear();
     aside_.start();
@@ -66,6 +67,7 @@ void LoginReminder::start() {
 
 void LoginReminder::cancel() {
     cancelled_ = true;
+    busy_ = false;
     aside_.cancel();
 }
 
@@ -86,7 +88,7 @@ void LoginReminder::reckon(const std::atomic_bool& cancelled) {
 
 void LoginReminder::say() {
     if (cancelled_ || coming_.empty()) {
-        emit done();
+        busy_ = false;
         return;
     }
     // Not over a dialog the user is in (the greeting, a card being edited).
@@ -101,7 +103,7 @@ void LoginReminder::say() {
         setReminderSettings(connection, settings);
     });
     coming_.clear();
-    emit done();
+    busy_ = false;
 }
 
 } // namespace birthdays

@@ -34,10 +34,8 @@ public:
     void start();
     // Nothing more is said; the work stops soon.
     void cancel();
-
-signals:
-    // Once it has said what it had to, or had nothing to say.
-    void done();
+    // From start() until it has said what it had to.
+    bool busy() const { return busy_; }
 
 private:
     void reckon(const std::atomic_bool& cancelled);
@@ -46,6 +44,7 @@ private:
     const platform::Services& services_;
     platform::Aside aside_;
     bool cancelled_ = false;
+    bool busy_ = false;
     QDate today_;
     std::vector<Coming> coming_;
 };
