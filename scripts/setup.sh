@@ -23,6 +23,8 @@ packages=(
     dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)
     clang libclang-rt-14-dev # make fuzz: libFuzzer and the sanitizers' runtimes for clang
     python3-radicale        # a CardDAV server of their own for the sync tests
+    libqrencode-dev         # the contacts' QR codes (名片二维码)
+    zbar-tools              # zbarimg reads those codes back in the tests
     "$@"
 )
 

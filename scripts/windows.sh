@@ -18,7 +18,7 @@ source scripts/wine.sh
 step=${1:-package}
 bash scripts/setup.sh g++-mingw-w64-x86-64-posix ninja-build zstd qt6-base-dev-tools \
     qt6-translations-l10n poppler-utils \
-    wine wine64 fonts-wine nsis sqlite3 xvfb xauth x11-utils xdotool imagemagick
+    wine wine64 fonts-wine nsis sqlite3 curl xvfb xauth x11-utils xdotool imagemagick
 build=build-win
 kit=../shared/win
 root=${YSB_WIN_ROOT:-$build/sdk}
@@ -33,6 +33,13 @@ root=$(cd "$root" && pwd)
 # need; Debian's are those of the same Qt 6.4.2.
 mkdir -p "$root/qt6-mingw/translations"
 cp -u /usr/share/qt6/translations/qtbase_zh_CN.qm "$root/qt6-mingw/translations/"
+
+# Libraries the kit lacks: each script in scripts/win-deps cross-builds one
+# from its Debian source into the kit's deps-mingw, once.
+# (scripts/debian-source.sh fetches and checks the sources.)
+for dep in scripts/win-deps/*.sh; do
+    [ -e "$dep" ] && bash "$dep" "$root/deps-mingw"
+done
 
 # The build runs its icon tool under Wine, and the tests run there: a prefix
 # of the build's own that finds the kit's DLLs on its path.

@@ -22,6 +22,7 @@ Forms::Forms(const platform::Services& services)
     , F_TB(services)
     , F_TBJL(services)
     , F_QTXX(services, bookChanges)
+    , F_EWM(services)
     , frmcalendar(services)
     , F_SRTX(services)
     , F_QJHM(tables::F_QJHM())
@@ -47,6 +48,7 @@ Forms::Forms(const platform::Services& services)
     F_EDIT.findSimilar = [this](const QString& typed) { F_LIST.showFound(typed); };
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
     F_LIST.showExtras = [this](qint64 rowId) { F_QTXX.showFor(rowId); };
+    F_LIST.showCode = [this](qint64 rowId) { F_EWM.showFor(rowId); };
     F_XJ.created = [this] { F_DL.show(); };
     help.setFact(QStringLiteral("通讯录文件"), QDir::toNativeSeparators(services.databaseFile));
     // The windows that read the book close while it is replaced; the card
@@ -84,9 +86,9 @@ void Forms::afterSplash() {
 }
 
 void Forms::unloadTopLevelWindows() {
-    for (ui::Form* form : std::initializer_list<ui::Form*>{&F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX,
-                                                           &frmcalendar, &F_SRTX, &F_QJHM, &F_FBYB1,
-                                                           &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+    for (ui::Form* form : std::initializer_list<ui::Form*>{
+             &F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX, &F_EWM, &frmcalendar, &F_SRTX, &F_QJHM,
+             &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

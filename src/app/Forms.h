@@ -14,6 +14,7 @@
 #include "contacts/F_QTXX.h"
 #include "platform/Services.h"
 #include "platform/ui/Help.h"
+#include "qrcode/F_EWM.h"
 #include "reports/DataReport.h"
 #include "sync/F_TB.h"
 #include "sync/F_TBJL.h"
@@ -52,6 +53,7 @@ public:
     carddav::F_TB F_TB;
     carddav::F_TBJL F_TBJL;
     contacts::F_QTXX F_QTXX;
+    qrcode::F_EWM F_EWM;
     calendar::frmcalendar frmcalendar;
     birthdays::F_SRTX F_SRTX;
     tables::ReferenceTable F_QJHM;

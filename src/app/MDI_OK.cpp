@@ -73,6 +73,7 @@ constexpr MenuEntry menuTree[] = {
     {"VIEW_3", u"联系人列表", 1, &MDI_OK::VIEW_3_Click},
     {"VIEW_4", u"其他信息...", 1, &MDI_OK::VIEW_4_Click},
     {"VIEW_SR", u"生日提醒...", 1, &MDI_OK::VIEW_SR_Click},
+    {"VIEW_QR", u"名片二维码...", 1, &MDI_OK::VIEW_QR_Click},
     {"HELP_H", u"帮助(&H)", 0},
     {"HELP_1", u"关于...", 1, &MDI_OK::HELP_1_Click},
     {"HELP_2", u"使用帮助", 1, &MDI_OK::HELP_2_Click},
@@ -422,6 +423,17 @@ void MDI_OK::VIEW_4_Click() {
 
 void MDI_OK::VIEW_SR_Click() {
     forms_.F_SRTX.show();
+}
+
+// The code of the contact the card shows.
+void MDI_OK::VIEW_QR_Click() {
+    if (const std::optional<qint64> row = forms_.F_EDIT.currentRow()) {
+        forms_.F_EWM.showFor(*row);
+    } else {
+        services_.messageBox.show(
+            QStringLiteral("没有当前联系人：请先在卡片或联系人列表中选一位。"),
+            QStringLiteral("名片二维码"));
+    }
 }
 
 void MDI_OK::remindBirthdays() {

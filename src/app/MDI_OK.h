@@ -109,6 +109,7 @@ public:
     void VIEW_3_Click();
     void VIEW_4_Click();
     void VIEW_SR_Click();
+    void VIEW_QR_Click();
     void FILE_E_Click();
     void FILE_IMP_Click();
     void FILE_EXP_Click();

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopedValueRollback>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -188,6 +189,13 @@ F_LIST_Controls::F_LIST_Controls(ui::FormWidget* form) {
 
     new DownIntoList(txtFind, grdList);
 
+    // The menu of the contact chosen: the right button chooses it first.
+    grdList->setContextMenuPolicy(Qt::CustomContextMenu);
+    mnuList = new QMenu(grdList);
+    mnuList->setObjectName(QStringLiteral("mnuList"));
+    mnuList->addAction(QStringLiteral("其他信息..."))->setObjectName(QStringLiteral("mnuExtras"));
+    mnuList->addAction(QStringLiteral("名片二维码..."))->setObjectName(QStringLiteral("mnuQr"));
+
     auto* letters = new QVBoxLayout;
     letters->setSpacing(0);
     for (char letter = 'A'; letter <= 'Z'; ++letter) {
@@ -219,12 +227,13 @@ void F_LIST::wireEvents(F_LIST_Controls& c) {
         QObject::connect(button, &QToolButton::clicked,
                          [this, letter = button->text().front()] { cmdLetter_Click(letter); });
     }
-    // Its menu (the right button, or the menu key) opens 其他信息.
-    c.grdList->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* extras = new QAction(QStringLiteral("其他信息..."), c.grdList);
-    extras->setObjectName(QStringLiteral("mnuExtras"));
-    c.grdList->addAction(extras);
-    QObject::connect(extras, &QAction::triggered, [this] { mnuExtras_Click(); });
+    QObject::connect(c.grdList, &QWidget::customContextMenuRequested,
+                     [this](QPoint at) { grdList_ContextMenu(at); });
+    const auto item = [&c](const char* name) {
+        return c.mnuList->findChild<QAction*>(QLatin1String(name));
+    };
+    QObject::connect(item("mnuExtras"), &QAction::triggered, [this] { mnuExtras_Click(); });
+    QObject::connect(item("mnuQr"), &QAction::triggered, [this] { mnuQr_Click(); });
     // Esc closes the list from the box or the grid, as it does a dialog.
     QObject::connect(new QShortcut(QKeySequence(Qt::Key_Escape), c.grdList->parentWidget()),
                      &QShortcut::activated, [this] { unload(); });
@@ -322,18 +331,30 @@ void F_LIST::cmdLetter_Click(QChar letter) {
     ui().grdList->scrollToTop();
 }
 
-void F_LIST::mnuExtras_Click() {
+void F_LIST::withCurrent(const std::function<void(qint64 rowId)>& use) {
     const QModelIndex current = ui().grdList->currentIndex();
-    if (model_ && current.isValid() && showExtras) {
-        showExtras(model_->rowId(current.row()));
+    if (model_ && current.isValid() && use) {
+        use(model_->rowId(current.row()));
     }
 }
 
-void F_LIST::grdList_DblClick() {
-    const QModelIndex current = ui().grdList->currentIndex();
-    if (model_ && current.isValid() && showContact) {
-        showContact(model_->rowId(current.row()));
+void F_LIST::grdList_ContextMenu(QPoint at) {
+    auto& c = ui();
+    if (model_ && c.grdList->currentIndex().isValid()) {
+        c.mnuList->popup(c.grdList->viewport()->mapToGlobal(at));
     }
+}
+
+void F_LIST::mnuExtras_Click() {
+    withCurrent(showExtras);
+}
+
+void F_LIST::mnuQr_Click() {
+    withCurrent(showCode);
+}
+
+void F_LIST::grdList_DblClick() {
+    withCurrent(showContact);
 }
 
 } // namespace contacts

@@ -13,6 +13,7 @@
 #include <vector>
 
 class QLineEdit;
+class QMenu;
 class QTableView;
 class QToolButton;
 
@@ -78,6 +79,7 @@ struct F_LIST_Controls {
     QLineEdit* txtFind;
     QTableView* grdList;
     std::vector<QToolButton*> cmdLetter; // A to Z beside the list
+    QMenu* mnuList;                      // the list's menu, on the contact chosen
 };
 
 // The contact list: the whole book in the order of the names' pinyin,
@@ -103,10 +105,16 @@ public:
     std::function<void(qint64 rowId)> showContact;
     // What 其他信息 in the list's menu does: opens them for that row.
     std::function<void(qint64 rowId)> showExtras;
+    // What 名片二维码 in the list's menu does: shows that row's card as a code.
+    std::function<void(qint64 rowId)> showCode;
 
     void txtFind_Change();
     void grdList_DblClick(); // Enter in the list or in the search box too
-    void mnuExtras_Click();  // 其他信息... in the list's menu
+    // The right button (or the menu key) on the list: the row under it is
+    // chosen already, and the menu comes up there.
+    void grdList_ContextMenu(QPoint at);
+    void mnuExtras_Click(); // 其他信息... in the list's menu
+    void mnuQr_Click();     // 名片二维码... in the list's menu
     void cmdLetter_Click(QChar letter);
 
 protected:
@@ -116,6 +124,7 @@ protected:
 
 private:
     void select(int row);
+    void withCurrent(const std::function<void(qint64 rowId)>& use);
 
     const platform::Services& services_;
     ReadingPace pace_;

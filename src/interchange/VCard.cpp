@@ -536,9 +536,10 @@ QByteArray quotedPrintable(const QByteArray& bytes, qsizetype firstLineUsed) {
 
 class Writer {
 public:
-    Writer(VCardVersion version, QByteArrayView charset)
+    Writer(VCardVersion version, QByteArrayView charset, bool namedUtf8)
         : version_(version)
-        , charset_(charset.toByteArray()) {}
+        , charset_(charset.toByteArray())
+        , namedUtf8_(namedUtf8) {}
 
     // name;params:value, the value escaped unless it is written raw.
     void property(const QString& nameAndParams, const QString& value, bool structured = false,
@@ -546,7 +547,12 @@ public:
         const bool v21 = version_ == VCardVersion::V21;
         QString text = raw ? value : escaped(value, v21, structured);
         if (!v21) {
-            out_ += folded((nameAndParams + u':' + text).toUtf8());
+            const bool named =
+                namedUtf8_ && !isAscii(text) &&
+                !nameAndParams.contains(QStringLiteral(";CHARSET="), Qt::CaseInsensitive);
+            out_ += folded((nameAndParams + (named ? QStringLiteral(";CHARSET=UTF-8") : QString()) +
+                            u':' + text)
+                               .toUtf8());
             return;
         }
         bool plain = true;
@@ -615,6 +621,7 @@ public:
 private:
     VCardVersion version_;
     QByteArray charset_;
+    bool namedUtf8_;
     QByteArray out_;
 };
 
@@ -631,12 +638,13 @@ QString genderValue(const QString& sex) {
 } // namespace
 
 QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
-                      QByteArrayView charset, const Origins& origins) {
+                      QByteArrayView charset, const Origins& origins, NamedCharset named) {
     using enum Field;
     const auto& f = contact.fields;
     const auto field = [&](Field x) -> const QString& { return f[std::size_t(x)]; };
     const bool v40 = version == VCardVersion::V40;
-    Writer w(version, version == VCardVersion::V21 ? charset : QByteArrayView("UTF-8"));
+    Writer w(version, version == VCardVersion::V21 ? charset : QByteArrayView("UTF-8"),
+             version == VCardVersion::V30 && named == NamedCharset::Yes);
     w.property(QStringLiteral("BEGIN"), QStringLiteral("VCARD"), false, true);
     w.property(QStringLiteral("VERSION"),
                QString::fromLatin1(v40                            ? "4.0"

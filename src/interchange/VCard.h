@@ -71,10 +71,16 @@ bool looksLikeVCard(QByteArrayView data);
 
 enum class VCardVersion { V21, V30, V40 };
 
+// Whether 3.0 also names UTF-8 (CHARSET=UTF-8) on each property whose
+// value is not ASCII: the standard leaves it out, but iPhones read such a
+// card's Chinese as Latin-1 without it.
+enum class NamedCharset { No, Yes };
+
 // One contact as a card of the version; 2.1 writes its texts in the
 // character set named (UTF-8 or GBK), the others always in UTF-8. A column
 // that still holds what its origin gave it is written as that origin.
 QByteArray writeVCard(const contacts::Contact& contact, VCardVersion version,
-                      QByteArrayView charset = "UTF-8", const Origins& origins = {});
+                      QByteArrayView charset = "UTF-8", const Origins& origins = {},
+                      NamedCharset named = NamedCharset::No);
 
 } // namespace interchange

@@ -115,10 +115,10 @@ private slots:
         }
         QCOMPARE(bar, QStringList({"文件(&F)", "编辑(&E)", "查看(&V) ", "帮助(&H)", "附表(&L)"}));
         QCOMPARE(item("VIEW_2")->text(), QStringLiteral("查找联系人 "));
-        // The design's three, then 其他信息 and 生日提醒.
+        // The design's three, then 其他信息, 生日提醒 and 名片二维码.
         QCOMPARE(m.VIEW_V->actions(),
                  (QList<QAction*>{item("VIEW_1"), item("VIEW_2"), item("VIEW_3"), item("VIEW_4"),
-                                  item("VIEW_SR")}));
+                                  item("VIEW_SR"), item("VIEW_QR")}));
         QCOMPARE(item("VIEW_3")->text(), QStringLiteral("联系人列表"));
         QCOMPARE(item("VIEW_4")->text(), QStringLiteral("其他信息..."));
         QCOMPARE(item("VIEW_SR")->text(), QStringLiteral("生日提醒..."));
