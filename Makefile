@@ -33,6 +33,7 @@ bench: build
 	QT_QPA_PLATFORM=offscreen "$(BUILD)/bin/window_bench"
 	"$(BUILD)/bin/interchange_bench"
 	"$(BUILD)/bin/sync_bench"
+	"$(BUILD)/bin/duplicates_bench"
 	"$(BUILD)/bin/upgrade_bench"
 	"$(BUILD)/bin/legacy_bench"
 

@@ -5,6 +5,7 @@
 #include "interchange/Exchange.h"
 #include "platform/Clock.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Statement.h"
 #include "platform/ui/FileDialog.h"
 #include "platform/ui/Guard.h"
 #include "platform/ui/MessageBox.h"
@@ -64,7 +65,10 @@ bool ContactFiles::importContacts() {
         return false;
     }
     interchange::ImportReport report;
+    qint64 firstAdded = 0; // rows are numbered on: those added come after this
     const bool read = ui::guarded(services_.messageBox, [&] {
+        db::Statement last(*connection, QStringLiteral("SELECT max(_rowid_) FROM yanshu"));
+        firstAdded = last.step() ? last.integer(0) + 1 : 0;
         ui::ProgressScope progress(services_.progress, QStringLiteral("正在导入联系人……"));
         // The book as it was stays at hand, should the file bring the wrong
         // people: copied once the import is about to change it.
@@ -87,7 +91,43 @@ bool ContactFiles::importContacts() {
         return false;
     }
     services_.messageBox.show(report.text(QFileInfo(*path).fileName(), notesShown), importTitle);
+    if (!report.cancelled && report.added > 0 && reviewDuplicates) {
+        offerReview(*connection, firstAdded);
+    }
     return !report.cancelled && report.added + report.updated > 0;
+}
+
+// Whom the import added that the book seems to have had already: the
+// groups holding a contact of each. Cancelled, it says nothing.
+void ContactFiles::offerReview(db::Connection& connection, qint64 firstAdded) {
+    std::vector<contacts::DuplicateGroup> found;
+    const bool searched = ui::guarded(services_.messageBox, [&] {
+        ui::ProgressScope progress(services_.progress,
+                                   QStringLiteral("正在查找与已有联系人重复的……"));
+        try {
+            found = contacts::findDuplicates(connection, std::ref(progress));
+        } catch (const db::DbError& e) {
+            if (e.kind() != db::DbErrorKind::Interrupted) {
+                throw;
+            }
+        }
+    });
+    std::erase_if(found, [&](const contacts::DuplicateGroup& group) {
+        return group.rows.front() >= firstAdded || group.rows.back() < firstAdded;
+    });
+    if (!searched || found.empty()) {
+        return;
+    }
+    qsizetype added = 0;
+    for (const contacts::DuplicateGroup& group : found) {
+        added += std::ranges::count_if(group.rows, [&](qint64 row) { return row >= firstAdded; });
+    }
+    if (services_.messageBox.show(QStringLiteral("导入的联系人中有%1位可能与已有的联系人重复。"
+                                                 "要现在查看吗？")
+                                      .arg(added),
+                                  importTitle, ui::Buttons::YesNo) == ui::Answer::Yes) {
+        reviewDuplicates(std::move(found));
+    }
 }
 
 void ContactFiles::exportContacts() {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "contacts/Duplicates.h"
 #include "platform/Services.h"
 
+#include <functional>
 #include <memory>
+#include <vector>
 
 namespace db {
 class Connection;
@@ -27,7 +30,13 @@ public:
     bool importContacts();
     void exportContacts();
 
+    // Shows the groups in which an import's contacts pair with those the
+    // book had, when the user asks to review them.
+    std::function<void(std::vector<contacts::DuplicateGroup>)> reviewDuplicates;
+
 private:
+    void offerReview(db::Connection& connection, qint64 firstAdded);
+
     const platform::Services& services_;
     Open open_;
     contacts::BookChanges& changes_;

@@ -23,6 +23,8 @@ Forms::Forms(const platform::Services& services)
     , F_TBJL(services)
     , F_QTXX(services, bookChanges)
     , F_EWM(services)
+    , F_CF(services, bookChanges)
+    , F_HB(services, bookChanges)
     , frmcalendar(services)
     , F_SRTX(services)
     , F_QJHM(tables::F_QJHM())
@@ -35,6 +37,9 @@ Forms::Forms(const platform::Services& services)
         child->setMdiArea([this] { return MDI_OK.childArea(); });
     }
     F_EDIT.popUpMenu = [this](QPoint at) { MDI_OK.popUpMenuedit(at); };
+    F_CF.openMerge = [this](const std::vector<qint64>& rows) { F_HB.showFor(rows); };
+    F_HB.merged = [this](const std::vector<qint64>& rows, const std::vector<qint64>& now,
+                         bool merged) { F_CF.groupMerged(rows, now, merged); };
     F_EDIT.closeProgram = [this] {
         unloadTopLevelWindows();
         MDI_OK.unload();
@@ -87,8 +92,8 @@ void Forms::afterSplash() {
 
 void Forms::unloadTopLevelWindows() {
     for (ui::Form* form : std::initializer_list<ui::Form*>{
-             &F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX, &F_EWM, &frmcalendar, &F_SRTX, &F_QJHM,
-             &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
+             &F_LIST, &F_BF, &F_TB, &F_TBJL, &F_QTXX, &F_EWM, &F_CF, &F_HB, &frmcalendar, &F_SRTX,
+             &F_QJHM, &F_FBYB1, &F_FBYB, &F_FBGJ, &F_FB, &F_GY}) {
         form->unload();
     }
     help.close();

@@ -9,7 +9,9 @@
 #include "birthdays/F_SRTX.h"
 #include "calendar/frmcalendar.h"
 #include "contacts/F_BF.h"
+#include "contacts/F_CF.h"
 #include "contacts/F_EDIT.h"
+#include "contacts/F_HB.h"
 #include "contacts/F_LIST.h"
 #include "contacts/F_QTXX.h"
 #include "platform/Services.h"
@@ -54,6 +56,8 @@ public:
     carddav::F_TBJL F_TBJL;
     contacts::F_QTXX F_QTXX;
     qrcode::F_EWM F_EWM;
+    contacts::F_CF F_CF;
+    contacts::F_HB F_HB;
     calendar::frmcalendar frmcalendar;
     birthdays::F_SRTX F_SRTX;
     tables::ReferenceTable F_QJHM;

@@ -67,6 +67,7 @@ constexpr MenuEntry menuTree[] = {
     {"EDIT_2", u"修改记录", 1, &MDI_OK::EDIT_2_Click},
     {"EDIT_3", u"删除记录", 1, &MDI_OK::EDIT_3_Click},
     {"EDIT_UNDO", u"撤销删除", 1, &MDI_OK::EDIT_UNDO_Click},
+    {"EDIT_CF", u"查找重复联系人...", 1, &MDI_OK::EDIT_CF_Click},
     {"VIEW_V", u"查看(&V) ", 0},
     {"VIEW_1", u"查看联系人", 1, &MDI_OK::VIEW_1_Click},
     {"VIEW_2", u"查找联系人 ", 1, &MDI_OK::VIEW_2_Click},
@@ -296,6 +297,9 @@ MDI_OK::MDI_OK(const platform::Services& services, Forms& forms)
     , files_(
           services, [this] { return openConnection(); }, forms.bookChanges)
     , reminder_(services) {
+    files_.reviewDuplicates = [this](std::vector<contacts::DuplicateGroup> groups) {
+        forms_.F_CF.showFound(std::move(groups));
+    };
     openMaximized();
 }
 
@@ -393,6 +397,10 @@ void MDI_OK::EDIT_3_Click() {
 
 void MDI_OK::EDIT_UNDO_Click() {
     forms_.F_EDIT.undoDelete();
+}
+
+void MDI_OK::EDIT_CF_Click() {
+    forms_.F_CF.show();
 }
 
 void MDI_OK::followUndo() {

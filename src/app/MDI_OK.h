@@ -102,6 +102,7 @@ public:
     void EDIT_2_Click();
     void EDIT_3_Click();
     void EDIT_UNDO_Click();
+    void EDIT_CF_Click();
     // 撤销删除 is on while the card has a deletion of this run to put back.
     void followUndo();
     void VIEW_1_Click();

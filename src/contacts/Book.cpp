@@ -306,19 +306,32 @@ bool Book::canPutBack() {
 }
 
 std::optional<qint64> Book::putBack() {
+    return putBack(QStringLiteral("SELECT UID, Id, card FROM yanshu_deleted WHERE card IS NOT "
+                                  "NULL ORDER BY seq DESC LIMIT 1"),
+                   {});
+}
+
+std::optional<qint64> Book::putBack(const QString& uid) {
+    return putBack(QStringLiteral("SELECT UID, Id, card FROM yanshu_deleted WHERE card IS NOT "
+                                  "NULL AND UID = ?"),
+                   uid);
+}
+
+std::optional<qint64> Book::putBack(const QString& sql, const QString& uid) {
     const db::Connection::OwnedWrites owned(connection_);
     Contact contact;
     QVariant id;
     {
-        db::Statement last(connection_,
-                           QStringLiteral("SELECT UID, Id, card FROM yanshu_deleted "
-                                          "WHERE card IS NOT NULL ORDER BY seq DESC LIMIT 1"));
-        if (!last.step()) {
+        db::Statement kept(connection_, sql);
+        if (!uid.isEmpty()) {
+            kept.bind(1, uid);
+        }
+        if (!kept.step()) {
             return std::nullopt;
         }
-        contact = cardKept(last.value(2).toString());
-        contact.uid = last.value(0).toString();
-        id = last.value(1);
+        contact = cardKept(kept.value(2).toString());
+        contact.uid = kept.value(0).toString();
+        id = kept.value(1);
     }
     // Adding it takes its tombstone away (a trigger does, for every add).
     return addAsFound(contact, id);
@@ -334,6 +347,18 @@ std::optional<StoredContact> Book::byUid(const QString& uid) {
         return std::nullopt;
     }
     return StoredContact{query.integer(0), read(query, 1)};
+}
+
+std::optional<StoredContact> Book::byRow(qint64 row) {
+    db::Statement query(connection_,
+                        QStringLiteral("SELECT %1 FROM yanshu WHERE _rowid_ = ?").arg(columns()));
+    query.bind(1, QVariant::fromValue(row));
+    if (!query.step()) {
+        return std::nullopt;
+    }
+    StoredContact stored{row, read(query, 0)};
+    stored.contact.extras = extrasOf(stored.contact.uid);
+    return stored;
 }
 
 void Book::identifyAll() {

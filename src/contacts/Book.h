@@ -92,8 +92,12 @@ public:
     // Adds the most recently deleted card that is kept again, with its
     // number and UID; its row, or none when no card is kept.
     std::optional<qint64> putBack();
+    // The same for the deleted card of this UID.
+    std::optional<qint64> putBack(const QString& uid);
     // The contact of this UID, if the book has it.
     std::optional<StoredContact> byUid(const QString& uid);
+    // The contact of this row with its extras, if the book has it.
+    std::optional<StoredContact> byRow(qint64 row);
     // Gives every contact without a UID one (rows another program wrote).
     void identifyAll();
 
@@ -125,6 +129,7 @@ private:
     // batch does already.
     std::optional<db::Transaction> oneWrite();
     void writeExtras(const QString& uid, const std::vector<Extra>& extras);
+    std::optional<qint64> putBack(const QString& sql, const QString& uid);
     QString uidOf(qint64 row);
 
     db::Connection& connection_;

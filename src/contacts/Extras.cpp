@@ -26,22 +26,6 @@ QStringList splitValue(QStringView value, QChar separator) {
     return parts;
 }
 
-// The network of an instant-messaging value: its X-SERVICE-TYPE, or the
-// scheme of its link (weixin:…, qq:…).
-QString serviceOf(const Extra& extra) {
-    QString service = parameterOf(extra.params, u"X-SERVICE-TYPE").toLower();
-    if (service.isEmpty()) {
-        service = extra.value.section(u':', 0, 0).toLower();
-    }
-    if (service == u"weixin" || service == u"wechat" || service == u"x-wechat") {
-        return QStringLiteral("微信");
-    }
-    if (service == u"qq" || service == u"x-qq" || service == u"tencent") {
-        return QStringLiteral("QQ");
-    }
-    return service;
-}
-
 // Apple writes its own labels as _$!<Name>!$_; they are shown as its
 // Chinese address book names them, one it does not name as it stands.
 QString labelName(QString label) {
@@ -183,6 +167,20 @@ bool hasColumn(const QString& kind) {
 }
 
 } // namespace
+
+QString serviceOf(const Extra& extra) {
+    QString service = parameterOf(extra.params, u"X-SERVICE-TYPE").toLower();
+    if (service.isEmpty()) {
+        service = extra.value.section(u':', 0, 0).toLower();
+    }
+    if (service == u"weixin" || service == u"wechat" || service == u"x-wechat") {
+        return QStringLiteral("微信");
+    }
+    if (service == u"qq" || service == u"x-qq" || service == u"tencent") {
+        return QStringLiteral("QQ");
+    }
+    return service;
+}
 
 const std::array<ExtraKind, 11> extraKinds{{
     {u"手机", u"TEL", u"TYPE=cell"},

@@ -29,6 +29,9 @@ QString parameterOf(QStringView params, QStringView name);
 // Whether a date's parameters name a calendar other than the Gregorian:
 // a lunar birthday.
 bool isOtherCalendar(QStringView params);
+// The network of an instant-messaging value: its X-SERVICE-TYPE, or the
+// scheme of its link (weixin:…, qq:…); 微信 and QQ by those names.
+QString serviceOf(const Extra& extra);
 // The values of its TYPE parameters, in lower case.
 QStringList typesOf(const Extra& extra);
 // What an iPhone says of another property of the same group: its label,

@@ -130,8 +130,9 @@ private slots:
         QCOMPARE(file, QStringList({"修改用户信息", "-", "打印通讯录", "-", "导入联系人...",
                                     "导出联系人...", "备份与恢复...", "同步设置...", "立即同步",
                                     "同步记录...", "-", "退出(&X)"}));
-        QCOMPARE(m.EDIT_E->actions().last(), item("EDIT_UNDO"));
+        QCOMPARE(m.EDIT_E->actions().mid(3), (QList<QAction*>{item("EDIT_UNDO"), item("EDIT_CF")}));
         QCOMPARE(item("EDIT_UNDO")->text(), QStringLiteral("撤销删除"));
+        QCOMPARE(item("EDIT_CF")->text(), QStringLiteral("查找重复联系人..."));
         QCOMPARE(item("FILE_4")->menu()->actions().size(), 3);
         QCOMPARE(m.menuedit->actions().size(), 10);
         QList<QMenu*> menus = topMenus() << m.menuedit;

@@ -7,6 +7,8 @@
 #include "contacts/Book.h"
 #include "contacts/ContactColumns.h"
 #include "contacts/ContactStore.h"
+#include "contacts/Duplicates.h"
+#include "contacts/MergeContacts.h"
 #include "contacts/Schema.h"
 #include "contacts/SearchKeys.h"
 #include "platform/db/Connection.h"
@@ -538,6 +540,116 @@ private slots:
     // A contact's keys stay small whatever its texts hold (a name of n
     // characters made n²/2, and 40,000 was too big to store); a very long
     // name is found by its start, typed or pasted whole.
+    // Personal values pair contacts; a name or its reading only with a
+    // second shared value; what offices share pairs nobody.
+    void duplicatesAreFoundByWhatIsSomeonesOwn() {
+        using contacts::Field;
+        contacts::Book book(connection);
+        const auto add = [&](const QString& name,
+                             std::initializer_list<std::pair<Field, QString>> values,
+                             std::vector<contacts::Extra> extras = {}) {
+            Contact c;
+            c.fields[0] = name;
+            for (const auto& [field, value] : values) {
+                c[field] = value;
+            }
+            c.extras = std::move(extras);
+            return book.add(c);
+        };
+        const qint64 a =
+            add(QStringLiteral("王芳"), {{Field::Mobile, QStringLiteral("13800138000")}});
+        const qint64 b =
+            add(QStringLiteral("王芳芳"), {{Field::Mobile, QStringLiteral("+86 138 0013 8000")}});
+        const qint64 c =
+            add(QStringLiteral("李强"), {{Field::Email, QStringLiteral("Li.Qiang@Example.com")}});
+        const qint64 d =
+            add(QStringLiteral("李强"), {},
+                {{{}, QStringLiteral("EMAIL"), {}, QStringLiteral("li.qiang@example.com")}});
+        const qint64 e =
+            add(QStringLiteral("张珊"), {{Field::HomePhone, QStringLiteral("010-6000 0001")}});
+        const qint64 f =
+            add(QStringLiteral("张姗"), {{Field::HomePhone, QStringLiteral("01060000001")}});
+        const qint64 g = add(QStringLiteral("赵六"), {{Field::Qq, QStringLiteral("20002")}});
+        const qint64 h = add(QStringLiteral("赵六六"), {},
+                             {{{},
+                               QStringLiteral("IMPP"),
+                               QStringLiteral("X-SERVICE-TYPE=QQ"),
+                               QStringLiteral("qq:20002")}});
+        // One office: number, fax, address; the same common name alone.
+        for (const char* name : {"刘一", "陈二", "孙三"}) {
+            add(QString::fromUtf8(name), {{Field::WorkPhone, QStringLiteral("021-6000 0000")},
+                                          {Field::WorkFax, QStringLiteral("021-6000 0001")},
+                                          {Field::WorkAddress, QStringLiteral("南京路1号")}});
+        }
+        add(QStringLiteral("张伟"), {{Field::Mobile, QStringLiteral("13900000001")}});
+        add(QStringLiteral("张伟"), {{Field::Mobile, QStringLiteral("13900000002")}});
+        QStringList found;
+        for (const contacts::DuplicateGroup& group : contacts::findDuplicates(connection)) {
+            QStringList rows;
+            for (const qint64 row : group.rows) {
+                rows << QString::number(row);
+            }
+            found << rows.join(u',') + u' ' + group.reason;
+        }
+        const auto pair = [](qint64 x, qint64 y, const QString& reason) {
+            return QStringLiteral("%1,%2 ").arg(x).arg(y) + reason;
+        };
+        QCOMPARE(
+            found,
+            (QStringList{
+                pair(a, b, QStringLiteral("手机号相同：13800138000")),
+                pair(c, d, QStringLiteral("电子邮件相同：li.qiang@example.com")),
+                pair(g, h, QStringLiteral("QQ号相同：20002")),
+                pair(e, f, QStringLiteral("姓名读音相同（zhangshan），住宅电话相同：01060000001")),
+            }));
+    }
+
+    // A merge keeps every value somewhere and the oldest's identity;
+    // undone, the group is as it was.
+    void aMergeKeepsEverythingAndIsUndoneWhole() {
+        using contacts::Field;
+        contacts::Book book(connection, nullptr, [this] { return clock; });
+        Contact older = card(1, QStringLiteral("张珊"));
+        older.extras.push_back({{}, QStringLiteral("X-WECHAT"), {}, QStringLiteral("zs1990")});
+        Contact newer = card(2, QStringLiteral("张姗"));
+        newer[Field::Mobile] = older[Field::Mobile];
+        newer[Field::Notes].clear();
+        newer.extras.push_back({{}, QStringLiteral("NICKNAME"), {}, QStringLiteral("珊珊")});
+        const qint64 first = book.add(older);
+        clock = start.addDays(1);
+        const qint64 second = book.add(newer);
+        std::vector<contacts::StoredContact> both;
+        for (const qint64 row : {first, second}) {
+            both.push_back(*book.byRow(row));
+        }
+        const QStringList rowsBefore =
+            stored(QStringLiteral("SELECT * FROM yanshu ORDER BY Id"), 25);
+        // The newer's name by default; the older's kept beside it.
+        const contacts::Choices choices = contacts::defaultChoices(both);
+        QCOMPARE(choices[0], 1);
+        QCOMPARE(choices[std::size_t(Field::Notes)], 0); // only the older has notes
+        QVERIFY(!contacts::holderOfAll(both));
+        clock = start.addDays(2);
+        const contacts::Merged merged =
+            contacts::merge(connection, book, both, contacts::mergedContact(both, choices));
+        QCOMPARE(stored(QStringLiteral("SELECT UID, GR_XM, GR_BZ FROM yanshu"), 3),
+                 (QStringList{both[0].contact.uid, QStringLiteral("张姗"), older[Field::Notes]}));
+        QStringList extras;
+        for (const contacts::Extra& x : book.extrasOf(both[0].contact.uid)) {
+            extras << x.name + u':' + x.value;
+        }
+        for (const QString& kept : {QStringLiteral("X-WECHAT:zs1990"),
+                                    QStringLiteral("NICKNAME:珊珊"), QStringLiteral("NOTE:张珊")}) {
+            QVERIFY2(extras.contains(kept), qPrintable(extras.join(u'|')));
+        }
+        QVERIFY(
+            stored(QStringLiteral("SELECT UID FROM yanshu_deleted")).contains(both[1].contact.uid));
+        contacts::unmerge(connection, book, merged);
+        QCOMPARE(stored(QStringLiteral("SELECT * FROM yanshu ORDER BY Id"), 25), rowsBefore);
+        QCOMPARE(book.extrasOf(both[0].contact.uid), both[0].contact.extras);
+        QCOMPARE(book.extrasOf(both[1].contact.uid), both[1].contact.extras);
+    }
+
     void longTextsKeepSmallKeysAndAreFoundByTheirStart() {
         ContactStore s = store();
         s.openAll(connection);

@@ -143,6 +143,19 @@ private slots:
         QVERIFY(missing.err.contains(QStringLiteral("无法打开文件")));
     }
 
+    // The groups as a script reads them: the evidence, then number and name.
+    void duplicatesAreListed() {
+        test::ProgramFolder folder;
+        const QString file = folder.path() + QStringLiteral("/two.vcf");
+        test::writeBytes(file, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:张珊\r\nTEL;TYPE=CELL:138 0013 "
+                               "8000\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nFN:张姗\r\n"
+                               "TEL;TYPE=CELL:+8613800138000\r\nEND:VCARD\r\n");
+        QCOMPARE(yanshubuDb({"import", file, "--folder", folder.path()}).exitCode, 0);
+        const Run listed = yanshubuDb({"duplicates", "--folder", folder.path()});
+        QCOMPARE(listed.exitCode, 0);
+        QCOMPARE(listed.out, QStringLiteral("手机号相同：13800138000\n  1\t张珊\n  2\t张姗\n"));
+    }
+
     // Ten imports that fail and five of a file the book already holds take
     // no backup; the one that changes the book takes one just before, as
     // does an old Access book going into it. A book its newest backup

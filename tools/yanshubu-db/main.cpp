@@ -5,6 +5,7 @@
 
 #include "account/NewBook.h"
 #include "contacts/Backups.h"
+#include "contacts/Duplicates.h"
 #include "contacts/Schema.h"
 #include "interchange/Exchange.h"
 #include "legacy/Conversion.h"
@@ -12,6 +13,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionString.h"
 #include "platform/db/DbError.h"
+#include "platform/db/Statement.h"
 #include "platform/net/Http.h"
 #include "sync/CardDav.h"
 #include "sync/Engine.h"
@@ -38,6 +40,7 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
       yanshubu-db backup [--folder 文件夹]
       yanshubu-db check [--folder 文件夹]
       yanshubu-db restore 备份文件 [--folder 文件夹]
+      yanshubu-db duplicates [--folder 文件夹]
       yanshubu-db sync [--server 地址 --user 用户名 [--book 通讯录地址]]
                        [--yes] [--folder 文件夹]
 
@@ -60,6 +63,10 @@ const char* const usage = R"(用法: yanshubu-db init [--demo] [文件夹]
   check     检查 MY.mdb 是否损坏、表和列是否齐全。完好时返回 0。
   restore   检查备份文件，然后用它替换 MY.mdb 的内容；替换前先把当前的
             MY.mdb 也备份到 backups 文件夹。
+  duplicates
+            列出可能是同一个人的几组联系人，每组先写依据（如“手机号相同：
+            13800138000”），再每行一位：编号和姓名。依据强的在前。合并
+            要在程序的“编辑 > 查找重复联系人”里做。
   sync      与 CardDAV 服务器上的通讯录双向同步（手机、其他电脑也与它
             同步）。第一次要用 --server 和 --user 指定服务器和用户名；
             服务器上有多个通讯录时用 --book 指定一个，没有时新建一个
@@ -247,7 +254,30 @@ int restore(const QString& backup, const QString& folder) {
     return ok;
 }
 
-// backup, check and restore: the folder, and for restore the backup.
+int listDuplicates(const QString& folder) {
+    try {
+        db::Connection connection;
+        contacts::openDatabase(connection, db::connectionString(databaseFile(folder)));
+        db::Statement contact(connection,
+                              QStringLiteral("SELECT Id, GR_XM FROM yanshu WHERE _rowid_ = ?"));
+        for (const contacts::DuplicateGroup& group : contacts::findDuplicates(connection)) {
+            out() << group.reason << '\n';
+            for (const qint64 row : group.rows) {
+                contact.bind(1, QVariant::fromValue(row));
+                if (contact.step()) {
+                    out() << "  " << contact.text(0) << '\t' << contact.text(1) << '\n';
+                }
+                contact.reset();
+            }
+        }
+    } catch (const db::DbError& e) {
+        printError(e);
+        return failed;
+    }
+    return ok;
+}
+
+// backup, check, restore and duplicates: the folder, and for restore the backup.
 int maintenance(const QString& command, QStringList args) {
     bool missingValue = false;
     const QString folder =
@@ -268,6 +298,9 @@ int maintenance(const QString& command, QStringList args) {
     }
     if (!args.isEmpty()) {
         return usageError(QStringLiteral("多余的参数“%1”。").arg(args.first()));
+    }
+    if (command == u"duplicates") {
+        return listDuplicates(folder);
     }
     return command == u"backup" ? backUp(folder) : check(folder);
 }
@@ -444,7 +477,8 @@ int main(int argc, char* argv[]) {
     if (command == u"import" || command == u"import-access" || command == u"export") {
         return exchange(command, args);
     }
-    if (command == u"backup" || command == u"check" || command == u"restore") {
+    if (command == u"backup" || command == u"check" || command == u"restore" ||
+        command == u"duplicates") {
         return maintenance(command, args);
     }
     if (command == u"sync") {
