@@ -18,6 +18,7 @@ packages=(
     xvfb xauth              # a virtual X server for the keyboard test (xvfb-run)
     unicode-data bzip2      # the Han characters' Mandarin readings, for the pinyin table
     libicu-dev              # ICU's name transform, for the table of surnames' readings
+    libnova-dev             # the sun's place, for the calendar's solar terms
     qtkeychain-qt6-dev      # the sync's password in the system's secret store
     desktop-file-utils appstream # the installed menu entry and description are checked
     dpkg-dev                # dpkg-shlibdeps: the .deb's Depends on the libraries (make package)

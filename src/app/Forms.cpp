@@ -54,6 +54,7 @@ Forms::Forms(const platform::Services& services)
     F_LIST.showContact = [this](qint64 rowId) { F_EDIT.showContact(rowId); };
     F_LIST.showExtras = [this](qint64 rowId) { F_QTXX.showFor(rowId); };
     F_LIST.showCode = [this](qint64 rowId) { F_EWM.showFor(rowId); };
+    frmcalendar.showBirthdays = [this] { F_SRTX.show(); };
     F_XJ.created = [this] { F_DL.show(); };
     help.setFact(QStringLiteral("通讯录文件"), QDir::toNativeSeparators(services.databaseFile));
     // The windows that read the book close while it is replaced; the card

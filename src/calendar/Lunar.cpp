@@ -107,6 +107,9 @@ QStringList LunarCalendar::festivalsOf(QDate date) const {
             names << QString::fromUtf16(d.name);
         }
     }
+    if (solarTermOf(date) == u"清明") {
+        names << QStringLiteral("清明节");
+    }
     const std::optional<LunarDate> today = lunarOf(date);
     if (!today || today->leap) {
         return names;
@@ -124,6 +127,10 @@ QStringList LunarCalendar::festivalsOf(QDate date) const {
         }
     }
     return names;
+}
+
+QString LunarCalendar::solarTermOf(QDate date) const {
+    return terms_.termOf(date);
 }
 
 QString yearName(int cycle) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SolarTerms.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -38,13 +40,16 @@ public:
     // 30th in a month of 29 days as its last day: a birthday falls in its
     // month every year. Invalid when ICU cannot say.
     QDate solarOf(int year, int month, bool leap, int day) const;
-    // The festivals and public holidays the day is, public ones first: 元旦,
-    // 除夕, 春节, 元宵, 劳动节, 端午, 中秋, 重阳, 国庆节.
+    // The festivals and public holidays the day is: 元旦, 清明节, 劳动节,
+    // 国庆节, then 除夕, 春节, 元宵, 端午, 中秋, 重阳.
     QStringList festivalsOf(QDate date) const;
+    // The solar term (节气) the day is, or empty.
+    QString solarTermOf(QDate date) const;
 
 private:
     struct Icu;
     std::unique_ptr<Icu> icu_;
+    mutable SolarTerms terms_; // a year's, reckoned once
 };
 
 // 甲辰年

@@ -9,6 +9,7 @@
 #include "platform/ui/Pictures.h"
 #include "platform/ui/Twips.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QFrame>
@@ -67,16 +68,19 @@ void setBorder(QLabel* cell, bool single) {
     cell->setFrameStyle(single ? QFrame::Box | QFrame::Plain : QFrame::NoFrame);
 }
 
-// 冬月初九, or 农历甲辰年 冬月初九 with the year; the festivals after it.
+// 冬月初九, or 农历甲辰年 冬月初九 with the year; the solar term and the
+// festivals after it (清明 is said once, as 清明节).
 QString lunarCaption(const LunarCalendar& calendar, QDate date, bool withYear) {
     const std::optional<LunarDate> lunar = calendar.lunarOf(date);
     if (!lunar) {
         return {};
     }
-    return (QStringList{withYear ? QStringLiteral("农历") + lunarText(*lunar)
-                                 : monthName(lunar->month, lunar->leap) + dayName(lunar->day)} +
-            calendar.festivalsOf(date))
-        .join(u' ');
+    QStringList parts{withYear ? QStringLiteral("农历") + lunarText(*lunar)
+                               : monthName(lunar->month, lunar->leap) + dayName(lunar->day)};
+    if (const QString term = calendar.solarTermOf(date); !term.isEmpty() && term != u"清明") {
+        parts << term;
+    }
+    return (parts + calendar.festivalsOf(date)).join(u' ');
 }
 
 } // namespace
@@ -117,6 +121,11 @@ frmcalendar_Controls::frmcalendar_Controls(ui::FormWidget* form) {
     lbllunar->setFont(ui::font(u"宋体", 9));
     ui::setTextColour(lbllunar, darkRed);
     ui::place(lbllunar, 240, 2925, 4320, 225);
+    // The birthdays to come, beside the days: a menu, the design's controls left as they are.
+    mnuBirthdays = new QAction(QStringLiteral("生日提醒(&B)..."), form);
+    mnuBirthdays->setObjectName(QStringLiteral("mnuBirthdays"));
+    form->addAction(mnuBirthdays);
+    form->setContextMenuPolicy(Qt::ActionsContextMenu);
     form->setDialogButtons(cmdok, nullptr);
 
     QWidget::setTabOrder(cboyear, cbomonth);
@@ -135,6 +144,13 @@ void frmcalendar::wireEvents(frmcalendar_Controls& c) {
         ui::onClick(c.lblnumber[i], [this, i] { lblnumber_Click(i); });
     }
     QObject::connect(c.cmdok, &QPushButton::clicked, [this] { cmdok_Click(); });
+    QObject::connect(c.mnuBirthdays, &QAction::triggered, [this] { mnuBirthdays_Click(); });
+}
+
+void frmcalendar::mnuBirthdays_Click() {
+    if (showBirthdays) {
+        showBirthdays();
+    }
 }
 
 void frmcalendar::Form_Load() {

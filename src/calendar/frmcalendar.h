@@ -9,7 +9,9 @@
 #include <QtGlobal>
 
 #include <array>
+#include <functional>
 
+class QAction;
 class QComboBox;
 class QFrame;
 class QLabel;
@@ -28,7 +30,8 @@ struct frmcalendar_Controls {
     QLabel* lbldate;
     QLabel* lblday;
     QPushButton* cmdok;
-    QLabel* lbllunar; // the day's lunar date and festival, under the cells
+    QLabel* lbllunar;      // the day's lunar date and festival, under the cells
+    QAction* mnuBirthdays; // 生日提醒..., the window's right-button menu
 };
 
 // A month at a glance: 31 day cells, day 1 always top left, with the chosen
@@ -45,6 +48,9 @@ public:
     void cboyear_Click();
     void lblnumber_Click(int Index);
     void cmdok_Click();
+    void mnuBirthdays_Click();
+    // What 生日提醒... in the window's menu opens (the registry's to give).
+    std::function<void()> showBirthdays;
 
 protected:
     void Form_Load() override;

@@ -129,7 +129,9 @@ private slots:
         add(QStringLiteral("王五"), QStringLiteral("2月1日"));
         loggedInOn(QDate(2026, 12, 7), QStringLiteral("今天是星期一，又是新的一周，开始工作。"),
                    QStringLiteral("今天是张三的生日。"));
-        forms->MDI_OK.controls().item("VIEW_SR")->trigger();
+        // From the calendar's menu too.
+        forms->MDI_OK.controls().item("F_FBrl")->trigger();
+        forms->frmcalendar.controls().mnuBirthdays->trigger();
         auto& w = forms->F_SRTX.controls();
         QTRY_VERIFY(!forms->F_SRTX.reckoning());
         QCOMPARE(w.birthdays->rowCount(), 1);
