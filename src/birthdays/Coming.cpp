@@ -7,7 +7,7 @@
 #include <QHash>
 
 #include <algorithm>
-#include <ranges>
+#include <span>
 
 namespace birthdays {
 
@@ -114,7 +114,7 @@ QString whenText(QDate date, QDate today) {
 
 QString reminderText(const std::vector<Coming>& coming, QDate today, int most) {
     QStringList parts;
-    for (const Coming& c : coming | std::views::take(most)) {
+    for (const Coming& c : std::span(coming).first(std::min(coming.size(), std::size_t(most)))) {
         const QString lunar =
             c.birthday.lunar ? QStringLiteral("（农历%1）")
                                    .arg(calendar::monthName(c.birthday.month, c.birthday.leap) +

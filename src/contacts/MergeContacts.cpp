@@ -6,7 +6,7 @@
 #include "platform/db/Transaction.h"
 
 #include <algorithm>
-#include <ranges>
+#include <iterator>
 
 namespace contacts {
 
@@ -104,8 +104,8 @@ Contact mergedContact(const std::vector<StoredContact>& group, const Choices& ch
             }
         }
     }
-    for (const StoredContact& stored : group | std::views::drop(1)) {
-        for (const Extra& extra : stored.contact.extras) {
+    for (auto stored = std::next(group.begin()); stored != group.end(); ++stored) {
+        for (const Extra& extra : stored->contact.extras) {
             if (std::ranges::find(merged.extras, extra) == merged.extras.end()) {
                 merged.extras.push_back(extra);
             }
@@ -134,9 +134,9 @@ Merged merge(db::Connection& connection, Book& book, const std::vector<StoredCon
     db::Transaction transaction(connection);
     Merged done{group.front(), {}};
     book.replace(group.front().row, merged, Book::Extras::Replace);
-    for (const StoredContact& other : group | std::views::drop(1)) {
-        book.remove(other.row);
-        done.removed.push_back(other.contact.uid);
+    for (auto other = std::next(group.begin()); other != group.end(); ++other) {
+        book.remove(other->row);
+        done.removed.push_back(other->contact.uid);
     }
     transaction.commit();
     return done;
