@@ -158,7 +158,6 @@ private slots:
                  QStringLiteral("初十二十十五"));
     }
 
-    // The festivals and public holidays of whole years (2014, 2020), as published.
     // Every day of the years the Hong Kong Observatory's tables give.
     void solarTermsAreThePublishedOnes() {
         const calendar::LunarCalendar lunar;
@@ -176,6 +175,7 @@ private slots:
         }
     }
 
+    // The festivals and public holidays of whole years (2014, 2020), as published.
     void festivalsAreThePublishedOnes() {
         const calendar::LunarCalendar lunar;
         QHash<QDate, QStringList> expected;
@@ -208,6 +208,17 @@ private slots:
         QCOMPARE(c().lbllunar->text(), QStringLiteral("农历庚子年 八月十六"));
         choose(5, 2020); // 2020-05-23: the first day of a leap fourth month
         QCOMPARE(c().lblnumber[22]->toolTip(), QStringLiteral("闰四月初一"));
+        // The day's solar term after the date; 清明 said once, as the holiday.
+        for (const QStringList& row : published("solar-terms.csv")) {
+            const QDate day = QDate::fromString(row[0], Qt::ISODate);
+            if (day.year() != 2020) {
+                continue;
+            }
+            choose(day.month(), day.year());
+            const QString tip = c().lblnumber[day.day() - 1]->toolTip();
+            const QString said = row[1] == u"清明" ? QStringLiteral("清明节") : row[1];
+            QVERIFY2(tip.split(u' ').mid(1) == QStringList{said}, qPrintable(tip));
+        }
     }
 
     // The usual ways of writing a birthday, text left alone, and the next
