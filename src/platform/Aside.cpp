@@ -17,19 +17,26 @@ Aside::~Aside() {
     }
 }
 
-bool Aside::running() const {
-    return thread_ && !thread_->isFinished();
-}
-
 void Aside::start() {
-    if (running()) {
+    if (running_) {
         return;
     }
+    if (thread_) {
+        thread_->wait(); // done with its work: finished() has come
+    }
+    running_ = true;
     cancelled_ = false;
     thread_ = workerThread([this] {
         work_(cancelled_);
-        // Told on this object's own thread, once the work is done with it.
-        QMetaObject::invokeMethod(this, &Aside::finished, Qt::QueuedConnection);
+        // Told on this object's own thread, once the work is done with it;
+        // from then on it may start again, though the thread is still ending.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                running_ = false;
+                emit finished();
+            },
+            Qt::QueuedConnection);
     });
     thread_->start();
 }

@@ -23,7 +23,8 @@ public:
 
     void start();
     void cancel() { cancelled_ = true; }
-    bool running() const;
+    // From start() until finished() has come.
+    bool running() const { return running_; }
 
 signals:
     void finished();
@@ -31,6 +32,7 @@ signals:
 private:
     Work work_;
     std::atomic_bool cancelled_ = false;
+    bool running_ = false; // on the thread that made it
     std::unique_ptr<QThread> thread_;
 };
 
